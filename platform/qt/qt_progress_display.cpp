@@ -1,0 +1,84 @@
+#include "qt_progress_display.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QEvent>
+#include <QProgressDialog>
+
+namespace velmora {
+
+namespace {
+
+// The dialog counts in ints; totals of bytes do not fit, so it shows per mille.
+constexpr int dialogSteps = 1000;
+
+bool isUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+QtProgressDisplay::QtProgressDisplay(const OwnerWindow& owner) : m_owner(owner) {}
+
+QtProgressDisplay::~QtProgressDisplay() = default;
+
+void QtProgressDisplay::begin(const QString& label, qint64 total)
+{
+    m_total = total;
+    m_dialog = std::make_unique<QProgressDialog>(label, QString(), 0, total > 0 ? dialogSteps : 0,
+                                                 m_owner.get());
+    m_dialog->setWindowTitle(QGuiApplication::applicationDisplayName());
+    m_dialog->setWindowModality(Qt::WindowModal);
+    m_dialog->setMinimumDuration(500);
+    m_dialog->setAutoClose(false);
+    m_dialog->setAutoReset(false);
+    m_dialog->setValue(0);
+    qApp->installEventFilter(this);
+}
+
+void QtProgressDisplay::advance(qint64 done)
+{
+    if (!m_dialog || m_total <= 0)
+        return;
+    const qint64 clamped = std::min(done, m_total);
+    m_dialog->setValue(static_cast<int>(clamped * dialogSteps / m_total));
+}
+
+void QtProgressDisplay::end()
+{
+    qApp->removeEventFilter(this);
+    m_dialog.reset();
+}
+
+bool QtProgressDisplay::eventFilter(QObject* watched, QEvent* event)
+{
+    QWidget* window = m_owner.get();
+    if (window && watched->isWidgetType() && isUserInput(event->type())) {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (widget->window() == window)
+            return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace velmora

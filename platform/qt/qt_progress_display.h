@@ -1,0 +1,35 @@
+#pragma once
+
+#include "../progress_display.h"
+#include "owner_window.h"
+
+#include <QObject>
+
+#include <memory>
+
+class QProgressDialog;
+
+namespace velmora {
+
+/// A progress dialog that appears once an operation has run for half a second; from begin()
+/// on, input meant for the main window is dropped so that no other command can start.
+class QtProgressDisplay final : public QObject, public ProgressDisplay
+{
+public:
+    explicit QtProgressDisplay(const OwnerWindow& owner);
+    ~QtProgressDisplay() override;
+
+    void begin(const QString& label, qint64 total) override;
+    void advance(qint64 done) override;
+    void end() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    const OwnerWindow& m_owner;
+    std::unique_ptr<QProgressDialog> m_dialog;
+    qint64 m_total = 0;
+};
+
+} // namespace velmora

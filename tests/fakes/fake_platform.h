@@ -1,0 +1,166 @@
+#pragma once
+
+#include "platform/platform.h"
+
+#include <QList>
+#include <QMap>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+
+namespace velmora::testing {
+
+struct ShownMessage
+{
+    QString text;
+    QString caption;
+    MessageButtons buttons;
+    MessageIcon icon;
+};
+
+/// Records every box; Yes/No boxes take their answers from `answers` in order (No when the
+/// script has run out). `whileShown` runs as each box is up, as a user's other actions would.
+class FakeMessageBoxes final : public MessageBoxes
+{
+public:
+    MessageAnswer show(const QString& text, const QString& caption, MessageButtons buttons,
+                       MessageIcon icon) override;
+
+    QList<ShownMessage> shown;
+    std::deque<MessageAnswer> answers;
+    std::function<void(const ShownMessage&)> whileShown;
+};
+
+class FakeInputBox final : public InputBox
+{
+public:
+    QString ask(const QString& prompt, const QString& caption,
+                const QString& defaultAnswer) override;
+
+    struct Question
+    {
+        QString prompt;
+        QString caption;
+        QString defaultAnswer;
+    };
+    QList<Question> asked;
+    std::deque<QString> answers; // the empty text (cancel) once they run out
+};
+
+class FakeFileDialogs final : public FileDialogs
+{
+public:
+    QString openFiles(const FileDialogRequest& request) override;
+    QString saveFile(const FileDialogRequest& request) override;
+
+    QList<FileDialogRequest> openRequests;
+    QList<FileDialogRequest> saveRequests;
+    std::deque<QString> openResults; // cancel once they run out
+    std::deque<QString> saveResults;
+};
+
+class FakeFolderPicker final : public FolderPicker
+{
+public:
+    QString pickFolder(const QString& prompt) override;
+
+    QStringList prompts;
+    std::deque<QString> results; // cancel once they run out
+};
+
+class FakeDesktopShell final : public DesktopShell
+{
+public:
+    void openDocument(const QString& path) override { openedDocuments << path; }
+    void openWebPage(const QUrl& address) override { openedPages << address; }
+
+    QStringList openedDocuments;
+    QList<QUrl> openedPages;
+};
+
+class FakeSettingsStore final : public SettingsStore
+{
+public:
+    QString readText(const QString& section, const QString& key,
+                     const QString& defaultValue) const override;
+    void writeText(const QString& section, const QString& key, const QString& value) override;
+
+    QMap<QString, QString> values;  // "section/key" -> value
+    QStringList writes;             // "section/key=value", in order
+};
+
+/// Records every pointer change, so a test can tell whether the busy pointer was ever set.
+class FakeWindowPointer final : public WindowPointer
+{
+public:
+    MousePointer pointer() const override { return current; }
+    void setPointer(MousePointer pointer) override;
+    bool loadCustomImage(const QString& cursorFile) override;
+
+    MousePointer current = MousePointer::Default;
+    QList<MousePointer> history;
+    QStringList loadedImages;
+    bool imagesLoad = true;
+};
+
+class FakeScreenInfo final : public ScreenInfo
+{
+public:
+    QSize screenSize() const override { return size; }
+    double logicalDpi() const override { return dpi; }
+
+    QSize size { 1920, 1080 };
+    double dpi = 96.0;
+};
+
+class FakeRandom final : public RandomSource
+{
+public:
+    double nextUnit() override;
+
+    std::deque<double> values; // 0.5 once they run out
+    int draws = 0;
+};
+
+/// Counts the yields of a long operation; `atYield` lets a test act in the middle of one.
+class FakeEventPump final : public EventPump
+{
+public:
+    void processWaitingEvents() override;
+
+    int calls = 0;
+    std::function<void(int call)> atYield;
+};
+
+class FakeProgressDisplay final : public ProgressDisplay
+{
+public:
+    void begin(const QString& label, qint64 total) override;
+    void advance(qint64 done) override { lastDone = done; }
+    void end() override { ++ended; }
+
+    QStringList labels;
+    qint64 total = 0;
+    qint64 lastDone = 0;
+    int ended = 0;
+};
+
+struct FakePlatform
+{
+    FakeMessageBoxes messages;
+    FakeInputBox input;
+    FakeFileDialogs fileDialogs;
+    FakeFolderPicker folderPicker;
+    FakeDesktopShell shell;
+    FakeSettingsStore settings;
+    FakeWindowPointer pointer;
+    FakeScreenInfo screen;
+    FakeRandom random;
+    FakeEventPump events;
+    FakeProgressDisplay progress;
+    Platform platform { messages, input,  fileDialogs, folderPicker, shell,   settings,
+                        pointer,  screen, random,      events,       progress };
+};
+
+} // namespace velmora::testing
