@@ -1,0 +1,76 @@
+#include "list_view.h"
+
+#include "common/twips.h"
+
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QToolTip>
+
+namespace velmora {
+
+ListView::ListView(double logicalDpi, QWidget* parent) : QTableView(parent), m_logicalDpi(logicalDpi)
+{
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab moves on to the next control of the window, not from cell to cell.
+    setTabKeyNavigation(false);
+    setShowGrid(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+
+    // Every row has the same height, so a list of millions of rows never measures one.
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setSectionsMovable(false);
+    horizontalHeader()->setMinimumSectionSize(0);
+}
+
+void ListView::setColumnWidthTwips(int column, int twips)
+{
+    setColumnWidth(column - 1, twipsToPixels(twips, m_logicalDpi));
+}
+
+std::optional<int> ListView::selectedPosition() const
+{
+    if (!selectionModel())
+        return std::nullopt;
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return std::nullopt;
+    return rows.first().row() + 1;
+}
+
+void ListView::setListToolTip(const QString& text)
+{
+    setToolTip(text);
+    horizontalHeader()->setToolTip(text);
+}
+
+bool ListView::viewportEvent(QEvent* event)
+{
+    // The rows carry no tool tips of their own; the list's one text is shown over them all.
+    if (event->type() == QEvent::ToolTip && !toolTip().isEmpty()) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), toolTip(), viewport());
+        return true;
+    }
+    return QTableView::viewportEvent(event);
+}
+
+void ListView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QTableView::mouseDoubleClickEvent(event);
+    emit listDoubleClicked();
+}
+
+} // namespace velmora

@@ -1,0 +1,211 @@
+#include "main_window.h"
+
+#include "common/twips.h"
+#include "filelist/sample_file.h"
+#include "list_view.h"
+#include "pointer_rules.h"
+#include "window_design.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+namespace velmora {
+
+namespace {
+
+// Until counting lands the results list has its columns and no rows.
+class PendingResultsModel final : public ListModel
+{
+public:
+    int rowCount(const QModelIndex& = {}) const override { return 0; }
+    QVariant data(const QModelIndex&, int = Qt::DisplayRole) const override { return {}; }
+};
+
+QFont designFont(double points)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(points);
+    font.setBold(true);
+    return font;
+}
+
+} // namespace
+
+Form1::Form1(Platform& platform, ProgramFiles programFiles, QWidget* parent)
+    : QWidget(parent)
+    , m_platform(platform)
+    , m_programFiles(std::move(programFiles))
+    , m_logicalDpi(platform.screen.logicalDpi())
+    , m_results(std::make_unique<PendingResultsModel>())
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Form1"));
+    setWindowIcon(QIcon(QStringLiteral(":/velmora/window-icon-32.png")));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    setFixedSize(twipsToPixels(design::clientWidth, m_logicalDpi),
+                 twipsToPixels(design::clientHeight, m_logicalDpi));
+
+    createControls();
+    applyDesignColours();
+    connectHandlers();
+    ListView1->setFocus(Qt::OtherFocusReason);
+}
+
+Form1::~Form1() = default;
+
+void Form1::createControls()
+{
+    std::vector<std::pair<int, QWidget*>> tabStops;
+    const auto place = [&](QWidget* control, const char* name, const design::Placement& at) {
+        control->setObjectName(QLatin1String(name));
+        control->setGeometry(twipsToPixels(at.left, at.top, at.width, at.height, m_logicalDpi));
+        if (control->focusPolicy() != Qt::NoFocus)
+            tabStops.emplace_back(at.tabIndex, control);
+    };
+    const QFont buttonFont = designFont(design::buttonFontPoints);
+    const QFont controlFont = designFont(design::controlFontPoints);
+    const auto button = [&](const char* name, const char* caption, const design::Placement& at) {
+        auto* pushButton = new QPushButton(QString::fromUtf8(caption), this);
+        pushButton->setFont(buttonFont);
+        pushButton->setAutoDefault(false);
+        place(pushButton, name, at);
+        return pushButton;
+    };
+    const auto list = [&](const char* name, const design::Placement& at) {
+        auto* view = new ListView(m_logicalDpi, this);
+        view->setFont(controlFont);
+        place(view, name, at);
+        return view;
+    };
+    const auto frame = [&](const char* name, const char* caption, const design::Placement& at) {
+        auto* box = new QGroupBox(QString::fromUtf8(caption), this);
+        box->setFont(controlFont);
+        place(box, name, at);
+        return box;
+    };
+    const auto option = [&](QGroupBox* in, const char* name, const char* caption,
+                            const design::Placement& at) {
+        auto* radio = new QRadioButton(QString::fromUtf8(caption), in);
+        radio->setFont(controlFont);
+        place(radio, name, at);
+        return radio;
+    };
+    const auto textBox = [&](QGroupBox* in, const char* name, const design::Placement& at) {
+        auto* edit = new QLineEdit(in);
+        edit->setFont(controlFont);
+        edit->setMaxLength(std::numeric_limits<int>::max());
+        place(edit, name, at);
+        return edit;
+    };
+
+    ListView1 = list("ListView1", design::ListView1);
+    PushButton1 = button("PushButton1", "Add Text File(s)", design::PushButton1);
+    PushButton3 = button("PushButton3", "Add All Text File(s) In Folder", design::PushButton3);
+    PushButton8 = button("PushButton8", "Clear List", design::PushButton8);
+    PushButton9 = button("PushButton9", "Load Sample File", design::PushButton9);
+    Frame1 = frame("Frame1", "Options", design::Frame1);
+    Option3 = option(Frame1, "Option3", "Do not filter (get count for all lines)", design::Option3);
+    Option1 = option(Frame1, "Option1", "Filter - Only look at lines containing this..",
+                     design::Option1);
+    Text1 = textBox(Frame1, "Text1", design::Text1);
+    Option2 = option(Frame1, "Option2", "Filter - Only look at lines not containing this..",
+                     design::Option2);
+    Text2 = textBox(Frame1, "Text2", design::Text2);
+    Frame2 = frame("Frame2", "Case Options", design::Frame2);
+    Check6 = new QCheckBox(QStringLiteral("Match case"), Frame2);
+    Check6->setFont(controlFont);
+    place(Check6, "Check6", design::Check6);
+    PushButton2 = button("PushButton2", "Start Counting", design::PushButton2);
+    ListView2 = list("ListView2", design::ListView2);
+    PushButton6 = button("PushButton6", "Sort Results From Highest To Lowest", design::PushButton6);
+    PushButton7 = button("PushButton7", "Sort Results From Lowest To Higest", design::PushButton7);
+    PushButton4 = button("PushButton4", "Save Results As New Text File", design::PushButton4);
+    PushButton5 = button("PushButton5", "Clear List", design::PushButton5);
+
+    Option3->setChecked(true);
+
+    ListView1->setModel(&m_fileList);
+    ListView1->setListToolTip(QStringLiteral(
+        "Drag and drop files here. Double-click item to remove it. Move bar to right and out of "
+        "window to reveal full names."));
+    ListView2->setModel(m_results.get());
+    ListView2->setListToolTip(
+        QStringLiteral("Move bar to right and out of window to reveal full names."));
+
+    std::stable_sort(tabStops.begin(), tabStops.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < tabStops.size(); ++i)
+        setTabOrder(tabStops[i - 1].second, tabStops[i].second);
+
+    m_pointerRules = std::make_unique<PointerRules>(m_platform.pointer);
+    m_pointerRules->addBackground(this);
+    m_pointerRules->addBackground(Frame1);
+    m_pointerRules->addBackground(Frame2);
+    m_pointerRules->addList(ListView1);
+    m_pointerRules->addList(ListView2);
+    for (QPushButton* pushButton : findChildren<QPushButton*>())
+        m_pointerRules->addButton(pushButton);
+}
+
+void Form1::applyDesignColours()
+{
+    // The whole window is white: its background, the frames, the options and the check box.
+    // The push buttons share that white face; lists and text boxes keep the system colours.
+    const auto paintWhite = [](QWidget* widget, QPalette::ColorRole role) {
+        QPalette palette = widget->palette();
+        palette.setColor(role, Qt::white);
+        widget->setPalette(palette);
+        widget->setAutoFillBackground(role == QPalette::Window);
+    };
+    for (QWidget* widget : std::initializer_list<QWidget*> { this, Frame1, Frame2, Option1, Option2,
+                                                             Option3, Check6 })
+        paintWhite(widget, QPalette::Window);
+    for (QPushButton* pushButton : findChildren<QPushButton*>())
+        paintWhite(pushButton, QPalette::Button);
+}
+
+void Form1::connectHandlers()
+{
+    connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
+    connect(PushButton9, &QPushButton::clicked, this, &Form1::PushButton9_Click);
+    connect(ListView1, &ListView::listDoubleClicked, this, &Form1::ListView1_DblClick);
+    for (QRadioButton* option : { Option1, Option2, Option3 })
+        connect(option, &QRadioButton::clicked, this, &Form1::saveFilterChoice);
+}
+
+void Form1::PushButton8_Click()
+{
+    m_fileList.clear();
+}
+
+void Form1::PushButton9_Click()
+{
+    LoadSampleFile(m_programFiles.path(QStringLiteral("sample.txt")), m_fileList,
+                   m_platform.messages, m_platform.shell);
+}
+
+void Form1::ListView1_DblClick()
+{
+    if (const std::optional<int> position = ListView1->selectedPosition())
+        m_fileList.removeEntry(*position);
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    // Closing is never refused and nothing is saved: the filter choice is written when made.
+    event->accept();
+    QCoreApplication::quit();
+}
+
+} // namespace velmora

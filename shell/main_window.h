@@ -1,0 +1,86 @@
+#pragma once
+
+#include "common/program_files.h"
+#include "filelist/file_list_model.h"
+#include "platform/platform.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QCheckBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace velmora {
+
+class ListView;
+class ListModel;
+class PointerRules;
+
+/// The program's one window. Construction builds the design; Form_Load() runs the start-up
+/// sequence and must be called once before the window is first shown.
+class Form1 final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    Form1(Platform& platform, ProgramFiles programFiles, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    void Form_Load();
+
+    FileListModel& fileList() { return m_fileList; }
+
+    // The controls, under the names of the window design.
+    ListView* ListView1 = nullptr;
+    ListView* ListView2 = nullptr;
+    QPushButton* PushButton1 = nullptr;
+    QPushButton* PushButton2 = nullptr;
+    QPushButton* PushButton3 = nullptr;
+    QPushButton* PushButton4 = nullptr;
+    QPushButton* PushButton5 = nullptr;
+    QPushButton* PushButton6 = nullptr;
+    QPushButton* PushButton7 = nullptr;
+    QPushButton* PushButton8 = nullptr;
+    QPushButton* PushButton9 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QRadioButton* Option1 = nullptr;
+    QRadioButton* Option2 = nullptr;
+    QRadioButton* Option3 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QCheckBox* Check6 = nullptr;
+
+public slots:
+    void PushButton8_Click();
+    void PushButton9_Click();
+    void ListView1_DblClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void applyDesignColours();
+    void connectHandlers();
+
+    void centerOnScreen();
+    void ApplyTheme();
+    void createListColumns();
+    void restoreFilterChoice();
+    void applyStoredOption(QRadioButton* option, const QString& key, bool defaultValue);
+    void saveFilterChoice();
+
+    Platform& m_platform;
+    ProgramFiles m_programFiles;
+    double m_logicalDpi;
+    FileListModel m_fileList;
+    std::unique_ptr<ListModel> m_results;
+    std::unique_ptr<PointerRules> m_pointerRules;
+};
+
+} // namespace velmora
