@@ -2,9 +2,15 @@
 
 #include "common/twips.h"
 
+#include <algorithm>
+
+#include <QDir>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QMimeData>
 #include <QToolTip>
+#include <QUrl>
 
 namespace velmora {
 
@@ -71,6 +77,53 @@ void ListView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QTableView::mouseDoubleClickEvent(event);
     emit listDoubleClicked();
+}
+
+void ListView::acceptFileDrops(std::function<bool()> acceptingNow)
+{
+    m_acceptingDrops = std::move(acceptingNow);
+    setAcceptDrops(true);
+    setDropIndicatorShown(false);
+}
+
+bool ListView::canTake(const QDropEvent& event) const
+{
+    if (!m_acceptingDrops || !m_acceptingDrops() || !event.mimeData()->hasUrls())
+        return false;
+    const QList<QUrl> urls = event.mimeData()->urls();
+    return !urls.isEmpty()
+        && std::all_of(urls.cbegin(), urls.cend(), [](const QUrl& url) { return url.isLocalFile(); });
+}
+
+// The list takes the drop itself; the model plays no part, and the source's proposed action
+// is left as it is (nothing is moved, copied or deleted).
+void ListView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (canTake(*event))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void ListView::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (canTake(*event))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void ListView::dropEvent(QDropEvent* event)
+{
+    if (!canTake(*event)) {
+        event->ignore();
+        return;
+    }
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        paths << QDir::toNativeSeparators(url.toLocalFile());
+    event->acceptProposedAction();
+    emit filesDropped(paths);
 }
 
 } // namespace velmora

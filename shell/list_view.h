@@ -2,6 +2,7 @@
 
 #include <QTableView>
 
+#include <functional>
 #include <optional>
 
 namespace velmora {
@@ -23,16 +24,28 @@ public:
     /// Shown wherever the pointer rests on the list, rows and header alike.
     void setListToolTip(const QString& text);
 
+    /// Lets files and folders from a file manager be dropped on the list while
+    /// `acceptingNow` says so; every other drag shows that no drop is possible.
+    void acceptFileDrops(std::function<bool()> acceptingNow);
+
 signals:
     /// A double-click anywhere on the list, whatever lies under the pointer.
     void listDoubleClicked();
+    /// The dropped local paths, in the order of the drag data.
+    void filesDropped(const QStringList& paths);
 
 protected:
     bool viewportEvent(QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    bool canTake(const QDropEvent& event) const;
+
     double m_logicalDpi;
+    std::function<bool()> m_acceptingDrops;
 };
 
 } // namespace velmora

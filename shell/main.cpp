@@ -3,13 +3,62 @@
 #include "platform/qt/qt_platform.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+
+namespace {
+
+void describeCommandLine(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(
+        QStringLiteral("Counts the characters of every line of plain-text files."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(
+        QStringLiteral("files"),
+        QStringLiteral("Files or folders to put in the file list at start, as if dropped on it."),
+        QStringLiteral("[FILE|FOLDER...]"));
+}
+
+// --help and --version answer on the terminal and need no display.
+bool answersOnTheTerminal(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--")
+            return false;
+        if (argument == "-h" || argument == "--help" || argument == "-v"
+            || argument == "--version" || argument == "--help-all")
+            return true;
+    }
+    return false;
+}
+
+void identify()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Orvantis"));
+    QCoreApplication::setApplicationName(QStringLiteral("Velmora"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    if (answersOnTheTerminal(argc, argv)) {
+        QCoreApplication terminal(argc, argv);
+        identify();
+        QCommandLineParser parser;
+        describeCommandLine(parser);
+        parser.process(terminal);
+        return 0;
+    }
+
     QApplication application(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Orvantis"));
-    QApplication::setApplicationName(QStringLiteral("Velmora"));
-    QApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
+    identify();
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.orvantis.Velmora"));
+    QCommandLineParser parser;
+    describeCommandLine(parser);
+    parser.process(application);
 
     velmora::QtPlatform platform;
     velmora::Form1 window(platform.platform(), velmora::ProgramFiles::ofRunningProgram());
