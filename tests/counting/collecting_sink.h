@@ -20,14 +20,14 @@ struct CollectedRow
     }
 };
 
-/// Keeps every row; fails the row numbered `failAt` (from 0) and every one after it.
+/// Keeps every row, except that it fails the row numbered `failAt` (from 0).
 class CollectingSink final : public RowSink
 {
 public:
     void addRow(std::string_view lineBytes, std::uint64_t count) override
     {
         ++offered;
-        if (failAt >= 0 && offered > failAt) {
+        if (offered - 1 == failAt) {
             failRow(QStringLiteral("No room for row %1").arg(offered - 1));
             return;
         }
