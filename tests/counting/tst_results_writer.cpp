@@ -128,7 +128,6 @@ private slots:
             writer.addRow(line, line.size());
         QVERIFY(!writer.flush());
         QCOMPARE(writer.failure(), QStringLiteral("No space left on device"));
-        QVERIFY(writer.rowFailed() || room < 100 * lineLength);
         const std::string row = std::to_string(lineLength) + '\t' + line + "\r\n";
         QVERIFY(output.written.size() <= std::size_t(room));
         QCOMPARE(output.written.size() % row.size(), std::size_t(0));
