@@ -1,0 +1,120 @@
+// Writes the benchmark input: about 512 MiB of mixed ASCII and UTF-8 text in 9 million CRLF
+// lines, an eighth of them empty, with tabs, long lines and a few rare marker words. The
+// same seed gives the same bytes on every machine: only the generator's raw output is used,
+// never a standard distribution, whose results differ between libraries.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+const std::vector<std::string_view> commonWords = {
+    "the", "of", "and", "to", "in", "is", "that", "it", "was", "for", "on", "are", "as",
+    "with", "his", "they", "at", "be", "this", "from", "have", "or", "by", "one", "had",
+    "not", "but", "what", "all", "were", "when", "we", "there", "can", "an", "your", "which",
+    "their", "said", "if", "do", "will", "each", "about", "how", "up", "out", "them", "then",
+    "she", "many", "some", "so", "these", "would", "other", "into", "has", "more", "her",
+    "two", "like", "him", "see", "time", "could", "no", "make", "than", "first", "been",
+    "its", "who", "now", "people", "my", "made", "over", "did", "down", "only", "way",
+    "find", "use", "may", "water", "long", "little", "very", "after", "words", "called",
+    "just", "where", "most", "know", "counting", "characters", "line", "file", "Velmora",
+    "quiz", "size", "zone", "lazy", "jazz", "box", "next", "quick", "quite", "equal",
+    "Report", "Total", "Error", "WARNING", "Info", "2024-05-17", "12:30:45", "#4711",
+    "value=42", "(see", "below)", "path/to/file.txt", "x86_64", "ID-0093", "end."};
+
+const std::vector<std::string_view> foreignWords = {
+    "caf\xC3\xA9", "Stra\xC3\x9F" "e", "\xC3\x84RGER", "na\xC3\xAFve", "\xC3\xBC" "ber",
+    "fa\xC3\xA7" "ade", "sm\xC3\xB8rrebr\xC3\xB8" "d", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",
+    "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1",
+    "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", "\xF0\x9F\x98\x80",
+    "\xE2\x82\xAC" "12,50", "\xC2\xA9" "2024", "r\xC3\xA9sum\xC3\xA9"};
+
+constexpr std::string_view rareMarker = "ZephyrQuartz";
+constexpr std::string_view uncommonMarker = "quokka";
+
+class Generator
+{
+public:
+    explicit Generator(std::uint64_t seed)
+        : m_engine(seed)
+    {
+    }
+
+    /// A number from 0 to bound - 1; the slight bias of the remainder does not matter here.
+    std::uint64_t below(std::uint64_t bound) { return m_engine() % bound; }
+    bool chance(std::uint64_t perMillion) { return below(1000000) < perMillion; }
+
+private:
+    std::mt19937_64 m_engine;
+};
+
+std::size_t targetLength(Generator& random)
+{
+    if (random.chance(1000))
+        return 1000 + random.below(8000);
+    if (random.chance(29000))
+        return 100 + random.below(200);
+    return 8 + random.below(93);
+}
+
+void appendLine(Generator& random, std::string& out)
+{
+    const std::size_t target = targetLength(random);
+    const std::size_t start = out.size();
+    if (random.chance(500))
+        out += rareMarker;
+    else if (random.chance(5000))
+        out += uncommonMarker;
+    while (out.size() - start < target) {
+        if (out.size() != start)
+            out += random.chance(20000) ? '\t' : ' ';
+        if (random.chance(30000))
+            out += foreignWords[random.below(foreignWords.size())];
+        else
+            out += commonWords[random.below(commonWords.size())];
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc < 2 || argc > 3) {
+        std::fprintf(stderr, "usage: %s OUTPUT [LINES]\n", argv[0]);
+        return 2;
+    }
+    const std::uint64_t lines = argc == 3 ? std::strtoull(argv[2], nullptr, 10) : 9000000;
+    std::FILE* file = std::fopen(argv[1], "wb");
+    if (!file) {
+        std::perror(argv[1]);
+        return 1;
+    }
+    Generator random(20240517);
+    std::string buffer;
+    std::uint64_t bytes = 0;
+    for (std::uint64_t i = 0; i < lines; ++i) {
+        if (!random.chance(122000))
+            appendLine(random, buffer);
+        buffer += "\r\n";
+        if (buffer.size() >= (std::size_t(1) << 20) || i + 1 == lines) {
+            if (std::fwrite(buffer.data(), 1, buffer.size(), file) != buffer.size()) {
+                std::perror(argv[1]);
+                return 1;
+            }
+            bytes += buffer.size();
+            buffer.clear();
+        }
+    }
+    if (std::fclose(file) != 0) {
+        std::perror(argv[1]);
+        return 1;
+    }
+    std::printf("%s: %llu lines, %llu bytes\n", argv[1], static_cast<unsigned long long>(lines),
+                static_cast<unsigned long long>(bytes));
+    return 0;
+}

@@ -1,0 +1,33 @@
+#include "byte_output.h"
+
+#include <QFileDevice>
+
+namespace velmora {
+
+std::size_t DeviceOutput::write(std::string_view bytes)
+{
+    std::size_t written = 0;
+    // A device may take part of a write; only a refusal to take any more is a failure, and
+    // it leaves the reason in errorString().
+    while (written < bytes.size()) {
+        const qint64 taken
+            = m_device.write(bytes.data() + written, qint64(bytes.size() - written));
+        if (taken <= 0)
+            break;
+        written += std::size_t(taken);
+    }
+    return written;
+}
+
+bool DeviceOutput::truncate(std::uint64_t size)
+{
+    auto* file = qobject_cast<QFileDevice*>(&m_device);
+    return file && !file->isSequential() && file->resize(qint64(size));
+}
+
+QString DeviceOutput::errorString() const
+{
+    return m_device.errorString();
+}
+
+} // namespace velmora

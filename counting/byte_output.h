@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <string_view>
+
+class QIODevice;
+
+namespace velmora {
+
+/// Where a results file goes: a file, a temporary file that replaces the target once
+/// complete, standard output, or a test's record.
+class ByteOutput
+{
+public:
+    virtual ~ByteOutput() = default;
+    /// Writes as much of `bytes` as it can and says how much that was; when it is less than
+    /// all, errorString() tells why.
+    virtual std::size_t write(std::string_view bytes) = 0;
+    /// Cuts the output back to its first `size` bytes, where it can (a regular file);
+    /// false where it cannot (a pipe).
+    virtual bool truncate(std::uint64_t size) = 0;
+    virtual QString errorString() const = 0;
+};
+
+/// Writes to an open QIODevice: QFile, QSaveFile, or standard output opened as a QFile.
+class DeviceOutput final : public ByteOutput
+{
+public:
+    explicit DeviceOutput(QIODevice& device)
+        : m_device(device)
+    {
+    }
+
+    std::size_t write(std::string_view bytes) override;
+    bool truncate(std::uint64_t size) override;
+    QString errorString() const override;
+
+private:
+    QIODevice& m_device;
+};
+
+} // namespace velmora

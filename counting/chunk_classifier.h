@@ -1,0 +1,119 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <array>
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace velmora {
+
+/// Up to four byte values that the line filter wants to hear about; unused places repeat the
+/// first value so that a scan can always compare all four.
+struct CandidateBytes
+{
+    std::array<unsigned char, 4> values {};
+    int size = 0;
+
+    void add(unsigned char value)
+    {
+        for (int i = 0; i < size; ++i) {
+            if (values[std::size_t(i)] == value)
+                return;
+        }
+        Q_ASSERT(size < int(values.size()));
+        values[std::size_t(size++)] = value;
+        for (std::size_t i = std::size_t(size); i < values.size(); ++i)
+            values[i] = values[0];
+    }
+};
+
+/// Bit i of each mask stands for byte i of a 64-byte chunk.
+struct ChunkMasks
+{
+    std::uint64_t lineFeeds = 0;
+    std::uint64_t carriageReturns = 0;
+    std::uint64_t nonAscii = 0;
+    std::uint64_t candidates = 0;
+};
+
+/// Finds the bytes that matter to the line counter in 64 bytes at a time, so that most lines
+/// are cut, counted and filtered from a few bit masks without looking at their bytes again.
+class ChunkClassifier
+{
+public:
+    explicit ChunkClassifier(const CandidateBytes& candidates)
+        : m_candidates(candidates)
+    {
+#if defined(__SSE2__)
+        for (std::size_t i = 0; i < 4; ++i)
+            m_candidateVectors[i] = _mm_set1_epi8(char(candidates.values[i]));
+#endif
+    }
+
+    /// Reads exactly 64 bytes from `chunk`.
+    ChunkMasks classify(const char* chunk) const
+    {
+#if defined(__SSE2__)
+        ChunkMasks masks;
+        const __m128i lineFeed = _mm_set1_epi8('\n');
+        const __m128i carriageReturn = _mm_set1_epi8('\r');
+        for (int part = 0; part < 4; ++part) {
+            const __m128i bytes
+                = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk + 16 * part));
+            const int shift = 16 * part;
+            masks.lineFeeds |= bitsOf(_mm_cmpeq_epi8(bytes, lineFeed)) << shift;
+            masks.carriageReturns |= bitsOf(_mm_cmpeq_epi8(bytes, carriageReturn)) << shift;
+            masks.nonAscii |= bitsOf(bytes) << shift;
+            if (m_candidates.size > 0) {
+                const __m128i found = _mm_or_si128(
+                    _mm_or_si128(_mm_cmpeq_epi8(bytes, m_candidateVectors[0]),
+                                 _mm_cmpeq_epi8(bytes, m_candidateVectors[1])),
+                    _mm_or_si128(_mm_cmpeq_epi8(bytes, m_candidateVectors[2]),
+                                 _mm_cmpeq_epi8(bytes, m_candidateVectors[3])));
+                masks.candidates |= bitsOf(found) << shift;
+            }
+        }
+        return masks;
+#else
+        return classifyPortably(chunk);
+#endif
+    }
+
+    /// The same masks one byte at a time: for machines without SSE2, and to check the fast way.
+    ChunkMasks classifyPortably(const char* chunk) const
+    {
+        ChunkMasks masks;
+        for (int i = 0; i < 64; ++i) {
+            const auto byte = static_cast<unsigned char>(chunk[i]);
+            const std::uint64_t bit = std::uint64_t(1) << i;
+            if (byte == '\n')
+                masks.lineFeeds |= bit;
+            if (byte == '\r')
+                masks.carriageReturns |= bit;
+            if (byte >= 0x80)
+                masks.nonAscii |= bit;
+            for (int c = 0; c < m_candidates.size; ++c) {
+                if (byte == m_candidates.values[std::size_t(c)])
+                    masks.candidates |= bit;
+            }
+        }
+        return masks;
+    }
+
+private:
+#if defined(__SSE2__)
+    static std::uint64_t bitsOf(__m128i bytes)
+    {
+        return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes)));
+    }
+
+    __m128i m_candidateVectors[4] {};
+#endif
+    CandidateBytes m_candidates;
+};
+
+} // namespace velmora

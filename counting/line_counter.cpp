@@ -1,0 +1,179 @@
+#include "line_counter.h"
+
+#include "line_matcher.h"
+#include "row_sink.h"
+#include "utf16_length.h"
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+namespace velmora {
+
+namespace {
+
+constexpr std::size_t chunkSize = 64;
+
+/// Bits 0 to bit - 1; `bit` from 0 to 63.
+constexpr std::uint64_t bitsBelow(int bit)
+{
+    return (std::uint64_t(1) << bit) - 1;
+}
+
+} // namespace
+
+LineCounter::LineCounter(LineMatcher& matcher, RowSink& sink)
+    : m_matcher(matcher)
+    , m_sink(sink)
+    , m_classifier(matcher.candidateBytes())
+{
+}
+
+bool LineCounter::failed() const
+{
+    return m_sink.rowFailed() || !m_failure.isEmpty();
+}
+
+QString LineCounter::takeFailure()
+{
+    if (m_sink.rowFailed())
+        return m_sink.takeRowFailure();
+    return std::exchange(m_failure, {});
+}
+
+bool LineCounter::addText(std::string_view text)
+{
+    if (failed())
+        return false;
+    if (m_matcher.passesNothing() || text.empty())
+        return true;
+    try {
+        const char* begin = text.data();
+        const char* const end = begin + text.size();
+        if (!m_partialLine.empty()) {
+            const auto* lineFeed = static_cast<const char*>(std::memchr(begin, '\n', text.size()));
+            if (!lineFeed) {
+                m_partialLine.append(begin, end);
+                return true;
+            }
+            m_partialLine.append(begin, lineFeed);
+            takeAnyLine(m_partialLine, true);
+            m_partialLine.clear();
+            begin = lineFeed + 1;
+            if (failed())
+                return false;
+        }
+        const auto* lastLineFeed
+            = static_cast<const char*>(memrchr(begin, '\n', std::size_t(end - begin)));
+        if (lastLineFeed) {
+            countCompleteLines(begin, lastLineFeed + 1);
+            begin = lastLineFeed + 1;
+        }
+        m_partialLine.assign(begin, end);
+    } catch (const std::bad_alloc&) {
+        // Only a line of gigabytes gets here; give its memory back before reporting.
+        std::string().swap(m_partialLine);
+        std::string().swap(m_withoutReturns);
+        m_failure = qt_error_string(ENOMEM);
+    }
+    return !failed();
+}
+
+bool LineCounter::finishText()
+{
+    if (failed())
+        return false;
+    try {
+        if (!m_partialLine.empty())
+            takeAnyLine(m_partialLine, true);
+    } catch (const std::bad_alloc&) {
+        m_failure = qt_error_string(ENOMEM);
+    }
+    std::string().swap(m_partialLine);
+    return !failed();
+}
+
+void LineCounter::countCompleteLines(const char* begin, const char* end)
+{
+    // Each line's flags gather over the chunks it spans: whether it may need the careful path
+    // (a byte above ASCII, or a carriage return other than the one right before its line
+    // feed), and whether it holds a byte the filter looks for.
+    const bool examineEveryLine = m_matcher.examinesEveryLine();
+    const char* lineStart = begin;
+    bool lineNeedsCare = false;
+    bool lineHoldsCandidate = false;
+    for (const char* chunk = begin; chunk < end; chunk += chunkSize) {
+        const auto available = std::size_t(end - chunk);
+        ChunkMasks masks;
+        if (available >= chunkSize) {
+            masks = m_classifier.classify(chunk);
+        } else {
+            char padded[chunkSize] = {};
+            std::memcpy(padded, chunk, available);
+            masks = m_classifier.classify(padded);
+            masks.candidates &= bitsBelow(int(available));
+        }
+        const bool nextIsLineFeed = available > chunkSize && chunk[chunkSize] == '\n';
+        const std::uint64_t returnsEndingLines
+            = (masks.lineFeeds >> 1) | (std::uint64_t(nextIsLineFeed) << 63);
+        const std::uint64_t needsCare
+            = masks.nonAscii | (masks.carriageReturns & ~returnsEndingLines);
+        std::uint64_t done = 0;
+        for (std::uint64_t lineFeeds = masks.lineFeeds; lineFeeds != 0;
+             lineFeeds &= lineFeeds - 1) {
+            const int bit = __builtin_ctzll(lineFeeds);
+            const std::uint64_t segment = bitsBelow(bit) & ~done;
+            takeLine(lineStart, chunk + bit, !(lineNeedsCare || (needsCare & segment) != 0),
+                     lineHoldsCandidate || (masks.candidates & segment) != 0
+                         || examineEveryLine);
+            if (m_sink.rowFailed())
+                return;
+            lineStart = chunk + bit + 1;
+            done = bitsBelow(bit) | (std::uint64_t(1) << bit);
+            lineNeedsCare = false;
+            lineHoldsCandidate = false;
+        }
+        lineNeedsCare = lineNeedsCare || (needsCare & ~done) != 0;
+        lineHoldsCandidate = lineHoldsCandidate || (masks.candidates & ~done) != 0;
+    }
+}
+
+void LineCounter::takeLine(const char* begin, const char* end, bool plainAscii,
+                           bool holdsCandidate)
+{
+    if (!plainAscii) {
+        takeAnyLine(std::string_view(begin, std::size_t(end - begin)), holdsCandidate);
+        return;
+    }
+    if (end > begin && end[-1] == '\r')
+        --end;
+    if (end == begin)
+        return;
+    const std::string_view line(begin, std::size_t(end - begin));
+    const bool passes
+        = holdsCandidate ? m_matcher.passes(line) : m_matcher.passesWithoutCandidate();
+    if (passes)
+        m_sink.addRow(line, line.size());
+}
+
+void LineCounter::takeAnyLine(std::string_view line, bool holdsCandidate)
+{
+    while (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    if (line.empty())
+        return;
+    if (std::memchr(line.data(), '\r', line.size())) {
+        m_withoutReturns.clear();
+        for (const char byte : line) {
+            if (byte != '\r')
+                m_withoutReturns += byte;
+        }
+        line = m_withoutReturns;
+    }
+    const bool passes
+        = holdsCandidate ? m_matcher.passes(line) : m_matcher.passesWithoutCandidate();
+    if (passes)
+        m_sink.addRow(line, utf16Length(line));
+}
+
+} // namespace velmora

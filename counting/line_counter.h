@@ -1,0 +1,48 @@
+#pragma once
+
+#include "chunk_classifier.h"
+
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+class LineMatcher;
+class RowSink;
+
+/// Cuts one file's text into lines, removes every carriage return, skips empty lines, and
+/// hands each line that passes the filter to the sink with its count in UTF-16 units.
+class LineCounter
+{
+public:
+    LineCounter(LineMatcher& matcher, RowSink& sink);
+
+    /// Takes the next piece of the text: UTF-8 (or any 8-bit text), the mark removed. Pieces
+    /// may split lines and characters anywhere. False once a row could not be kept: the rest
+    /// of the text is not wanted.
+    bool addText(std::string_view text);
+    /// Ends the text; its last line needs no line feed. False when a row could not be kept.
+    bool finishText();
+
+    bool failed() const;
+    /// Why a row could not be kept; clears the failure.
+    QString takeFailure();
+
+private:
+    void countCompleteLines(const char* begin, const char* end);
+    void takeLine(const char* begin, const char* end, bool plainAscii, bool holdsCandidate);
+    void takeAnyLine(std::string_view line, bool holdsCandidate);
+
+    LineMatcher& m_matcher;
+    RowSink& m_sink;
+    const ChunkClassifier m_classifier;
+    /// The start of a line that the pieces so far have not finished.
+    std::string m_partialLine;
+    /// A line with carriage returns inside, without them.
+    std::string m_withoutReturns;
+    QString m_failure;
+};
+
+} // namespace velmora

@@ -1,0 +1,63 @@
+#include "result_order.h"
+
+#include "result_store.h"
+
+
+namespace velmora {
+
+namespace {
+
+constexpr int digitBits = 16;
+constexpr std::size_t digitValues = std::size_t(1) << digitBits;
+
+/// One stable counting-sort pass over `from` by one 16-bit digit of the count. Descending
+/// order walks the digit values from the top, which keeps equal counts in their old order.
+void sortPass(const ResultStore& store, const std::vector<std::uint32_t>* from,
+              std::vector<std::uint32_t>& to, int shift, Qt::SortOrder order)
+{
+    const auto rows = std::size_t(store.rowCount());
+    const auto storeRow = [&](std::size_t i) { return from ? (*from)[i] : std::uint32_t(i); };
+    const auto digit = [&](std::uint32_t row) {
+        const auto value = std::size_t(store.count(int(row)) >> shift) & (digitValues - 1);
+        return order == Qt::AscendingOrder ? value : digitValues - 1 - value;
+    };
+    std::vector<std::size_t> starts(digitValues + 1, 0);
+    for (std::size_t i = 0; i < rows; ++i)
+        ++starts[digit(storeRow(i)) + 1];
+    for (std::size_t v = 1; v <= digitValues; ++v)
+        starts[v] += starts[v - 1];
+    to.resize(rows);
+    for (std::size_t i = 0; i < rows; ++i) {
+        const std::uint32_t row = storeRow(i);
+        to[starts[digit(row)]++] = row;
+    }
+}
+
+} // namespace
+
+void ResultOrder::reset(int rowCount)
+{
+    m_rowCount = rowCount;
+    m_sorted = false;
+    std::vector<std::uint32_t>().swap(m_storeRows);
+}
+
+void ResultOrder::sortByCount(const ResultStore& store, Qt::SortOrder order)
+{
+    // Counts are below 2^32 (a line's count never exceeds its bytes), so at most two passes
+    // of a least-significant-digit radix sort; nearly always one, as lines under 65536
+    // characters need no second.
+    std::uint64_t largest = 0;
+    for (int row = 0; row < store.rowCount(); ++row)
+        largest = std::max(largest, store.count(row));
+    m_rowCount = store.rowCount();
+    sortPass(store, nullptr, m_storeRows, 0, order);
+    if (largest >= digitValues) {
+        std::vector<std::uint32_t> byLowDigit;
+        byLowDigit.swap(m_storeRows);
+        sortPass(store, &byLowDigit, m_storeRows, digitBits, order);
+    }
+    m_sorted = true;
+}
+
+} // namespace velmora

@@ -1,0 +1,102 @@
+#include "results_model.h"
+
+namespace velmora {
+
+QString sortKeyText(std::uint64_t count)
+{
+    return QStringLiteral("%1").arg(count, 10, 10, QLatin1Char('0'));
+}
+
+QString displayedLine(std::string_view bytes, std::size_t maxBytes)
+{
+    if (bytes.size() <= maxBytes)
+        return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+    std::size_t cut = maxBytes;
+    // Cut before a character, not inside one.
+    while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80)
+        --cut;
+    return QString::fromUtf8(bytes.data(), qsizetype(cut)) + QChar(0x2026);
+}
+
+void ResultsModel::setStore(ResultStore&& store)
+{
+    beginResetModel();
+    m_store = std::move(store);
+    m_order.reset(m_store.rowCount());
+    if (m_sorted)
+        m_order.sortByCount(m_store, m_sortOrder);
+    endResetModel();
+}
+
+void ResultsModel::clear()
+{
+    beginResetModel();
+    m_store.clear();
+    m_order.reset(0);
+    endResetModel();
+}
+
+void ResultsModel::sortByKey(Qt::SortOrder order)
+{
+    if (m_store.rowCount() == 0)
+        return;
+    const QModelIndexList persistent = persistentIndexList();
+    std::vector<int> storeRows;
+    storeRows.reserve(std::size_t(persistent.size()));
+    for (const QModelIndex& index : persistent)
+        storeRows.push_back(m_order.storeRow(index.row()));
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    m_sorted = true;
+    m_sortOrder = order;
+    m_order.sortByCount(m_store, order);
+    if (!persistent.isEmpty()) {
+        std::vector<int> positionOfStoreRow(std::size_t(m_store.rowCount()));
+        for (int position = 0; position < m_order.rowCount(); ++position)
+            positionOfStoreRow[std::size_t(m_order.storeRow(position))] = position;
+        QModelIndexList moved;
+        moved.reserve(persistent.size());
+        for (qsizetype i = 0; i < persistent.size(); ++i) {
+            moved.append(index(positionOfStoreRow[std::size_t(storeRows[std::size_t(i)])],
+                               persistent[i].column()));
+        }
+        changePersistentIndexList(persistent, moved);
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+ResultRow ResultsModel::row(int position) const
+{
+    const int storeRow = m_order.storeRow(position);
+    return { m_store.count(storeRow), m_store.bytes(storeRow) };
+}
+
+int ResultsModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_order.rowCount();
+}
+
+QVariant ResultsModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    const ResultRow shown = row(index.row());
+    switch (index.column()) {
+    case CountColumn:
+        return QString::number(shown.count);
+    case SortKeyColumn:
+        return sortKeyText(shown.count);
+    case LineColumn:
+        return displayedLine(shown.bytes);
+    default:
+        return {};
+    }
+}
+
+void ResultsModel::sort(int column, Qt::SortOrder order)
+{
+    if (column == SortKeyColumn)
+        sortByKey(order);
+}
+
+} // namespace velmora

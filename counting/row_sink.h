@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <string_view>
+#include <utility>
+
+namespace velmora {
+
+/// Where the counter hands the lines that pass the filter: the result store, or a writer that
+/// streams them out. Rows arrive in file order, then line order.
+class RowSink
+{
+public:
+    virtual ~RowSink() = default;
+
+    /// `lineBytes`: the line in the system code page (UTF-8), carriage returns removed, never
+    /// empty; `count`: its length in UTF-16 units. A sink that cannot keep the row calls
+    /// failRow() instead.
+    virtual void addRow(std::string_view lineBytes, std::uint64_t count) = 0;
+
+    /// True once a row could not be kept; the counter then skips the rest of that file.
+    bool rowFailed() const { return m_rowFailed; }
+
+    /// Why the row could not be kept. Clears the failure, so the next file starts afresh.
+    QString takeRowFailure()
+    {
+        m_rowFailed = false;
+        return std::exchange(m_rowFailure, {});
+    }
+
+protected:
+    void failRow(const QString& description)
+    {
+        m_rowFailed = true;
+        m_rowFailure = description;
+    }
+
+private:
+    bool m_rowFailed = false;
+    QString m_rowFailure;
+};
+
+} // namespace velmora

@@ -1,0 +1,121 @@
+#include "text_reader.h"
+
+#include "common/file_exists.h"
+#include "text_encoding.h"
+#include "utf16_to_utf8.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+
+namespace velmora {
+
+namespace {
+
+/// Large enough that system calls cost nothing worth measuring, small enough that a block
+/// is still in the cache when the counter reads it.
+constexpr qint64 blockSize = 256 * 1024;
+
+constexpr std::string_view emptyFileText("empty file");
+
+/// Passes 8-bit text through and converts 16-bit text, once the first bytes have decided.
+class TextDecoder
+{
+public:
+    explicit TextDecoder(TextConsumer& consumer)
+        : m_consumer(consumer)
+    {
+    }
+
+    /// False when the consumer wants no more.
+    bool decode(std::string_view bytes, bool atEnd)
+    {
+        if (!m_mark) {
+            m_head.append(bytes);
+            m_mark = detectEncodingMark(m_head, atEnd);
+            if (!m_mark)
+                return true;
+            if (m_mark->encoding != TextEncoding::EightBit)
+                m_converter.emplace(m_mark->encoding);
+            const std::string head = std::exchange(m_head, {});
+            return deliver(std::string_view(head).substr(m_mark->markLength), atEnd);
+        }
+        return deliver(bytes, atEnd);
+    }
+
+private:
+    bool deliver(std::string_view bytes, bool atEnd)
+    {
+        if (!m_converter)
+            return bytes.empty() || m_consumer.consumeText(bytes);
+        m_utf8.clear();
+        m_converter->convert(bytes, m_utf8);
+        if (atEnd)
+            m_converter->finish(m_utf8);
+        return m_utf8.empty() || m_consumer.consumeText(m_utf8);
+    }
+
+    TextConsumer& m_consumer;
+    std::optional<EncodingMark> m_mark;
+    std::string m_head;
+    std::optional<Utf16ToUtf8> m_converter;
+    std::string m_utf8;
+};
+
+ReadOutcome failure(const QString& description)
+{
+    return { ReadOutcome::Kind::Failed, description };
+}
+
+} // namespace
+
+ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer,
+                          const CountControl& control)
+{
+    if (!FileExists(path))
+        return { ReadOutcome::Kind::Missing, {} };
+    if (QFileInfo(path).isDir())
+        return failure(qt_error_string(EISDIR));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return failure(file.errorString());
+    return readWholeDevice(file, consumer, control);
+}
+
+ReadOutcome readWholeDevice(QIODevice& device, TextConsumer& consumer,
+                            const CountControl& control)
+{
+    const std::unique_ptr<char[]> block(new (std::nothrow) char[blockSize]);
+    if (!block)
+        return failure(qt_error_string(ENOMEM));
+    TextDecoder decoder(consumer);
+    bool readAnything = false;
+    for (;;) {
+        if (control.stopRequested())
+            return { ReadOutcome::Kind::Stopped, {} };
+        const qint64 got = device.read(block.get(), blockSize);
+        if (got < 0)
+            return failure(device.errorString());
+        control.addBytesDone(got);
+        readAnything = readAnything || got > 0;
+        const bool atEnd = got == 0;
+        const std::string_view bytes = atEnd && !readAnything
+            ? emptyFileText
+            : std::string_view(block.get(), std::size_t(got));
+        try {
+            if (!decoder.decode(bytes, atEnd))
+                return { ReadOutcome::Kind::Stopped, {} };
+        } catch (const std::bad_alloc&) {
+            return failure(qt_error_string(ENOMEM));
+        }
+        if (atEnd)
+            return { ReadOutcome::Kind::Read, {} };
+    }
+}
+
+} // namespace velmora

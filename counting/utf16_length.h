@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace velmora {
+
+/// The number of UTF-16 units `utf8` decodes to the way QString::fromUtf8 decodes it: a valid
+/// sequence gives one unit (two above U+FFFF), each byte outside a valid sequence one U+FFFD.
+/// Unlike QString::fromUtf8, a leading EF BB BF counts: inside a text it is a character.
+std::uint64_t utf16Length(std::string_view utf8);
+
+} // namespace velmora

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "counting/row_sink.h"
+
+#include <QList>
+#include <QString>
+
+#include <string>
+
+namespace velmora::testing {
+
+struct CollectedRow
+{
+    std::string bytes;
+    std::uint64_t count = 0;
+
+    bool operator==(const CollectedRow& other) const
+    {
+        return bytes == other.bytes && count == other.count;
+    }
+};
+
+/// Keeps every row, except that it fails the row numbered `failAt` (from 0).
+class CollectingSink final : public RowSink
+{
+public:
+    void addRow(std::string_view lineBytes, std::uint64_t count) override
+    {
+        ++offered;
+        if (offered - 1 == failAt) {
+            failRow(QStringLiteral("No room for row %1").arg(offered - 1));
+            return;
+        }
+        rows.append({ std::string(lineBytes), count });
+    }
+
+    QList<CollectedRow> rows;
+    int failAt = -1;
+    int offered = 0;
+};
+
+/// Rows written as "count:bytes" lines, so that a failed comparison shows what differs.
+inline QString describe(const QList<CollectedRow>& rows)
+{
+    QString text;
+    for (const CollectedRow& row : rows) {
+        text += QString::number(row.count) + u':'
+            + QString::fromLatin1(QByteArray::fromStdString(row.bytes).toPercentEncoding(" \t"))
+            + u'\n';
+    }
+    return text;
+}
+
+} // namespace velmora::testing

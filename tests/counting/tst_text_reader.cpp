@@ -1,0 +1,176 @@
+#include "counting/text_reader.h"
+
+#include <QBuffer>
+#include <QTest>
+
+#include <string>
+
+using namespace velmora;
+
+namespace {
+
+class CollectingConsumer final : public TextConsumer
+{
+public:
+    bool consumeText(std::string_view piece) override
+    {
+        text += piece;
+        ++pieces;
+        return pieces != stopAfter;
+    }
+
+    std::string text;
+    int pieces = 0;
+    int stopAfter = -1;
+};
+
+/// Hands out at most `step` bytes per read, as a pipe may.
+class TrickleDevice final : public QIODevice
+{
+public:
+    TrickleDevice(QByteArray bytes, qint64 step)
+        : m_bytes(std::move(bytes))
+        , m_step(step)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        const qint64 size = qMin(qMin(maxSize, m_step), m_bytes.size() - m_at);
+        std::memcpy(data, m_bytes.constData() + m_at, std::size_t(size));
+        m_at += size;
+        return size;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray m_bytes;
+    qint64 m_step;
+    qint64 m_at = 0;
+};
+
+QByteArray utf16(const QString& text, QSysInfo::Endian order)
+{
+    QByteArray bytes;
+    for (const QChar c : text) {
+        const auto high = char(c.unicode() >> 8);
+        const auto low = char(c.unicode() & 0xFF);
+        bytes.append(order == QSysInfo::LittleEndian ? low : high);
+        bytes.append(order == QSysInfo::LittleEndian ? high : low);
+    }
+    return bytes;
+}
+
+} // namespace
+
+class TestTextReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void decodes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("expected");
+
+        QTest::newRow("zero_bytes_give_empty_file") << QByteArray() << QByteArray("empty file");
+        QTest::newRow("eight_bit_as_it_is")
+            << QByteArray("a\r\nb\xE9\x00", 6) << QByteArray("a\r\nb\xE9\x00", 6);
+        QTest::newRow("utf8_mark_removed") << QByteArray("\xEF\xBB\xBF" "a") << QByteArray("a");
+        QTest::newRow("utf8_mark_alone") << QByteArray("\xEF\xBB\xBF") << QByteArray();
+        QTest::newRow("second_utf8_mark_kept")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF") << QByteArray("\xEF\xBB\xBF");
+        QTest::newRow("start_of_utf8_mark_is_text")
+            << QByteArray("\xEF\xBB") << QByteArray("\xEF\xBB");
+        QTest::newRow("single_ff_is_eight_bit") << QByteArray("\xFF" "a") << QByteArray("\xFF" "a");
+        QTest::newRow("single_fe_alone_is_eight_bit") << QByteArray("\xFE") << QByteArray("\xFE");
+        QTest::newRow("fe_then_other_is_eight_bit")
+            << QByteArray("\xFE" "a\n") << QByteArray("\xFE" "a\n");
+        QTest::newRow("utf16le_mark_removed")
+            << QByteArray("\xFF\xFE" "a\0\r\0\n\0b\0", 10) << QByteArray("a\r\nb");
+        QTest::newRow("utf16be_bom_no_final_newline")
+            << QByteArray("\xFE\xFF\0a\0\r\0\n\0b", 10) << QByteArray("a\r\nb");
+        QTest::newRow("utf16le_mark_alone") << QByteArray("\xFF\xFE") << QByteArray();
+        QTest::newRow("utf16le_second_mark_kept")
+            << QByteArray("\xFF\xFE\xFF\xFE" "a\0", 6) << QByteArray("\xEF\xBB\xBF" "a");
+        QTest::newRow("utf16le_odd_final_byte_dropped")
+            << QByteArray("\xFF\xFE" "a\0b", 5) << QByteArray("a");
+        QTest::newRow("utf16le_nul_unit") << QByteArray("\xFF\xFE\0\0", 4) << QByteArray("\0", 1);
+        QTest::newRow("utf16le_to_utf8")
+            << QByteArray("\xFF\xFE\xE9\0\xAC\x20", 6) << QByteArray("\xC3\xA9\xE2\x82\xAC");
+        QTest::newRow("utf16le_surrogate_pair")
+            << QByteArray("\xFF\xFE\x3D\xD8\x00\xDE", 6) << QByteArray("\xF0\x9F\x98\x80");
+        QTest::newRow("utf16be_surrogate_pair")
+            << QByteArray("\xFE\xFF\xD8\x3D\xDE\x00", 6) << QByteArray("\xF0\x9F\x98\x80");
+        QTest::newRow("utf16le_lone_high_surrogate_then_text")
+            << QByteArray("\xFF\xFE\x00\xD8" "a\0", 6) << QByteArray("\xEF\xBF\xBD" "a");
+        QTest::newRow("utf16le_lone_high_surrogate_at_end")
+            << QByteArray("\xFF\xFE" "a\0\x00\xD8", 6) << QByteArray("a\xEF\xBF\xBD");
+        QTest::newRow("utf16le_lone_low_surrogate")
+            << QByteArray("\xFF\xFE\x00\xDC", 4) << QByteArray("\xEF\xBF\xBD");
+    }
+    void decodes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, expected);
+        for (const qint64 step : { qint64(1), qint64(2), qint64(3), qint64(1) << 20 }) {
+            TrickleDevice device(bytes, step);
+            CollectingConsumer consumer;
+            QCOMPARE(readWholeDevice(device, consumer).kind, ReadOutcome::Kind::Read);
+            QCOMPARE(QByteArray::fromStdString(consumer.text), expected);
+        }
+    }
+
+    void utf16AcrossBlocks_data()
+    {
+        QTest::addColumn<int>("order");
+        QTest::newRow("little_endian") << int(QSysInfo::LittleEndian);
+        QTest::newRow("big_endian") << int(QSysInfo::BigEndian);
+    }
+    void utf16AcrossBlocks()
+    {
+        QFETCH(int, order);
+        // Long enough for several blocks, with pairs and units cut wherever a block ends.
+        QString text;
+        for (int i = 0; i < 60000; ++i)
+            text += QStringLiteral("line %1 caf\u00E9 \U0001F600\r\n").arg(i);
+        const QByteArray mark = order == QSysInfo::LittleEndian ? "\xFF\xFE" : "\xFE\xFF";
+        QBuffer file;
+        file.setData(mark + utf16(text, QSysInfo::Endian(order)));
+        file.open(QIODevice::ReadOnly);
+        CollectingConsumer consumer;
+        QCOMPARE(readWholeDevice(file, consumer).kind, ReadOutcome::Kind::Read);
+        QVERIFY(consumer.pieces > 2);
+        QCOMPARE(QByteArray::fromStdString(consumer.text), text.toUtf8());
+    }
+
+    void consumerStopsTheReading()
+    {
+        QBuffer file;
+        file.setData(QByteArray(3 * 1024 * 1024, 'a'));
+        file.open(QIODevice::ReadOnly);
+        CollectingConsumer consumer;
+        consumer.stopAfter = 1;
+        QCOMPARE(readWholeDevice(file, consumer).kind, ReadOutcome::Kind::Stopped);
+        QCOMPARE(consumer.pieces, 1);
+    }
+
+    void controlStopsTheReading()
+    {
+        QBuffer file;
+        file.setData(QByteArray(1024, 'a'));
+        file.open(QIODevice::ReadOnly);
+        CollectingConsumer consumer;
+        const std::atomic<bool> stop { true };
+        QCOMPARE(readWholeDevice(file, consumer, { &stop, nullptr }).kind,
+                 ReadOutcome::Kind::Stopped);
+        QCOMPARE(consumer.pieces, 0);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestTextReader)
+#include "tst_text_reader.moc"
