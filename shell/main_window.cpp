@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "common/twips.h"
+#include "counting/count_command.h"
 #include "filelist/sample_file.h"
 #include "list_view.h"
 #include "pointer_rules.h"
@@ -22,14 +23,6 @@ namespace velmora {
 
 namespace {
 
-// Until counting lands the results list has its columns and no rows.
-class PendingResultsModel final : public ListModel
-{
-public:
-    int rowCount(const QModelIndex& = {}) const override { return 0; }
-    QVariant data(const QModelIndex&, int = Qt::DisplayRole) const override { return {}; }
-};
-
 QFont designFont(double points)
 {
     QFont font(QStringLiteral("Arial"));
@@ -45,7 +38,6 @@ Form1::Form1(Platform& platform, ProgramFiles programFiles, QWidget* parent)
     , m_platform(platform)
     , m_programFiles(std::move(programFiles))
     , m_logicalDpi(platform.screen.logicalDpi())
-    , m_results(std::make_unique<PendingResultsModel>())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
@@ -139,7 +131,7 @@ void Form1::createControls()
     ListView1->setListToolTip(QStringLiteral(
         "Drag and drop files here. Double-click item to remove it. Move bar to right and out of "
         "window to reveal full names."));
-    ListView2->setModel(m_results.get());
+    ListView2->setModel(&m_results);
     ListView2->setListToolTip(
         QStringLiteral("Move bar to right and out of window to reveal full names."));
 
@@ -177,11 +169,62 @@ void Form1::applyDesignColours()
 
 void Form1::connectHandlers()
 {
+    connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
+    connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
+    connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
     connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
     connect(PushButton9, &QPushButton::clicked, this, &Form1::PushButton9_Click);
     connect(ListView1, &ListView::listDoubleClicked, this, &Form1::ListView1_DblClick);
     for (QRadioButton* option : { Option1, Option2, Option3 })
         connect(option, &QRadioButton::clicked, this, &Form1::saveFilterChoice);
+}
+
+void Form1::PushButton2_Click()
+{
+    countListedFiles(m_fileList.entries(), chosenFilter(), m_results, m_platform, m_closing);
+}
+
+LineFilter Form1::chosenFilter() const
+{
+    LineFilter filter;
+    // The options are looked at in this order; the first selected one decides.
+    if (Option1->isChecked())
+        filter = { LineFilterMode::Containing, Text1->text(), {} };
+    else if (Option2->isChecked())
+        filter = { LineFilterMode::NotContaining, Text2->text(), {} };
+    else if (Option3->isChecked())
+        filter.mode = LineFilterMode::Every;
+    else
+        filter.mode = LineFilterMode::Nothing;
+    filter.caseSensitivity
+        = Check6->checkState() == Qt::Checked ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    return filter;
+}
+
+void Form1::PushButton6_Click()
+{
+    sortResults(Qt::DescendingOrder);
+}
+
+void Form1::PushButton7_Click()
+{
+    sortResults(Qt::AscendingOrder);
+}
+
+void Form1::sortResults(Qt::SortOrder order)
+{
+    // Sorting nothing changes nothing, not even the pointer.
+    if (m_results.rowCount() == 0)
+        return;
+    m_platform.pointer.setPointer(MousePointer::Busy);
+    m_results.sortByKey(order);
+    m_platform.pointer.setPointer(MousePointer::Default);
+}
+
+void Form1::PushButton5_Click()
+{
+    m_results.clear();
 }
 
 void Form1::PushButton8_Click()
@@ -204,6 +247,8 @@ void Form1::ListView1_DblClick()
 void Form1::closeEvent(QCloseEvent* event)
 {
     // Closing is never refused and nothing is saved: the filter choice is written when made.
+    // A running operation is told to end at once.
+    m_closing = true;
     event->accept();
     QCoreApplication::quit();
 }

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "common/program_files.h"
+#include "counting/line_filter.h"
+#include "counting/results_model.h"
 #include "filelist/file_list_model.h"
 #include "platform/platform.h"
 
 #include <QWidget>
 
+#include <atomic>
 #include <memory>
 
 class QCheckBox;
@@ -17,7 +20,6 @@ class QRadioButton;
 namespace velmora {
 
 class ListView;
-class ListModel;
 class PointerRules;
 
 /// The program's one window. Construction builds the design; Form_Load() runs the start-up
@@ -33,6 +35,7 @@ public:
     void Form_Load();
 
     FileListModel& fileList() { return m_fileList; }
+    ResultsModel& results() { return m_results; }
 
     // The controls, under the names of the window design.
     ListView* ListView1 = nullptr;
@@ -56,6 +59,10 @@ public:
     QCheckBox* Check6 = nullptr;
 
 public slots:
+    void PushButton2_Click();
+    void PushButton5_Click();
+    void PushButton6_Click();
+    void PushButton7_Click();
     void PushButton8_Click();
     void PushButton9_Click();
     void ListView1_DblClick();
@@ -74,13 +81,17 @@ private:
     void restoreFilterChoice();
     void applyStoredOption(QRadioButton* option, const QString& key, bool defaultValue);
     void saveFilterChoice();
+    LineFilter chosenFilter() const;
+    void sortResults(Qt::SortOrder order);
 
     Platform& m_platform;
     ProgramFiles m_programFiles;
     double m_logicalDpi;
     FileListModel m_fileList;
-    std::unique_ptr<ListModel> m_results;
+    ResultsModel m_results;
     std::unique_ptr<PointerRules> m_pointerRules;
+    /// Set when the window closes, so that a running operation ends at once.
+    std::atomic<bool> m_closing { false };
 };
 
 } // namespace velmora

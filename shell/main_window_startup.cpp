@@ -71,9 +71,9 @@ void Form1::createListColumns()
     m_fileList.addColumnHeader(QStringLiteral("Text File(s)"));
     ListView1->setColumnWidthTwips(1, design::fileListColumnWidth);
 
-    m_results->addColumnHeader(QStringLiteral("#"));
-    m_results->addColumnHeader(QString());
-    m_results->addColumnHeader(QStringLiteral("Line"));
+    m_results.addColumnHeader(QStringLiteral("#"));
+    m_results.addColumnHeader(QString());
+    m_results.addColumnHeader(QStringLiteral("Line"));
     ListView2->setColumnWidthTwips(1, design::countColumnWidth);
     ListView2->setColumnWidthTwips(2, design::sortKeyColumnWidth);
     ListView2->setColumnWidthTwips(3, design::lineColumnWidth);

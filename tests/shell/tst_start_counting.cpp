@@ -1,0 +1,252 @@
+// "Start Counting" in the window: filters from the controls, messages, the busy pointer and
+// the error report, with real files in a temporary folder.
+#include "form_fixture.h"
+#include "shell/list_view.h"
+
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace velmora;
+using namespace velmora::testing;
+
+namespace {
+
+struct Row
+{
+    QString count;
+    QString key;
+    QString line;
+    bool operator==(const Row& other) const
+    {
+        return count == other.count && key == other.key && line == other.line;
+    }
+};
+
+} // namespace
+
+QT_BEGIN_NAMESPACE
+namespace QTest {
+template<>
+char* toString(const Row& row)
+{
+    return qstrdup(QStringLiteral("(%1, %2, %3)").arg(row.count, row.key, row.line).toUtf8());
+}
+} // namespace QTest
+QT_END_NAMESPACE
+
+class TestStartCounting : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_fixture = std::make_unique<FormFixture>();
+        m_form = &m_fixture->create();
+        m_tester = std::make_unique<QAbstractItemModelTester>(
+            m_form->ListView2->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    }
+
+    void emptyFileListSaysSoAndKeepsTheResults()
+    {
+        m_form->fileList().appendEntry(file("first.txt", "one\ntwo\n"));
+        m_form->PushButton2->click();
+        m_form->PushButton8->click();
+        messages().shown.clear();
+        pointer().history.clear();
+
+        m_form->PushButton2->click();
+
+        QCOMPARE(texts(), QStringList({ "No files added." }));
+        QCOMPARE(messages().shown.first().caption, QStringLiteral("Velmora"));
+        QCOMPARE(messages().shown.first().icon, MessageIcon::None);
+        QVERIFY(pointer().history.isEmpty());
+        QCOMPARE(rows().size(), 2);
+    }
+
+    void countsEveryLineUnderTheBusyPointerThenSaysDone()
+    {
+        m_form->fileList().appendEntry(file("a.txt", "a\r\nb\r\n\r\n   \r\na\tb\r\n"));
+        MousePointer pointerAtDone = MousePointer::Default;
+        messages().whileShown = [&](const ShownMessage&) { pointerAtDone = pointer().current; };
+
+        m_form->PushButton2->click();
+
+        QCOMPARE(rows(), QList<Row>({ { "1", "0000000001", "a" },
+                                      { "1", "0000000001", "b" },
+                                      { "3", "0000000003", "   " },
+                                      { "3", "0000000003", "a\tb" } }));
+        QCOMPARE(texts(), QStringList({ "Done." }));
+        QCOMPARE(messages().shown.first().buttons, MessageButtons::Ok);
+        QCOMPARE(pointerAtDone, MousePointer::Busy);
+        QCOMPARE(pointer().history, QList<MousePointer>({ MousePointer::Busy, MousePointer::Default }));
+        QCOMPARE(m_fixture->fake.progress.ended, 1);
+    }
+
+    void filterComesFromTheOptionsAndMatchCase_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("matchCase");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("containing_any_case") << "Option1" << "ABC" << false
+                                             << QStringList({ "xabcx", "ABC" });
+        QTest::newRow("containing_match_case") << "Option1" << "ABC" << true
+                                               << QStringList({ "ABC" });
+        QTest::newRow("containing_empty_text_passes_all")
+            << "Option1" << "" << false << QStringList({ "xabcx", "ABC", "other" });
+        QTest::newRow("not_containing") << "Option2" << "abc" << false << QStringList({ "other" });
+        QTest::newRow("not_containing_empty_text_passes_none")
+            << "Option2" << "" << false << QStringList();
+        QTest::newRow("every_line_ignores_the_texts") << "Option3" << "zzz" << true
+                                                      << QStringList({ "xabcx", "ABC", "other" });
+        QTest::newRow("no_option_selected") << "" << "abc" << false << QStringList();
+    }
+    void filterComesFromTheOptionsAndMatchCase()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, text);
+        QFETCH(bool, matchCase);
+        QFETCH(QStringList, lines);
+        m_form->fileList().appendEntry(file("f.txt", "xabcx\nABC\nother\n"));
+        m_form->Text1->setText(text);
+        m_form->Text2->setText(text);
+        m_form->Check6->setChecked(matchCase);
+        if (option.isEmpty()) {
+            m_form->Option3->setAutoExclusive(false);
+            m_form->Option3->setChecked(false);
+        } else {
+            m_form->findChild<QRadioButton*>(option)->setChecked(true);
+        }
+
+        m_form->PushButton2->click();
+
+        QStringList counted;
+        for (const Row& row : rows())
+            counted << row.line;
+        QCOMPARE(counted, lines);
+        QCOMPARE(texts(), QStringList({ "Done." }));
+    }
+
+    void filesInListOrderAndEachTimeTheyAreListed()
+    {
+        const QString first = file("1.txt", "first\n");
+        const QString second = file("2.txt", "second\n");
+        m_form->fileList().appendEntries({ first, second, first });
+        m_form->PushButton2->click();
+        QCOMPARE(lines(), QStringList({ "first", "second", "first" }));
+    }
+
+    void aSecondCountReplacesTheRows()
+    {
+        m_form->fileList().appendEntry(file("a.txt", "one\ntwo\n"));
+        m_form->PushButton2->click();
+        m_form->PushButton8->click();
+        m_form->fileList().appendEntry(file("b.txt", "three\n"));
+        m_form->PushButton2->click();
+        QCOMPARE(lines(), QStringList({ "three" }));
+    }
+
+    void emptyAndMissingFiles()
+    {
+        m_form->fileList().appendEntries({ file("empty.txt", ""),
+                                           m_fixture->programPath("no such file.txt"),
+                                           file("b.txt", "b") });
+        m_form->PushButton2->click();
+        QCOMPARE(rows(), QList<Row>({ { "10", "0000000010", "empty file" },
+                                      { "1", "0000000001", "b" } }));
+        QCOMPARE(texts(), QStringList({ "Done." }));
+    }
+
+    void anUnreadableFileIsReportedAndTheRunGoesOn()
+    {
+        const QString folder = m_fixture->programPath("a folder");
+        QDir().mkpath(folder);
+        m_form->fileList().appendEntries({ folder, file("b.txt", "b\n") });
+
+        m_form->PushButton2->click();
+
+        QCOMPARE(lines(), QStringList({ "b" }));
+        QCOMPARE(messages().shown.size(), 2);
+        const ShownMessage& report = messages().shown.at(0);
+        QCOMPARE(report.caption, QStringLiteral("Application Error"));
+        QCOMPARE(report.icon, MessageIcon::Exclamation);
+        QCOMPARE(report.buttons, MessageButtons::Ok);
+        QVERIFY2(report.text.endsWith("\r\nin Kestrune.Form1.PushButton2_Click at line 112"),
+                 qPrintable(report.text));
+        QVERIFY(report.text.section("\r\n", 0, 0).size() > 0);
+        QCOMPARE(messages().shown.at(1).text, QStringLiteral("Done."));
+        QCOMPARE(pointer().current, MousePointer::Default);
+    }
+
+    void countsAreInUtf16UnitsAndByteOrderMarksAreNoText()
+    {
+        m_form->fileList().appendEntries(
+            { file("le.txt", QByteArray("\xFF\xFE" "a\0b\0\r\0\n\0\x3D\xD8\x42\xDE", 14)),
+              file("utf8.txt", "\xEF\xBB\xBF" "caf\xC3\xA9\n") });
+        m_form->PushButton2->click();
+        QCOMPARE(rows(), QList<Row>({ { "2", "0000000002", "ab" },
+                                      { "2", "0000000002", QString::fromUtf8("\xF0\x9F\x99\x82") },
+                                      { "4", "0000000004", QString::fromUtf8("caf\xC3\xA9") } }));
+    }
+
+    void rowsOfALaterCountTakeTheirSortedPlaces()
+    {
+        m_form->fileList().appendEntry(file("a.txt", "333\n1\n22\n"));
+        m_form->PushButton2->click();
+        m_form->PushButton6->click();
+        m_form->PushButton2->click();
+        QCOMPARE(lines(), QStringList({ "333", "22", "1" }));
+    }
+
+private:
+    QString file(const char* name, const QByteArray& bytes)
+    {
+        const QString path = m_fixture->programPath(QString::fromUtf8(name));
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+            qFatal("cannot write %s", name);
+        return path;
+    }
+
+    QList<Row> rows() const
+    {
+        QList<Row> result;
+        const QAbstractItemModel* model = m_form->ListView2->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            result.append({ model->index(row, 0).data().toString(),
+                            model->index(row, 1).data().toString(),
+                            model->index(row, 2).data().toString() });
+        return result;
+    }
+
+    QStringList lines() const
+    {
+        QStringList result;
+        for (const Row& row : rows())
+            result << row.line;
+        return result;
+    }
+
+    QStringList texts() const
+    {
+        QStringList result;
+        for (const ShownMessage& message : m_fixture->fake.messages.shown)
+            result << message.text;
+        return result;
+    }
+
+    FakeMessageBoxes& messages() { return m_fixture->fake.messages; }
+    FakeWindowPointer& pointer() { return m_fixture->fake.pointer; }
+
+    std::unique_ptr<FormFixture> m_fixture;
+    Form1* m_form = nullptr;
+    std::unique_ptr<QAbstractItemModelTester> m_tester;
+};
+
+QTEST_MAIN(TestStartCounting)
+#include "tst_start_counting.moc"
