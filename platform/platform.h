@@ -6,6 +6,7 @@
 #include "folder_picker.h"
 #include "input_box.h"
 #include "message_boxes.h"
+#include "output_files.h"
 #include "progress_display.h"
 #include "random_source.h"
 #include "screen_info.h"
@@ -28,6 +29,7 @@ struct Platform
     RandomSource& random;
     EventPump& events;
     ProgressDisplay& progress;
+    OutputFiles& outputFiles;
 };
 
 } // namespace velmora

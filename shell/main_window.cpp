@@ -2,6 +2,7 @@
 
 #include "common/twips.h"
 #include "counting/count_command.h"
+#include "counting/save_command.h"
 #include "filelist/sample_file.h"
 #include "list_view.h"
 #include "pointer_rules.h"
@@ -170,6 +171,7 @@ void Form1::applyDesignColours()
 void Form1::connectHandlers()
 {
     connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
     connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
     connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
     connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
@@ -200,6 +202,11 @@ LineFilter Form1::chosenFilter() const
     filter.caseSensitivity
         = Check6->checkState() == Qt::Checked ? Qt::CaseSensitive : Qt::CaseInsensitive;
     return filter;
+}
+
+void Form1::PushButton4_Click()
+{
+    saveResults(m_results, m_platform, m_closing);
 }
 
 void Form1::PushButton6_Click()

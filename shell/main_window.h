@@ -60,6 +60,7 @@ public:
 
 public slots:
     void PushButton2_Click();
+    void PushButton4_Click();
     void PushButton5_Click();
     void PushButton6_Click();
     void PushButton7_Click();

@@ -8,6 +8,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 
 namespace velmora::testing {
 
@@ -146,6 +147,18 @@ public:
     int ended = 0;
 };
 
+/// Real files through QSaveFile, with a disk that can fill up after a given number of bytes
+/// and a final rename that can be made to fail.
+class FakeOutputFiles final : public OutputFiles
+{
+public:
+    std::unique_ptr<PendingFile> beginReplacing(const QString& path, QString& error) override;
+
+    QStringList begun;
+    std::optional<qint64> diskFullAfter;
+    bool commitFails = false;
+};
+
 struct FakePlatform
 {
     FakeMessageBoxes messages;
@@ -159,8 +172,9 @@ struct FakePlatform
     FakeRandom random;
     FakeEventPump events;
     FakeProgressDisplay progress;
-    Platform platform { messages, input,  fileDialogs, folderPicker, shell,   settings,
-                        pointer,  screen, random,      events,       progress };
+    FakeOutputFiles outputFiles;
+    Platform platform { messages, input,  fileDialogs, folderPicker, shell,    settings,
+                        pointer,  screen, random,      events,       progress, outputFiles };
 };
 
 } // namespace velmora::testing

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <string_view>
+
+namespace velmora {
+
+/// A file written in full or not at all: what is written waits beside the target and
+/// replaces it only on commit(). Dropping an uncommitted file leaves the target as it was.
+class PendingFile
+{
+public:
+    virtual ~PendingFile() = default;
+    /// Writes as much of `bytes` as it can and says how much; less than all is a failure,
+    /// and errorString() tells why.
+    virtual std::size_t write(std::string_view bytes) = 0;
+    /// Puts the written content in the target's place. False, with the target untouched,
+    /// when that or any earlier write failed.
+    virtual bool commit() = 0;
+    virtual QString errorString() const = 0;
+};
+
+/// Where the program writes the files a user names.
+class OutputFiles
+{
+public:
+    virtual ~OutputFiles() = default;
+    /// Starts replacing (or creating) `path`. Gives nothing, and says why in `error`, when the
+    /// target cannot be written: a missing folder, no permission, a folder in its place.
+    virtual std::unique_ptr<PendingFile> beginReplacing(const QString& path, QString& error) = 0;
+};
+
+} // namespace velmora

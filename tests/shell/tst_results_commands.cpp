@@ -1,0 +1,302 @@
+// The commands on the results list: both sorts, "Clear List" and "Save Results As New Text
+// File", on real widgets, with the save dialog and the questions answered by fakes.
+#include "counting/result_store.h"
+#include "form_fixture.h"
+#include "shell/list_view.h"
+
+#include <QAbstractItemModelTester>
+#include <QPushButton>
+#include <QTest>
+
+using namespace velmora;
+using namespace velmora::testing;
+
+namespace {
+
+struct Line
+{
+    const char* bytes;
+    std::uint64_t count;
+};
+
+} // namespace
+
+class TestResultsCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_fixture = std::make_unique<FormFixture>();
+        m_form = &m_fixture->create();
+        m_tester = std::make_unique<QAbstractItemModelTester>(
+            &m_form->results(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    }
+
+    void sortsByCountEitherWay()
+    {
+        show({ { "nine", 9 }, { "ten", 10 }, { "one", 1 } });
+        m_form->PushButton6->click();
+        QCOMPARE(counts(), QStringList({ "10", "9", "1" }));
+        m_form->PushButton7->click();
+        QCOMPARE(counts(), QStringList({ "1", "9", "10" }));
+        QCOMPARE(pointer().history, QList<MousePointer>({ MousePointer::Busy, MousePointer::Default,
+                                                          MousePointer::Busy, MousePointer::Default }));
+        QVERIFY(messages().shown.isEmpty());
+    }
+
+    void equalCountsKeepTheirOrderInBothDirections()
+    {
+        show({ { "a", 2 }, { "b", 1 }, { "c", 2 }, { "d", 1 }, { "e", 2 } });
+        m_form->PushButton6->click();
+        QCOMPARE(lines(), QStringList({ "a", "c", "e", "b", "d" }));
+        m_form->PushButton6->click();
+        QCOMPARE(lines(), QStringList({ "a", "c", "e", "b", "d" }));
+        m_form->PushButton7->click();
+        QCOMPARE(lines(), QStringList({ "b", "d", "a", "c", "e" }));
+    }
+
+    void sortingAnEmptyListDoesNothingAtAll()
+    {
+        m_form->PushButton6->click();
+        m_form->PushButton7->click();
+        QVERIFY(pointer().history.isEmpty());
+        QVERIFY(!m_form->results().isSorted());
+    }
+
+    void clearListEmptiesTheResultsOnly()
+    {
+        m_form->fileList().appendEntry(QStringLiteral("/listed.txt"));
+        show({ { "x", 1 } });
+        m_form->PushButton6->click();
+        m_form->PushButton5->click();
+        QCOMPARE(m_form->results().rowCount(), 0);
+        QCOMPARE(m_form->fileList().entries(), QStringList({ "/listed.txt" }));
+        QVERIFY(m_form->results().isSorted());
+        m_form->PushButton5->click();
+        QVERIFY(messages().shown.isEmpty());
+    }
+
+    void savesRowsInTheOrderShown()
+    {
+        show({ { "hello", 5 }, { "a\tb", 3 }, { "longest line", 12 } });
+        m_form->PushButton6->click();
+        const QString target = path("results.txt");
+        const QByteArray saved = save(target);
+        QCOMPARE(saved, QByteArray("12\tlongest line\r\n5\thello\r\n3\ta\tb\r\n"));
+        QCOMPARE(texts(), QStringList({ "Done." }));
+        QCOMPARE(pointer().history.mid(pointer().history.size() - 2),
+                 QList<MousePointer>({ MousePointer::Busy, MousePointer::Default }));
+    }
+
+    void unsortedRowsAreSavedInTheCountsOrder()
+    {
+        show({ { "b", 1 }, { "aa", 2 } });
+        QCOMPARE(save(path("out")), QByteArray("1\tb\r\n2\taa\r\n"));
+        // Used exactly as typed: no extension is added.
+        QVERIFY(QFile::exists(path("out")));
+        QVERIFY(!QFile::exists(path("out.txt")));
+    }
+
+    void theLineBytesComeBackAsTheyWereRead()
+    {
+        show({ { "caf\xE9", 4 } }); // Windows-1252, not valid UTF-8
+        QCOMPARE(save(path("cafe.txt")), QByteArray("4\tcaf\xE9\r\n"));
+    }
+
+    void anEmptyListGivesAnEmptyFile()
+    {
+        QCOMPARE(save(path("empty.txt")), QByteArray());
+        QVERIFY(QFile::exists(path("empty.txt")));
+        QCOMPARE(texts(), QStringList({ "Done." }));
+    }
+
+    void theDialogIsTheSameEveryTime()
+    {
+        save(path("first.txt"));
+        save(path("second.txt"));
+        QCOMPARE(dialogs().saveRequests.size(), 2);
+        for (const FileDialogRequest& request : dialogs().saveRequests) {
+            QCOMPARE(request.title, QStringLiteral("Save"));
+            QCOMPARE(request.filters.size(), 2);
+            QCOMPARE(request.filters.at(0).description, QStringLiteral("Text Files (*.txt)"));
+            QCOMPARE(request.filters.at(0).pattern, QStringLiteral("*.txt"));
+            QCOMPARE(request.filters.at(1).description, QStringLiteral("All Files (*.*)"));
+            QCOMPARE(request.filters.at(1).pattern, QStringLiteral("*.*"));
+        }
+    }
+
+    void cancellingTouchesNothing()
+    {
+        show({ { "x", 1 } });
+        dialogs().saveResults = { QString() };
+        m_form->PushButton4->click();
+        QVERIFY(messages().shown.isEmpty());
+        QVERIFY(pointer().history.isEmpty());
+        QVERIFY(m_fixture->fake.outputFiles.begun.isEmpty());
+    }
+
+    void answeringNoKeepsTheFile()
+    {
+        show({ { "new", 3 } });
+        const QString target = write("kept.txt", "old content");
+        messages().answers = { MessageAnswer::No };
+        dialogs().saveResults = { target };
+        m_form->PushButton4->click();
+        QCOMPARE(read(target), QByteArray("old content"));
+        QCOMPARE(texts(), QStringList({ "Are you sure you wish to overwrite " + target + " ?" }));
+        const ShownMessage& question = messages().shown.first();
+        QCOMPARE(question.buttons, MessageButtons::YesNo);
+        QCOMPARE(question.icon, MessageIcon::None);
+        QCOMPARE(question.caption, QStringLiteral("Velmora"));
+        QVERIFY(pointer().history.isEmpty());
+    }
+
+    void answeringYesReplacesALongerFile()
+    {
+        show({ { "new", 3 } });
+        const QString target = write("replaced.txt", QByteArray(10000, 'o'));
+        messages().answers = { MessageAnswer::Yes };
+        dialogs().saveResults = { target };
+        m_form->PushButton4->click();
+        QCOMPARE(read(target), QByteArray("3\tnew\r\n"));
+        QCOMPARE(texts().last(), QStringLiteral("Done."));
+    }
+
+    void aTargetThatCannotBeCreatedIsReportedOnce_data()
+    {
+        QTest::addColumn<QString>("relativeTarget");
+        QTest::newRow("missing_folder") << "no such folder/out.txt";
+        QTest::newRow("a_file_as_folder") << "plain.txt/out.txt";
+    }
+    void aTargetThatCannotBeCreatedIsReportedOnce()
+    {
+        QFETCH(QString, relativeTarget);
+        write("plain.txt", "plain");
+        show({ { "a", 1 }, { "b", 1 } });
+        dialogs().saveResults = { path(relativeTarget) };
+        m_form->PushButton4->click();
+        QCOMPARE(messages().shown.size(), 1);
+        expectReport(messages().shown.first(), 130);
+        QCOMPARE(read(path("plain.txt")), QByteArray("plain"));
+        QCOMPARE(pointer().current, MousePointer::Default);
+    }
+
+    void aFolderInPlaceOfTheTargetStaysAFolder()
+    {
+        const QString folder = path("a folder");
+        QDir().mkpath(folder);
+        show({ { "a", 1 } });
+        messages().answers = { MessageAnswer::Yes };
+        dialogs().saveResults = { folder };
+        m_form->PushButton4->click();
+        QCOMPARE(messages().shown.size(), 2);
+        expectReport(messages().shown.last(), 130);
+        QVERIFY(QFileInfo(folder).isDir());
+    }
+
+    void aDiskThatFillsUpLeavesTheOldFileIntact()
+    {
+        QList<Line> many;
+        for (int i = 0; i < 50000; ++i)
+            many.append({ "a line that fills the disk sooner or later", 42 });
+        show(many);
+        const QString target = write("precious.txt", "the old results");
+        m_fixture->fake.outputFiles.diskFullAfter = 100000;
+        messages().answers = { MessageAnswer::Yes };
+        dialogs().saveResults = { target };
+
+        m_form->PushButton4->click();
+
+        QCOMPARE(messages().shown.size(), 2);
+        expectReport(messages().shown.last(), 136);
+        QVERIFY(messages().shown.last().text.startsWith("No space left on device\r\n"));
+        QCOMPARE(read(target), QByteArray("the old results"));
+        QCOMPARE(QDir(m_fixture->programFolder.path()).entryList(QDir::Files).size(), 2);
+        QCOMPARE(pointer().current, MousePointer::Default);
+    }
+
+    void aFailedReplaceIsReportedAtTheClose()
+    {
+        show({ { "a", 1 } });
+        const QString target = write("old.txt", "old");
+        m_fixture->fake.outputFiles.commitFails = true;
+        messages().answers = { MessageAnswer::Yes };
+        dialogs().saveResults = { target };
+        m_form->PushButton4->click();
+        expectReport(messages().shown.last(), 140);
+        QCOMPARE(read(target), QByteArray("old"));
+        QVERIFY(!texts().contains("Done."));
+    }
+
+private:
+    void show(const QList<Line>& rows)
+    {
+        ResultStore store;
+        for (const Line& line : rows)
+            store.addRow(line.bytes, line.count);
+        m_form->results().setStore(std::move(store));
+    }
+
+    QByteArray save(const QString& target)
+    {
+        dialogs().saveResults = { target };
+        m_form->PushButton4->click();
+        return read(target);
+    }
+
+    static void expectReport(const ShownMessage& box, int line)
+    {
+        QCOMPARE(box.caption, QStringLiteral("Application Error"));
+        QCOMPARE(box.icon, MessageIcon::Exclamation);
+        const QString ending = "\r\nin Kestrune.Form1.PushButton4_Click at line " + QString::number(line);
+        QVERIFY2(box.text.endsWith(ending), qPrintable(box.text));
+        QVERIFY2(box.text.size() > ending.size(), "the report names no cause");
+    }
+
+    QString path(const QString& relative) const { return m_fixture->programPath(relative); }
+
+    QString write(const QString& relative, const QByteArray& bytes) const
+    {
+        QFile file(path(relative));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write the fixture");
+        return file.fileName();
+    }
+
+    static QByteArray read(const QString& file)
+    {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<missing>");
+    }
+
+    QStringList column(int column) const
+    {
+        QStringList result;
+        for (int row = 0; row < m_form->results().rowCount(); ++row)
+            result << m_form->results().index(row, column).data().toString();
+        return result;
+    }
+    QStringList counts() const { return column(0); }
+    QStringList lines() const { return column(2); }
+
+    QStringList texts() const
+    {
+        QStringList result;
+        for (const ShownMessage& message : m_fixture->fake.messages.shown)
+            result << message.text;
+        return result;
+    }
+
+    FakeMessageBoxes& messages() { return m_fixture->fake.messages; }
+    FakeFileDialogs& dialogs() { return m_fixture->fake.fileDialogs; }
+    FakeWindowPointer& pointer() { return m_fixture->fake.pointer; }
+
+    std::unique_ptr<FormFixture> m_fixture;
+    Form1* m_form = nullptr;
+    std::unique_ptr<QAbstractItemModelTester> m_tester;
+};
+
+QTEST_MAIN(TestResultsCommands)
+#include "tst_results_commands.moc"
