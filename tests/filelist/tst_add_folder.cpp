@@ -1,0 +1,90 @@
+#include "filelist/add_folder.h"
+#include "folder_tree_builder.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace velmora;
+using namespace velmora::testing;
+using namespace Qt::StringLiterals;
+
+class TestAddFolder : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void collectsSubFolders_data()
+    {
+        QTest::addColumn<QStringList>("tree");
+        QTest::addColumn<QString>("seed");
+        QTest::addColumn<QStringList>("expected"); // the collection after the seed
+        QTest::newRow("level_by_level_grouped_by_parent")
+            << QStringList { u"b/z/"_s, u"a/y/"_s, u"a/x/deep/"_s, u"a/file"_s }
+            << u""_s << QStringList { u"a/"_s, u"b/"_s, u"a/x/"_s, u"a/y/"_s, u"b/z/"_s,
+                                      u"a/x/deep/"_s };
+        QTest::newRow("names_by_letter_then_case")
+            << QStringList { u"b/"_s, u"B/"_s, u"a/"_s, u"C/"_s } << u""_s
+            << QStringList { u"a/"_s, u"B/"_s, u"b/"_s, u"C/"_s };
+        QTest::newRow("hidden_sub_folders_left_out")
+            << QStringList { u".h/in/"_s, u"v/.h2/"_s, u"v/w/"_s } << u""_s
+            << QStringList { u"v/"_s, u"v/w/"_s };
+        QTest::newRow("hidden_seed_walked") << QStringList { u".h/in/"_s } << u".h/"_s
+                                            << QStringList { u".h/in/"_s };
+        QTest::newRow("link_up_the_tree_walked_once")
+            << QStringList { u"s/up -> .."_s, u"s/self -> ."_s, u"s/t/"_s } << u""_s
+            << QStringList { u"s/"_s, u"s/t/"_s };
+        QTest::newRow("two_names_for_one_folder_walked_once")
+            << QStringList { u"alias -> real"_s, u"real/in/"_s } << u""_s
+            << QStringList { u"alias/"_s, u"alias/in/"_s };
+        QTest::newRow("broken_link_left_out")
+            << QStringList { u"dead -> nowhere"_s, u"live/"_s } << u""_s
+            << QStringList { u"live/"_s };
+    }
+    void collectsSubFolders()
+    {
+        QFETCH(QStringList, tree);
+        QFETCH(QString, seed);
+        QFETCH(QStringList, expected);
+        QTemporaryDir root;
+        QVERIFY(buildFolderTree(root.path(), tree));
+        const QString seedPath = root.path() + u'/' + seed;
+        QStringList folders { seedPath };
+        CollectSubFolders(folders, [] { return WalkStep::Continue; });
+        QCOMPARE(folders, QStringList { seedPath } + underFolder(root.path(), expected));
+    }
+
+    void listsFolderFiles_data()
+    {
+        QTest::addColumn<QStringList>("tree");
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("by_letter_then_case")
+            << QStringList { u"b.txt"_s, u"B.txt"_s, u"a.txt"_s, u"C.txt"_s } << u"*.txt"_s
+            << QStringList { u"a.txt"_s, u"B.txt"_s, u"b.txt"_s, u"C.txt"_s };
+        QTest::newRow("hidden_files_in")
+            << QStringList { u".hidden.txt"_s, u"v.txt"_s } << u"*.txt"_s
+            << QStringList { u".hidden.txt"_s, u"v.txt"_s };
+        QTest::newRow("folders_and_broken_links_out")
+            << QStringList { u"dir.txt/"_s, u"gone.txt -> missing"_s, u"a.txt"_s } << u"*.*"_s
+            << QStringList { u"a.txt"_s };
+        QTest::newRow("link_to_a_file_in")
+            << QStringList { u"a.txt"_s, u"l.txt -> a.txt"_s } << u"*.txt"_s
+            << QStringList { u"a.txt"_s, u"l.txt"_s };
+        QTest::newRow("pattern_applied")
+            << QStringList { u"a.txt"_s, u"b.doc"_s, u"README"_s } << u"*.doc"_s
+            << QStringList { u"b.doc"_s };
+    }
+    void listsFolderFiles()
+    {
+        QFETCH(QStringList, tree);
+        QFETCH(QString, pattern);
+        QFETCH(QStringList, expected);
+        QTemporaryDir root;
+        QVERIFY(buildFolderTree(root.path(), tree));
+        QCOMPARE(ListFolderFiles(root.path(), FileNamePattern(pattern)), expected);
+        QCOMPARE(ListFolderFiles(root.path() + u'/', FileNamePattern(pattern)), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAddFolder)
+#include "tst_add_folder.moc"
