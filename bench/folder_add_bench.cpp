@@ -99,7 +99,7 @@ Timing timeFolderAdd(const QString& root, bool withView)
 {
     FakePlatform fake;
     GapMeasuringPump events;
-    const Platform platform { fake.messages, fake.input,   fake.fileDialogs, fake.folderPicker,
+    const Platform platform { fake.messages, fake.input,    fake.fileDialogs, fake.folderPicker,
                               fake.shell,    fake.settings, fake.pointer,     fake.screen,
                               fake.random,   events,        fake.progress };
     fake.input.answers = { u"txt"_s };

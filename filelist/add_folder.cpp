@@ -39,10 +39,9 @@ QList<SubFolder> listSubFolders(const QString& folder)
         const QFileInfo info = it.nextFileInfo();
         found.append({ info.fileName(), info.isSymLink() || info.isJunction() });
     }
-    std::sort(found.begin(), found.end(),
-              [](const SubFolder& left, const SubFolder& right) {
-                  return nameLess(left.name, right.name);
-              });
+    std::sort(found.begin(), found.end(), [](const SubFolder& left, const SubFolder& right) {
+        return nameLess(left.name, right.name);
+    });
     return found;
 }
 

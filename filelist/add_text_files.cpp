@@ -40,8 +40,9 @@ void addTextFiles(FileListModel& list, FileDialogs& dialogs, MessageBoxes& messa
         // The files before this one are in the list while the user reads the box.
         list.appendEntries(accepted);
         accepted.clear();
-        messages.show(path + QStringLiteral("\r\rwas not added because it has bad characters "
-                                            "in the filename."),
+        messages.show(path
+                          + QStringLiteral("\r\rwas not added because it has bad characters "
+                                           "in the filename."),
                       applicationTitle(), MessageButtons::Ok, MessageIcon::None);
     }
     list.appendEntries(accepted);

@@ -10,8 +10,7 @@ EntryBatch::EntryBatch(FileListModel& list, EventPump& events, const FolderWalkG
     : m_list(list)
     , m_events(events)
     , m_guard(guard)
-{
-}
+{ }
 
 EntryBatch::~EntryBatch()
 {

@@ -99,20 +99,21 @@ private slots:
             << QStringList { u".h/a.txt"_s, u".h/in/b.txt"_s, u"v/c.txt"_s, u"v/.w/d.txt"_s }
             << QStringList { u"v/c.txt"_s };
         QTest::newRow("link_cycle_ends")
-            << u"txt"_s << QStringList { u"a.txt"_s, u"s/b.txt"_s, u"s/up -> .."_s, u"s/self -> ."_s }
+            << u"txt"_s
+            << QStringList { u"a.txt"_s, u"s/b.txt"_s, u"s/up -> .."_s, u"s/self -> ."_s }
             << QStringList { u"a.txt"_s, u"s/b.txt"_s };
         QTest::newRow("broken_links_left_out")
             << u"*"_s << QStringList { u"a.txt"_s, u"gone.txt -> missing"_s, u"dead -> nowhere"_s }
             << QStringList { u"a.txt"_s };
-        QTest::newRow("extension_in_capitals")
-            << u"TXT"_s << QStringList { u"a.txt"_s, u"b.Txt"_s }
-            << QStringList { u"a.txt"_s, u"b.Txt"_s };
+        QTest::newRow("extension_in_capitals") << u"TXT"_s << QStringList { u"a.txt"_s, u"b.Txt"_s }
+                                               << QStringList { u"a.txt"_s, u"b.Txt"_s };
         QTest::newRow("question_mark_in_extension")
             << u"t?t"_s << QStringList { u"a.txt"_s, u"b.tat"_s, u"c.tt"_s }
             << QStringList { u"a.txt"_s, u"b.tat"_s };
-        QTest::newRow("folder_named_like_a_file")
-            << u"txt"_s << QStringList { u"dir.txt/in.txt"_s } << QStringList { u"dir.txt/in.txt"_s };
-        QTest::newRow("nothing_matches") << u"txt"_s << QStringList { u"s/a.doc"_s } << QStringList {};
+        QTest::newRow("folder_named_like_a_file") << u"txt"_s << QStringList { u"dir.txt/in.txt"_s }
+                                                  << QStringList { u"dir.txt/in.txt"_s };
+        QTest::newRow("nothing_matches")
+            << u"txt"_s << QStringList { u"s/a.doc"_s } << QStringList {};
     }
     void addsMatchingFiles()
     {

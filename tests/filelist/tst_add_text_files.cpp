@@ -37,8 +37,7 @@ private slots:
             << u"<dir>|a.txt|a.txt"_s << QStringList { u"<dir>/a.txt"_s, u"<dir>/a.txt"_s }
             << QStringList {};
         QTest::newRow("missing_file_among_several")
-            << u"<dir>|a.txt|gone.txt|b.txt"_s
-            << QStringList { u"<dir>/a.txt"_s, u"<dir>/b.txt"_s }
+            << u"<dir>|a.txt|gone.txt|b.txt"_s << QStringList { u"<dir>/a.txt"_s, u"<dir>/b.txt"_s }
             << QStringList { u"<dir>/gone.txt"_s };
     }
     void addsChosenFiles()
@@ -56,9 +55,8 @@ private slots:
         QAbstractItemModelTester tester(&list);
         fake.fileDialogs.openResults = { resolve(result) };
         QList<qsizetype> listedWhileShown;
-        fake.messages.whileShown = [&](const ShownMessage&) {
-            listedWhileShown << list.entryCount();
-        };
+        fake.messages.whileShown
+            = [&](const ShownMessage&) { listedWhileShown << list.entryCount(); };
 
         addTextFiles(list, fake.fileDialogs, fake.messages);
 

@@ -25,9 +25,9 @@ private slots:
             << QStringList { u"F/b.doc"_s, u"F/Makefile"_s };
         QTest::newRow("folder_and_its_sub_folder")
             << QStringList { u"F"_s } << QStringList { u"F/x.txt"_s, u"F/s/y.doc"_s };
-        QTest::newRow("file_then_folder") << QStringList { u"G/a.txt"_s, u"F"_s }
-                                          << QStringList { u"G/a.txt"_s, u"F/x.txt"_s,
-                                                           u"F/s/y.doc"_s };
+        QTest::newRow("file_then_folder")
+            << QStringList { u"G/a.txt"_s, u"F"_s }
+            << QStringList { u"G/a.txt"_s, u"F/x.txt"_s, u"F/s/y.doc"_s };
         QTest::newRow("two_folders_each_once")
             << QStringList { u"F"_s, u"G"_s }
             << QStringList { u"F/x.txt"_s, u"F/s/y.doc"_s, u"G/a.txt"_s, u"G/Makefile"_s };

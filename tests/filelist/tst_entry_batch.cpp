@@ -30,7 +30,8 @@ private slots:
             QCOMPARE(batch.yieldToEvents(), WalkStep::Continue);
             batch.append(u"d"_s);
         }
-        QCOMPARE(listedAtYield, (QList<QStringList> { { u"a"_s, u"b"_s }, { u"a"_s, u"b"_s, u"c"_s } }));
+        QCOMPARE(listedAtYield,
+                 (QList<QStringList> { { u"a"_s, u"b"_s }, { u"a"_s, u"b"_s, u"c"_s } }));
         QCOMPARE(list.entries(), (QStringList { u"a"_s, u"b"_s, u"c"_s, u"d"_s }));
     }
 };
