@@ -23,9 +23,10 @@ QString PickFolder(FolderPicker& picker, const QString& prompt);
 /// Appends to `folders` (each element ending in the separator) every sub-folder below them at
 /// every depth, level by level, each level grouped by parent in the parents' order and each
 /// group sorted by name. Hidden sub-folders and all below them are left out; the folders handed
-/// in are walked whatever their attributes. Each real folder is walked once, so links that
-/// lead back up the tree end nowhere. Folders that cannot be read add nothing. Yields before
-/// each folder is listed and after each sub-folder found; stops early when a yield says so.
+/// in are walked whatever their attributes. Each real folder is walked once, under the first
+/// name the walk meets it by, so links that lead back up the tree end nowhere. Folders that
+/// cannot be read add nothing. Yields before each folder is listed and after each sub-folder
+/// found; stops early when a yield says so.
 void CollectSubFolders(QStringList& folders, const WalkYield& yieldToEvents);
 
 /// The names, not paths, of the files in `folder` (with or without a trailing separator) that

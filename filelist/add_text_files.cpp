@@ -33,7 +33,8 @@ void addTextFiles(FileListModel& list, FileDialogs& dialogs, MessageBoxes& messa
     QStringList accepted;
     for (qsizetype i = 1; i < parts.size(); ++i) {
         const QString path = reduceDoubledSeparators(folder + QDir::separator() + parts.at(i));
-        if (!parseTruthText(PathHasBadCharacters(path)).value_or(true)) {
+        const bool bad = parseTruthText(PathHasBadCharacters(path)).value_or(true);
+        if (!bad) {
             accepted.append(path);
             continue;
         }

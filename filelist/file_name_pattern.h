@@ -5,9 +5,9 @@
 namespace velmora {
 
 /// A file-name wildcard as the folder add has always understood it: "*" stands for any run of
-/// characters, "?" for exactly one, everything else for itself, letter case ignored; and, as on
-/// the system the program grew up on, a final ".*" also matches a name that has no dot, so
-/// "*.*" matches every name.
+/// characters, "?" for exactly one, everything else for itself, letter case ignored; and, as
+/// Windows listings have it, a final ".*" also matches a name that has no dot, so "*.*"
+/// matches every name.
 class FileNamePattern
 {
 public:

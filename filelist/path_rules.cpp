@@ -15,8 +15,9 @@ QString reduceDoubledSeparators(const QString& path)
 
 QString PathHasBadCharacters(const QString& path)
 {
-    // QFileInfo refuses the empty text and names the system rejects without failing, which is
-    // just what the test needs: whether asking about the path succeeds.
+    // Asking never fails: the empty text, a name the system rejects and a missing or
+    // unreachable path all come back as not there. A link counts as what it leads to, so a
+    // broken one is bad too: it could never be read.
     return truthText(!QFileInfo::exists(path));
 }
 
