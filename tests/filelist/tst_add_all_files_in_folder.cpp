@@ -15,6 +15,7 @@
 using namespace velmora;
 using namespace velmora::testing;
 using namespace Qt::StringLiterals;
+using Pointers = QList<velmora::MousePointer>;
 
 namespace {
 
@@ -32,43 +33,6 @@ struct FolderAdd
         return addAllFilesInFolder(list, guard, fake.platform);
     }
 };
-
-// Root reads every folder, so the test takes on an ordinary user's effective identity for
-// as long as it needs folders to be unreadable.
-class AsOrdinaryUser
-{
-public:
-    AsOrdinaryUser()
-    {
-        if (geteuid() != 0)
-            return;
-        const uid_t nobody = 65534;
-        m_switched = setegid(nobody) == 0 && seteuid(nobody) == 0;
-        m_failed = !m_switched;
-    }
-    ~AsOrdinaryUser()
-    {
-        if (m_switched || m_failed) {
-            QVERIFY(seteuid(0) == 0);
-            QVERIFY(setegid(0) == 0);
-        }
-    }
-    bool failed() const { return m_failed; }
-
-private:
-    bool m_switched = false;
-    bool m_failed = false;
-};
-
-QStringList nestedFolders(int count)
-{
-    QStringList tree;
-    for (int i = 0; i < count; ++i) {
-        const QString folder = u"d"_s + QString::number(i).rightJustified(2, u'0');
-        tree << folder + u"/f.txt"_s << folder + u"/n/g.txt"_s;
-    }
-    return tree;
-}
 
 } // namespace
 
@@ -89,31 +53,20 @@ private slots:
             << u"*"_s << QStringList { u"Makefile"_s, u"a.txt"_s, u"s/README"_s }
             << QStringList { u"a.txt"_s, u"Makefile"_s, u"s/README"_s };
         QTest::newRow("tilde_names_left_out")
-            << u"txt"_s << QStringList { u"~tmp.txt"_s, u"a.txt"_s, u"s/~b.txt"_s, u"s/c.txt"_s }
-            << QStringList { u"a.txt"_s, u"s/c.txt"_s };
+            << u"txt"_s << QStringList { u"~tmp.txt"_s, u"a.txt"_s, u"s/~b.txt"_s }
+            << QStringList { u"a.txt"_s };
         QTest::newRow("hidden_files_of_visible_folders")
             << u"*"_s << QStringList { u".hidden"_s, u"v/.also"_s }
             << QStringList { u".hidden"_s, u"v/.also"_s };
         QTest::newRow("hidden_folders_left_out")
-            << u"txt"_s
-            << QStringList { u".h/a.txt"_s, u".h/in/b.txt"_s, u"v/c.txt"_s, u"v/.w/d.txt"_s }
-            << QStringList { u"v/c.txt"_s };
+            << u"txt"_s << QStringList { u".h/a.txt"_s, u".h/in/b.txt"_s, u"v/.w/d.txt"_s }
+            << QStringList {};
         QTest::newRow("link_cycle_ends")
-            << u"txt"_s
-            << QStringList { u"a.txt"_s, u"s/b.txt"_s, u"s/up -> .."_s, u"s/self -> ."_s }
+            << u"txt"_s << QStringList { u"a.txt"_s, u"s/b.txt"_s, u"s/up -> .."_s, u"s/me -> ."_s }
             << QStringList { u"a.txt"_s, u"s/b.txt"_s };
         QTest::newRow("broken_links_left_out")
-            << u"*"_s << QStringList { u"a.txt"_s, u"gone.txt -> missing"_s, u"dead -> nowhere"_s }
+            << u"*"_s << QStringList { u"a.txt"_s, u"gone.txt -> none"_s, u"dead -> nowhere"_s }
             << QStringList { u"a.txt"_s };
-        QTest::newRow("extension_in_capitals") << u"TXT"_s << QStringList { u"a.txt"_s, u"b.Txt"_s }
-                                               << QStringList { u"a.txt"_s, u"b.Txt"_s };
-        QTest::newRow("question_mark_in_extension")
-            << u"t?t"_s << QStringList { u"a.txt"_s, u"b.tat"_s, u"c.tt"_s }
-            << QStringList { u"a.txt"_s, u"b.tat"_s };
-        QTest::newRow("folder_named_like_a_file") << u"txt"_s << QStringList { u"dir.txt/in.txt"_s }
-                                                  << QStringList { u"dir.txt/in.txt"_s };
-        QTest::newRow("nothing_matches")
-            << u"txt"_s << QStringList { u"s/a.doc"_s } << QStringList {};
     }
     void addsMatchingFiles()
     {
@@ -126,8 +79,7 @@ private slots:
         QCOMPARE(add.run(extension, root.path()), FolderOperationResult::Finished);
         QCOMPARE(add.list.entries(), underFolder(root.path(), expected));
         QCOMPARE(add.fake.pointer.history,
-                 (QList<MousePointer> { MousePointer::Busy, MousePointer::Default }));
-        QVERIFY(!add.guard.isWalking());
+                 (Pointers { MousePointer::Busy, MousePointer::Default }));
     }
 
     void cancelAddsNothing_data()
@@ -142,7 +94,7 @@ private slots:
         QFETCH(QString, extension);
         QFETCH(QStringList, pickerPrompts);
         FolderAdd add;
-        QCOMPARE(add.run(extension, QString()), FolderOperationResult::Finished);
+        add.run(extension, QString());
         QCOMPARE(add.fake.input.asked.size(), 1);
         QCOMPARE(add.fake.input.asked[0].prompt,
                  u"Enter file extension to load:\r\r(* for all files, txt for all txt files, doc "
@@ -154,28 +106,21 @@ private slots:
         QCOMPARE(add.list.entryCount(), 0);
     }
 
-    void runTwiceListsEveryFileTwice()
-    {
-        QTemporaryDir root;
-        QVERIFY(buildFolderTree(root.path(), { u"a.txt"_s, u"s/c.txt"_s }));
-        FolderAdd add;
-        add.run(u"txt"_s, root.path());
-        add.run(u"txt"_s, root.path());
-        const QStringList once = underFolder(root.path(), { u"a.txt"_s, u"s/c.txt"_s });
-        QCOMPARE(add.list.entries(), once + once);
-    }
-
-    void folderEndingInSeparatorGivesSingleSeparators()
+    // A root comes from the picker with its separator, as this folder does here.
+    void folderEndingInSeparatorAddedTwice()
     {
         QTemporaryDir root;
         QVERIFY(buildFolderTree(root.path(), { u"a.txt"_s, u"s/c.txt"_s }));
         FolderAdd add;
         add.run(u"txt"_s, root.path() + QDir::separator());
-        QCOMPARE(add.list.entries(), underFolder(root.path(), { u"a.txt"_s, u"s/c.txt"_s }));
+        add.run(u"txt"_s, root.path() + QDir::separator());
+        const QStringList once = underFolder(root.path(), { u"a.txt"_s, u"s/c.txt"_s });
+        QCOMPARE(add.list.entries(), once + once);
     }
 
-    // At every yield in turn the user acts on the list; the entries found before it must be
-    // in the list by then, and the later ones must follow the list as the user left it.
+    // At every yield in turn the user acts; the entries found before it must be in the list
+    // by then (which the stop shows: nothing comes after it), and the later ones must follow
+    // the list as the user left it.
     void listChangedAtAYield_data()
     {
         QTest::addColumn<QString>("action");
@@ -187,20 +132,21 @@ private slots:
     {
         QFETCH(QString, action);
         QTemporaryDir root;
-        QVERIFY(buildFolderTree(root.path(), nestedFolders(40)));
+        for (int i = 10; i < 50; ++i) {
+            const QString folder = u"d"_s + QString::number(i);
+            QVERIFY(buildFolderTree(root.path(), { folder + u"/f.txt"_s, folder + u"/n/g.txt"_s }));
+        }
         FolderAdd whole;
         whole.run(u"txt"_s, root.path());
         const QStringList all = whole.list.entries();
-        QCOMPARE(all.size(), 80);
-
         bool someInTheMiddle = false;
         for (int yield = 1; yield <= whole.fake.events.calls; ++yield) {
             FolderAdd add;
-            qsizetype foundBefore = -1;
+            qsizetype before = -1;
             add.fake.events.atYield = [&](int call) {
                 if (call != yield)
                     return;
-                foundBefore = add.list.entryCount();
+                before = add.list.entryCount();
                 if (action == u"clear")
                     add.list.clear();
                 else if (action == u"remove")
@@ -209,16 +155,13 @@ private slots:
                     add.guard.requestStop();
             };
             add.run(u"txt"_s, root.path());
-            QStringList expected = all;
-            if (action == u"clear")
-                expected = all.mid(foundBefore);
-            else if (action == u"remove" && foundBefore > 0)
-                expected.removeFirst();
-            else if (action == u"stop")
-                expected = all.first(foundBefore);
+            const QStringList expected = action == u"clear" ? all.mid(before)
+                : action == u"stop"                         ? all.first(before)
+                : before > 0                                ? all.mid(1)
+                                                            : all;
             QCOMPARE(add.list.entries(), expected);
             QCOMPARE(add.fake.pointer.current, MousePointer::Default);
-            someInTheMiddle |= foundBefore > 0 && foundBefore < all.size();
+            someInTheMiddle |= before > 0 && before < all.size();
         }
         QVERIFY(someInTheMiddle);
     }
@@ -228,47 +171,43 @@ private slots:
         QTemporaryDir root;
         QVERIFY(buildFolderTree(root.path(), { u"a.txt"_s, u"s/c.txt"_s }));
         FolderAdd add;
-        FolderOperationResult secondAdd = FolderOperationResult::Finished;
-        FolderOperationResult drop = FolderOperationResult::Finished;
+        QList<FolderOperationResult> nested;
         add.fake.events.atYield = [&](int call) {
-            if (call != 1)
-                return;
-            QVERIFY(add.guard.isWalking());
-            secondAdd = addAllFilesInFolder(add.list, add.guard, add.fake.platform);
-            drop = addDroppedPaths({ root.path() }, add.list, add.guard, add.fake.events);
+            if (call == 1) {
+                nested << addAllFilesInFolder(add.list, add.guard, add.fake.platform)
+                       << addDroppedPaths({ root.path() }, add.list, add.guard, add.fake.events);
+            }
         };
-        QCOMPARE(add.run(u"txt"_s, root.path()), FolderOperationResult::Finished);
-        QCOMPARE(secondAdd, FolderOperationResult::RefusedWhileWalking);
-        QCOMPARE(drop, FolderOperationResult::RefusedWhileWalking);
+        add.run(u"txt"_s, root.path());
+        QCOMPARE(nested,
+                 QList<FolderOperationResult>(2, FolderOperationResult::RefusedWhileWalking));
         QCOMPARE(add.fake.input.asked.size(), 1);
-        const QStringList once = underFolder(root.path(), { u"a.txt"_s, u"s/c.txt"_s });
-        QCOMPARE(add.list.entries(), once);
-
-        add.fake.events.atYield = nullptr;
+        QCOMPARE(add.list.entryCount(), 2);
         QCOMPARE(add.run(u"txt"_s, root.path()), FolderOperationResult::Finished);
-        QCOMPARE(add.list.entries(), once + once);
+        QCOMPARE(add.list.entryCount(), 4);
     }
 
     void unreadableFolderSkipped()
     {
         QTemporaryDir root;
         QVERIFY(buildFolderTree(root.path(), { u"a.txt"_s, u"locked/x.txt"_s, u"open/y.txt"_s }));
-        const auto openToAll = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-            | QFile::ReadOther | QFile::ExeOther;
-        QVERIFY(QFile::setPermissions(root.path(), openToAll));
+        const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+        // Root reads every folder, so the walk runs as nobody, whom the tree must let in.
+        QVERIFY(QFile::setPermissions(root.path(), ownerOnly | QFile::ReadOther | QFile::ExeOther));
         QVERIFY(QFile::setPermissions(root.filePath(u"locked"_s), {}));
-        FolderAdd add;
-        {
-            const AsOrdinaryUser ordinary;
-            if (ordinary.failed())
-                QSKIP("cannot take on an ordinary user's identity");
-            add.run(u"txt"_s, root.path());
+        const bool asRoot = geteuid() == 0;
+        if (asRoot && (setegid(65534) != 0 || seteuid(65534) != 0)) {
+            QVERIFY(setegid(0) == 0);
+            QSKIP("cannot act as an ordinary user");
         }
-        QVERIFY(QFile::setPermissions(root.filePath(u"locked"_s), openToAll));
+        FolderAdd add;
+        add.run(u"txt"_s, root.path());
+        QVERIFY(!asRoot || (seteuid(0) == 0 && setegid(0) == 0));
+        QVERIFY(QFile::setPermissions(root.filePath(u"locked"_s), ownerOnly));
         QCOMPARE(add.list.entries(), underFolder(root.path(), { u"a.txt"_s, u"open/y.txt"_s }));
     }
 
-    // Another route to a folder that cannot be listed, which works for root too.
+    // The same skip by another route, which root cannot read past.
     void folderRemovedMidWalkSkipped()
     {
         QTemporaryDir root;
