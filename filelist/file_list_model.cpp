@@ -44,7 +44,8 @@ int FileListModel::rowCount(const QModelIndex& parent) const
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || index.column() != 0)
+    // Qt's model tester asks about the invalid index too, which is no misuse to warn about.
+    if (!index.isValid() || !checkIndex(index) || index.column() != 0)
         return {};
     if (role == Qt::DisplayRole)
         return m_entries.at(index.row());

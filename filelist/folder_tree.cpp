@@ -1,0 +1,51 @@
+#include "folder_tree.h"
+
+#include "entry_batch.h"
+#include "path_rules.h"
+
+#include <QDir>
+
+namespace velmora {
+
+namespace {
+
+// Listing the files of the collected folders has no natural yield of its own; these bounds
+// keep the window repainting while each batch still brings hundreds of rows at once.
+constexpr int kFoldersBetweenYields = 16;
+constexpr qsizetype kEntriesBetweenYields = 1024;
+
+} // namespace
+
+WalkStep appendFolderTreeFiles(const QString& folder, const FileNamePattern& pattern,
+                               DoubledSeparators separators, EntryBatch& batch)
+{
+    const QChar separator = QDir::separator();
+    QStringList folders { folder + separator };
+    WalkStep step = WalkStep::Continue;
+    CollectSubFolders(folders, [&] { return step = batch.yieldToEvents(); });
+    if (step == WalkStep::Stop)
+        return step;
+
+    int foldersSinceYield = 0;
+    for (const QString& collected : std::as_const(folders)) {
+        const QString directory = collected.chopped(1);
+        // A name holds no separator, so reducing the folder part once gives the same text as
+        // reducing each whole path.
+        QString prefix = directory + separator;
+        if (separators == DoubledSeparators::Reduce)
+            prefix = reduceDoubledSeparators(prefix);
+        for (const QString& name : ListFolderFiles(directory, pattern)) {
+            if (!name.startsWith(QLatin1Char('~')))
+                batch.append(prefix + name);
+        }
+        if (++foldersSinceYield >= kFoldersBetweenYields
+            || batch.pendingCount() >= kEntriesBetweenYields) {
+            foldersSinceYield = 0;
+            if (batch.yieldToEvents() == WalkStep::Stop)
+                return WalkStep::Stop;
+        }
+    }
+    return WalkStep::Continue;
+}
+
+} // namespace velmora

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "add_folder.h"
+
+namespace velmora {
+
+class EntryBatch;
+
+/// Whether the paths of a folder's files have every doubled separator reduced to one.
+enum class DoubledSeparators { Reduce, Keep };
+
+/// Adds to `batch` the path of every file of `folder` (no trailing separator, except at a
+/// root) and of all its sub-folders that matches `pattern` and whose name does not begin with
+/// "~": the folder's own files first, then level by level as CollectSubFolders orders the
+/// folders. Each path is the folder, the separator and the name. Says Stop when a yield did.
+WalkStep appendFolderTreeFiles(const QString& folder, const FileNamePattern& pattern,
+                               DoubledSeparators separators, EntryBatch& batch);
+
+} // namespace velmora
