@@ -101,7 +101,7 @@ Timing timeFolderAdd(const QString& root, bool withView)
     GapMeasuringPump events;
     const Platform platform { fake.messages, fake.input,    fake.fileDialogs, fake.folderPicker,
                               fake.shell,    fake.settings, fake.pointer,     fake.screen,
-                              fake.random,   events,        fake.progress };
+                              fake.random,   events,        fake.progress,    fake.outputFiles };
     fake.input.answers = { u"txt"_s };
     fake.folderPicker.results = { root };
     FileListModel list;
