@@ -65,5 +65,6 @@ int main(int argc, char* argv[])
     platform.setMainWindow(&window);
     window.Form_Load();
     window.show();
+    window.addCommandLinePaths(parser.positionalArguments());
     return QApplication::exec();
 }

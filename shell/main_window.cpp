@@ -3,6 +3,9 @@
 #include "common/twips.h"
 #include "counting/count_command.h"
 #include "counting/save_command.h"
+#include "filelist/add_all_files_in_folder.h"
+#include "filelist/add_text_files.h"
+#include "filelist/dropped_paths.h"
 #include "filelist/sample_file.h"
 #include "list_view.h"
 #include "pointer_rules.h"
@@ -11,6 +14,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -129,6 +134,8 @@ void Form1::createControls()
     Option3->setChecked(true);
 
     ListView1->setModel(&m_fileList);
+    // While a folder walk runs, nothing more can be dropped: a second walk would disturb it.
+    ListView1->acceptFileDrops([this] { return !m_folderWalk.isWalking(); });
     ListView1->setListToolTip(QStringLiteral(
         "Drag and drop files here. Double-click item to remove it. Move bar to right and out of "
         "window to reveal full names."));
@@ -170,7 +177,9 @@ void Form1::applyDesignColours()
 
 void Form1::connectHandlers()
 {
+    connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
     connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
     connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
     connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
@@ -178,8 +187,43 @@ void Form1::connectHandlers()
     connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
     connect(PushButton9, &QPushButton::clicked, this, &Form1::PushButton9_Click);
     connect(ListView1, &ListView::listDoubleClicked, this, &Form1::ListView1_DblClick);
+    connect(ListView1, &ListView::filesDropped, this, &Form1::ListView1_OLEDragDrop);
     for (QRadioButton* option : { Option1, Option2, Option3 })
         connect(option, &QRadioButton::clicked, this, &Form1::saveFilterChoice);
+}
+
+void Form1::PushButton1_Click()
+{
+    addTextFiles(m_fileList, m_platform.fileDialogs, m_platform.messages);
+}
+
+void Form1::PushButton3_Click()
+{
+    runFolderOperation([this] { addAllFilesInFolder(m_fileList, m_folderWalk, m_platform); });
+}
+
+void Form1::ListView1_OLEDragDrop(const QStringList& paths)
+{
+    runFolderOperation(
+        [&] { addDroppedPaths(paths, m_fileList, m_folderWalk, m_platform.events); });
+}
+
+void Form1::addCommandLinePaths(const QStringList& paths)
+{
+    QStringList dropped;
+    for (const QString& path : paths)
+        dropped << QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    ListView1_OLEDragDrop(dropped);
+}
+
+void Form1::runFolderOperation(const std::function<void()>& operation)
+{
+    // The window stays responsive during a walk; only a second folder operation must wait.
+    if (m_folderWalk.isWalking())
+        return;
+    PushButton3->setEnabled(false);
+    operation();
+    PushButton3->setEnabled(true);
 }
 
 void Form1::PushButton2_Click()
@@ -256,6 +300,7 @@ void Form1::closeEvent(QCloseEvent* event)
     // Closing is never refused and nothing is saved: the filter choice is written when made.
     // A running operation is told to end at once.
     m_closing = true;
+    m_folderWalk.requestStop();
     event->accept();
     QCoreApplication::quit();
 }

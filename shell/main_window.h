@@ -4,11 +4,13 @@
 #include "counting/line_filter.h"
 #include "counting/results_model.h"
 #include "filelist/file_list_model.h"
+#include "filelist/folder_walk_guard.h"
 #include "platform/platform.h"
 
 #include <QWidget>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class QCheckBox;
@@ -33,6 +35,10 @@ public:
     ~Form1() override;
 
     void Form_Load();
+
+    /// Files and folders named on the command line, as a file manager's "Open With" passes
+    /// them: appended as if dropped on the file list.
+    void addCommandLinePaths(const QStringList& paths);
 
     FileListModel& fileList() { return m_fileList; }
     ResultsModel& results() { return m_results; }
@@ -59,7 +65,9 @@ public:
     QCheckBox* Check6 = nullptr;
 
 public slots:
+    void PushButton1_Click();
     void PushButton2_Click();
+    void PushButton3_Click();
     void PushButton4_Click();
     void PushButton5_Click();
     void PushButton6_Click();
@@ -67,6 +75,7 @@ public slots:
     void PushButton8_Click();
     void PushButton9_Click();
     void ListView1_DblClick();
+    void ListView1_OLEDragDrop(const QStringList& paths);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -84,11 +93,13 @@ private:
     void saveFilterChoice();
     LineFilter chosenFilter() const;
     void sortResults(Qt::SortOrder order);
+    void runFolderOperation(const std::function<void()>& operation);
 
     Platform& m_platform;
     ProgramFiles m_programFiles;
     double m_logicalDpi;
     FileListModel m_fileList;
+    FolderWalkGuard m_folderWalk;
     ResultsModel m_results;
     std::unique_ptr<PointerRules> m_pointerRules;
     /// Set when the window closes, so that a running operation ends at once.
