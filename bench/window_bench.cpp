@@ -1,0 +1,167 @@
+// The window's own figures on a generated input: from the click on "Start Counting" to
+// "Done." with the rows painted, peak memory against the input's size, the time to repaint
+// the results list at spots all over it (scrolling), both sorts, and the save against `cat`
+// writing a file of the same size to the same disk. Real widgets on the offscreen platform;
+// the dialogs are answered by the test suite's scripted platform.
+//
+// Usage: velmora-bench-window INPUT [ROUNDS]
+
+#include "fakes/fake_platform.h"
+#include "platform/qt/qt_desktop.h"
+#include "shell/list_view.h"
+#include "shell/main_window.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+using namespace velmora;
+using namespace velmora::testing;
+
+namespace {
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+double peakMemoryMiB()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+double seconds(const QElapsedTimer& timer)
+{
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+double timeCat(const QString& from, const QString& to)
+{
+    QProcess cat;
+    cat.setStandardOutputFile(to);
+    QElapsedTimer timer;
+    timer.start();
+    cat.start(QStringLiteral("cat"), { from });
+    cat.waitForFinished(-1);
+    return seconds(timer);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s INPUT [ROUNDS]\n", argv[0]);
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const QString input = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    const double inputMiB = double(QFileInfo(input).size()) / (1024.0 * 1024.0);
+
+    FakePlatform fake;
+    QtEventPump events;
+    Platform platform { fake.messages, fake.input,    fake.fileDialogs, fake.folderPicker,
+                        fake.shell,    fake.settings, fake.pointer,     fake.screen,
+                        fake.random,   events,        fake.progress,    fake.outputFiles };
+    Form1 form(platform, ProgramFiles({ QCoreApplication::applicationDirPath() }));
+    form.Form_Load();
+    form.show();
+    QCoreApplication::processEvents();
+
+    QElapsedTimer clock;
+    double untilDone = 0;
+    fake.messages.whileShown = [&](const ShownMessage& box) {
+        if (box.text != QLatin1String("Done."))
+            return;
+        // "Done." comes up over the rows: they count once they are painted.
+        form.ListView2->viewport()->repaint();
+        untilDone = seconds(clock);
+    };
+
+    std::vector<double> counts;
+    for (int round = 0; round < rounds; ++round) {
+        form.PushButton8->click();
+        form.fileList().appendEntry(input);
+        clock.start();
+        form.PushButton2->click();
+        counts.push_back(untilDone);
+    }
+    const int rows = form.results().rowCount();
+    const double peak = peakMemoryMiB();
+
+    // Scrolling: the list repainted at spots spread over all its rows.
+    std::vector<double> repaints;
+    std::mt19937 spots(7);
+    QScrollBar* scroll = form.ListView2->verticalScrollBar();
+    for (int i = 0; i < 200; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        scroll->setValue(int(spots() % std::uint32_t(std::max(1, scroll->maximum()))));
+        form.ListView2->viewport()->repaint();
+        repaints.push_back(seconds(timer) * 1000.0);
+    }
+
+    std::vector<double> descending;
+    std::vector<double> ascending;
+    for (int round = 0; round < rounds; ++round) {
+        for (auto [button, times] : { std::pair { form.PushButton6, &descending },
+                                      std::pair { form.PushButton7, &ascending } }) {
+            QElapsedTimer timer;
+            timer.start();
+            button->click();
+            times->push_back(seconds(timer));
+        }
+    }
+
+    const QString saved = input + QStringLiteral(".saved");
+    const QString copied = input + QStringLiteral(".copied");
+    std::vector<double> saves;
+    std::vector<double> cats;
+    for (int round = 0; round < rounds; ++round) {
+        QFile::remove(saved);
+        QFile::remove(copied);
+        // Both writes start with no dirty pages of an earlier round still going to disk.
+        ::sync();
+        fake.fileDialogs.saveResults = { saved };
+        QElapsedTimer timer;
+        timer.start();
+        form.PushButton4->click();
+        saves.push_back(seconds(timer));
+        ::sync();
+        cats.push_back(timeCat(saved, copied));
+    }
+    const double savedMiB = double(QFileInfo(saved).size()) / (1024.0 * 1024.0);
+    QFile::remove(saved);
+    QFile::remove(copied);
+
+    std::printf("input                      %.0f MiB, %d result rows\n", inputMiB, rows);
+    std::printf("click to Done. (painted)   median %.3f s   (target < 2 s)\n", median(counts));
+    std::printf("peak memory                %.0f MiB = %.2f x input   (target < 2 x)\n", peak,
+                peak / inputMiB);
+    std::printf("repaint after a jump       median %.1f ms, worst %.1f ms\n", median(repaints),
+                *std::max_element(repaints.begin(), repaints.end()));
+    std::printf("sort highest first         median %.3f s   (target < 0.5 s)\n",
+                median(descending));
+    std::printf("sort lowest first          median %.3f s   (target < 0.5 s)\n", median(ascending));
+    std::printf("save %.0f MiB               median %.3f s\n", savedMiB, median(saves));
+    std::printf("cat of the same file       median %.3f s\n", median(cats));
+    std::printf("save / cat                 %.2f   (target <= 1.3)\n",
+                median(saves) / median(cats));
+    return 0;
+}
