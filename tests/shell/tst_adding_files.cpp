@@ -12,34 +12,31 @@
 using namespace velmora;
 using namespace velmora::testing;
 
-class TestAddingFiles : public QObject
+class TestAddingFiles : public QObject, protected FormTest
 {
     Q_OBJECT
 
 private slots:
     void init()
     {
-        m_fixture = std::make_unique<FormFixture>();
-        m_form = &m_fixture->create();
-        m_tester = std::make_unique<QAbstractItemModelTester>(
-            &m_form->fileList(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        startWindow(FormFixture::SampleFile, &FormTest::fileListOf);
         // F holds x.txt and a sub-folder s with y.doc; G holds z.txt.
-        touch("F/x.txt");
-        touch("F/s/y.doc");
-        touch("G/z.txt");
+        fixture->writeFile("F/x.txt");
+        fixture->writeFile("F/s/y.doc");
+        fixture->writeFile("G/z.txt");
     }
 
     void addTextFilesTakesWhatTheDialogReturns()
     {
-        m_fixture->fake.fileDialogs.openResults
+        fixture->fake.fileDialogs.openResults
             = { path("F/x.txt"), path("F") + QChar(u'\0') + "x.txt" + QChar(u'\0') + "gone.txt" };
-        m_form->PushButton1->click();
-        m_form->PushButton1->click();
+        form->PushButton1->click();
+        form->PushButton1->click();
         QCOMPARE(entries(), QStringList({ path("F/x.txt"), path("F/x.txt") }));
-        QCOMPARE(m_fixture->fake.messages.shown.size(), 1);
-        QCOMPARE(m_fixture->fake.messages.shown.first().text,
+        QCOMPARE(fixture->fake.messages.shown.size(), 1);
+        QCOMPARE(fixture->fake.messages.shown.first().text,
                  path("F/gone.txt") + "\r\rwas not added because it has bad characters in the filename.");
-        const FileDialogRequest& request = m_fixture->fake.fileDialogs.openRequests.first();
+        const FileDialogRequest& request = fixture->fake.fileDialogs.openRequests.first();
         QCOMPARE(request.title, QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"));
         QCOMPARE(request.filters.size(), 1);
         QCOMPARE(request.filters.first().description, QStringLiteral("All Files (*.*)"));
@@ -47,42 +44,42 @@ private slots:
 
     void addAllFilesInFolderWalksTheTree()
     {
-        m_fixture->fake.input.answers = { "*" };
-        m_fixture->fake.folderPicker.results = { path("F") };
-        m_form->PushButton3->click();
+        fixture->fake.input.answers = { "*" };
+        fixture->fake.folderPicker.results = { path("F") };
+        form->PushButton3->click();
         QCOMPARE(entries(), QStringList({ path("F/x.txt"), path("F/s/y.doc") }));
-        QCOMPARE(m_fixture->fake.input.asked.first().defaultAnswer, QStringLiteral("txt"));
-        QCOMPARE(m_fixture->fake.pointer.history,
+        QCOMPARE(fixture->fake.input.asked.first().defaultAnswer, QStringLiteral("txt"));
+        QCOMPARE(fixture->fake.pointer.history,
                  QList<MousePointer>({ MousePointer::Busy, MousePointer::Default }));
-        QVERIFY(m_form->PushButton3->isEnabled());
+        QVERIFY(form->PushButton3->isEnabled());
     }
 
     void cancellingTheExtensionShowsNoFolderPicker()
     {
-        m_fixture->fake.input.answers = { QString() };
-        m_form->PushButton3->click();
-        QVERIFY(m_fixture->fake.folderPicker.prompts.isEmpty());
+        fixture->fake.input.answers = { QString() };
+        form->PushButton3->click();
+        QVERIFY(fixture->fake.folderPicker.prompts.isEmpty());
         QVERIFY(entries().isEmpty());
     }
 
     void clearListAndDropsDuringAWalk()
     {
-        m_fixture->fake.input.answers = { "*" };
-        m_fixture->fake.folderPicker.results = { path("F") };
+        fixture->fake.input.answers = { "*" };
+        fixture->fake.folderPicker.results = { path("F") };
         bool dropAccepted = true;
         bool buttonEnabled = true;
-        m_fixture->fake.events.atYield = [&](int call) {
+        fixture->fake.events.atYield = [&](int call) {
             if (call != 1)
                 return;
-            buttonEnabled = m_form->PushButton3->isEnabled();
+            buttonEnabled = form->PushButton3->isEnabled();
             dropAccepted = dragEnter(mimeFor({ path("G/z.txt") }));
-            m_form->PushButton8->click();
+            form->PushButton8->click();
         };
-        m_form->PushButton3->click();
+        form->PushButton3->click();
         QVERIFY(!dropAccepted);
         QVERIFY(!buttonEnabled);
         QVERIFY(!entries().contains(path("G/z.txt")));
-        QVERIFY(m_form->PushButton3->isEnabled());
+        QVERIFY(form->PushButton3->isEnabled());
         QVERIFY(dragEnter(mimeFor({ path("G/z.txt") })));
     }
 
@@ -97,7 +94,7 @@ private slots:
         drop({ path("G/z.txt"), path("F") });
         QCOMPARE(entries(),
                  QStringList({ path("G/z.txt"), path("F/x.txt"), path("F/s/y.doc") }));
-        QVERIFY(m_fixture->fake.pointer.history.isEmpty());
+        QVERIFY(fixture->fake.pointer.history.isEmpty());
     }
 
     void dropOfTwoFoldersListsEveryFileOnce()
@@ -116,34 +113,24 @@ private slots:
         web.setUrls({ QUrl(QStringLiteral("https://www.orvantis.com/velmora")) });
         QVERIFY(!dragEnter(web));
         QDropEvent dropEvent(QPointF(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(m_form->ListView1->viewport(), &dropEvent);
+        QApplication::sendEvent(form->ListView1->viewport(), &dropEvent);
         QVERIFY(entries().isEmpty());
     }
 
     void theResultsListTakesNoDrops()
     {
-        QVERIFY(!m_form->ListView2->acceptDrops());
+        QVERIFY(!form->ListView2->acceptDrops());
     }
 
     void commandLinePathsAreAddedAsIfDropped()
     {
-        m_form->addCommandLinePaths({ path("G/z.txt"), path("F") });
+        form->addCommandLinePaths({ path("G/z.txt"), path("F") });
         QCOMPARE(entries(),
                  QStringList({ path("G/z.txt"), path("F/x.txt"), path("F/s/y.doc") }));
     }
 
 private:
-    QString path(const QString& relative) const { return m_fixture->programPath(relative); }
-
-    void touch(const QString& relative) const
-    {
-        QDir().mkpath(QFileInfo(path(relative)).absolutePath());
-        QFile file(path(relative));
-        if (!file.open(QIODevice::WriteOnly))
-            qFatal("cannot create the fixture");
-    }
-
-    QStringList entries() const { return m_form->fileList().entries(); }
+    QStringList entries() const { return form->fileList().entries(); }
 
     static QMimeData* newMimeFor(const QStringList& paths)
     {
@@ -165,7 +152,7 @@ private:
     {
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
                               Qt::NoModifier);
-        QApplication::sendEvent(m_form->ListView1->viewport(), &enter);
+        QApplication::sendEvent(form->ListView1->viewport(), &enter);
         return enter.isAccepted();
     }
 
@@ -174,17 +161,14 @@ private:
         const QMimeData& data = mimeFor(paths);
         QVERIFY(dragEnter(data));
         QDragMoveEvent move(QPoint(12, 12), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(m_form->ListView1->viewport(), &move);
+        QApplication::sendEvent(form->ListView1->viewport(), &move);
         QVERIFY(move.isAccepted());
         QDropEvent dropEvent(QPointF(12, 12), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(m_form->ListView1->viewport(), &dropEvent);
+        QApplication::sendEvent(form->ListView1->viewport(), &dropEvent);
         QVERIFY(dropEvent.isAccepted());
         QCOMPARE(dropEvent.dropAction(), Qt::CopyAction);
     }
 
-    std::unique_ptr<FormFixture> m_fixture;
-    Form1* m_form = nullptr;
-    std::unique_ptr<QAbstractItemModelTester> m_tester;
 };
 
 QTEST_MAIN(TestAddingFiles)

@@ -10,101 +10,95 @@
 using namespace velmora;
 using namespace velmora::testing;
 
-class TestFileListCommands : public QObject
+class TestFileListCommands : public QObject, protected FormTest
 {
     Q_OBJECT
 
 private slots:
     void init()
     {
-        m_fixture = std::make_unique<FormFixture>();
-        m_form = &m_fixture->create();
-        m_tester = std::make_unique<QAbstractItemModelTester>(
-            m_form->ListView1->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        startWindow(FormFixture::SampleFile, &FormTest::fileListOf);
     }
 
     void sampleFileAnsweredNo()
     {
-        m_fixture->fake.messages.answers = { MessageAnswer::No };
-        m_form->PushButton9->click();
+        fixture->fake.messages.answers = { MessageAnswer::No };
+        form->PushButton9->click();
         QCOMPARE(entries(), QStringList({ samplePath() }));
-        QCOMPARE(m_fixture->fake.messages.shown.size(), 1);
-        const ShownMessage& question = m_fixture->fake.messages.shown.first();
+        QCOMPARE(fixture->fake.messages.shown.size(), 1);
+        const ShownMessage& question = fixture->fake.messages.shown.first();
         QCOMPARE(question.text, QStringLiteral("Would you like to view the contents of this file?"));
         QCOMPARE(question.caption, QStringLiteral("Velmora"));
         QCOMPARE(question.buttons, MessageButtons::YesNo);
         QCOMPARE(question.icon, MessageIcon::None);
-        QVERIFY(m_fixture->fake.shell.openedDocuments.isEmpty());
+        QVERIFY(fixture->fake.shell.openedDocuments.isEmpty());
     }
 
     void sampleFileAnsweredYesOpensIt()
     {
-        m_fixture->fake.messages.answers = { MessageAnswer::Yes };
-        m_form->PushButton9->click();
+        fixture->fake.messages.answers = { MessageAnswer::Yes };
+        form->PushButton9->click();
         QCOMPARE(entries(), QStringList({ samplePath() }));
-        QCOMPARE(m_fixture->fake.shell.openedDocuments, QStringList({ samplePath() }));
+        QCOMPARE(fixture->fake.shell.openedDocuments, QStringList({ samplePath() }));
     }
 
     void everyClickAppendsTheSampleAgain()
     {
-        m_form->PushButton9->click();
-        m_form->PushButton9->click();
+        form->PushButton9->click();
+        form->PushButton9->click();
         QCOMPARE(entries(), QStringList({ samplePath(), samplePath() }));
     }
 
     void theSampleIsListedEvenWhenItIsMissing()
     {
         QFile::remove(samplePath());
-        m_form->PushButton9->click();
+        form->PushButton9->click();
         QCOMPARE(entries(), QStringList({ samplePath() }));
     }
 
     void doubleClickRemovesTheSelectedEntry()
     {
-        m_form->fileList().appendEntries({ "/a.txt", "/b.txt", "/c.txt" });
-        m_form->ListView1->selectRow(1);
+        form->fileList().appendEntries({ "/a.txt", "/b.txt", "/c.txt" });
+        form->ListView1->selectRow(1);
         doubleClickList();
         QCOMPARE(entries(), QStringList({ "/a.txt", "/c.txt" }));
-        QVERIFY(m_fixture->fake.messages.shown.isEmpty());
+        QVERIFY(fixture->fake.messages.shown.isEmpty());
     }
 
     void doubleClickWithoutSelectionChangesNothing()
     {
-        m_form->fileList().appendEntries({ "/a.txt", "/b.txt" });
-        m_form->ListView1->clearSelection();
-        m_form->ListView1_DblClick();
+        form->fileList().appendEntries({ "/a.txt", "/b.txt" });
+        form->ListView1->clearSelection();
+        form->ListView1_DblClick();
         QCOMPARE(entries(), QStringList({ "/a.txt", "/b.txt" }));
-        QVERIFY(m_fixture->fake.messages.shown.isEmpty());
+        QVERIFY(fixture->fake.messages.shown.isEmpty());
     }
 
     void clearListEmptiesTheFileListOnly()
     {
-        m_form->fileList().appendEntries({ "/a.txt", "/a.txt" });
-        m_form->PushButton8->click();
+        form->fileList().appendEntries({ "/a.txt", "/a.txt" });
+        form->PushButton8->click();
         QVERIFY(entries().isEmpty());
-        m_form->PushButton8->click();
+        form->PushButton8->click();
         QVERIFY(entries().isEmpty());
-        QVERIFY(m_fixture->fake.messages.shown.isEmpty());
+        QVERIFY(fixture->fake.messages.shown.isEmpty());
     }
 
 private:
-    QStringList entries() const { return m_form->fileList().entries(); }
-    QString samplePath() const { return m_fixture->programPath(QStringLiteral("sample.txt")); }
+    QStringList entries() const { return form->fileList().entries(); }
+    QString samplePath() const { return fixture->programPath(QStringLiteral("sample.txt")); }
 
     // A real double-click on the selected row, as the user gives it.
     void doubleClickList()
     {
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form));
         const QPoint onSelected
-            = m_form->ListView1->visualRect(m_form->ListView1->currentIndex()).center();
-        QTest::mouseDClick(m_form->ListView1->viewport(), Qt::LeftButton, Qt::NoModifier,
+            = form->ListView1->visualRect(form->ListView1->currentIndex()).center();
+        QTest::mouseDClick(form->ListView1->viewport(), Qt::LeftButton, Qt::NoModifier,
                            onSelected);
     }
 
-    std::unique_ptr<FormFixture> m_fixture;
-    Form1* m_form = nullptr;
-    std::unique_ptr<QAbstractItemModelTester> m_tester;
 };
 
 QTEST_MAIN(TestFileListCommands)

@@ -21,25 +21,22 @@ struct Line
 
 } // namespace
 
-class TestResultsCommands : public QObject
+class TestResultsCommands : public QObject, protected FormTest
 {
     Q_OBJECT
 
 private slots:
     void init()
     {
-        m_fixture = std::make_unique<FormFixture>();
-        m_form = &m_fixture->create();
-        m_tester = std::make_unique<QAbstractItemModelTester>(
-            &m_form->results(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        startWindow(FormFixture::SampleFile, &FormTest::resultsOf);
     }
 
     void sortsByCountEitherWay()
     {
         show({ { "nine", 9 }, { "ten", 10 }, { "one", 1 } });
-        m_form->PushButton6->click();
+        form->PushButton6->click();
         QCOMPARE(counts(), QStringList({ "10", "9", "1" }));
-        m_form->PushButton7->click();
+        form->PushButton7->click();
         QCOMPARE(counts(), QStringList({ "1", "9", "10" }));
         QCOMPARE(pointer().history, QList<MousePointer>({ MousePointer::Busy, MousePointer::Default,
                                                           MousePointer::Busy, MousePointer::Default }));
@@ -49,39 +46,39 @@ private slots:
     void equalCountsKeepTheirOrderInBothDirections()
     {
         show({ { "a", 2 }, { "b", 1 }, { "c", 2 }, { "d", 1 }, { "e", 2 } });
-        m_form->PushButton6->click();
+        form->PushButton6->click();
         QCOMPARE(lines(), QStringList({ "a", "c", "e", "b", "d" }));
-        m_form->PushButton6->click();
+        form->PushButton6->click();
         QCOMPARE(lines(), QStringList({ "a", "c", "e", "b", "d" }));
-        m_form->PushButton7->click();
+        form->PushButton7->click();
         QCOMPARE(lines(), QStringList({ "b", "d", "a", "c", "e" }));
     }
 
     void sortingAnEmptyListDoesNothingAtAll()
     {
-        m_form->PushButton6->click();
-        m_form->PushButton7->click();
+        form->PushButton6->click();
+        form->PushButton7->click();
         QVERIFY(pointer().history.isEmpty());
-        QVERIFY(!m_form->results().isSorted());
+        QVERIFY(!form->results().isSorted());
     }
 
     void clearListEmptiesTheResultsOnly()
     {
-        m_form->fileList().appendEntry(QStringLiteral("/listed.txt"));
+        form->fileList().appendEntry(QStringLiteral("/listed.txt"));
         show({ { "x", 1 } });
-        m_form->PushButton6->click();
-        m_form->PushButton5->click();
-        QCOMPARE(m_form->results().rowCount(), 0);
-        QCOMPARE(m_form->fileList().entries(), QStringList({ "/listed.txt" }));
-        QVERIFY(m_form->results().isSorted());
-        m_form->PushButton5->click();
+        form->PushButton6->click();
+        form->PushButton5->click();
+        QCOMPARE(form->results().rowCount(), 0);
+        QCOMPARE(form->fileList().entries(), QStringList({ "/listed.txt" }));
+        QVERIFY(form->results().isSorted());
+        form->PushButton5->click();
         QVERIFY(messages().shown.isEmpty());
     }
 
     void savesRowsInTheOrderShown()
     {
         show({ { "hello", 5 }, { "a\tb", 3 }, { "longest line", 12 } });
-        m_form->PushButton6->click();
+        form->PushButton6->click();
         const QString target = path("results.txt");
         const QByteArray saved = save(target);
         QCOMPARE(saved, QByteArray("12\tlongest line\r\n5\thello\r\n3\ta\tb\r\n"));
@@ -131,20 +128,20 @@ private slots:
     {
         show({ { "x", 1 } });
         dialogs().saveResults = { QString() };
-        m_form->PushButton4->click();
+        form->PushButton4->click();
         QVERIFY(messages().shown.isEmpty());
         QVERIFY(pointer().history.isEmpty());
-        QVERIFY(m_fixture->fake.outputFiles.begun.isEmpty());
+        QVERIFY(fixture->fake.outputFiles.begun.isEmpty());
     }
 
     void answeringNoKeepsTheFile()
     {
         show({ { "new", 3 } });
-        const QString target = write("kept.txt", "old content");
+        const QString target = fixture->writeFile("kept.txt", "old content");
         messages().answers = { MessageAnswer::No };
         dialogs().saveResults = { target };
-        m_form->PushButton4->click();
-        QCOMPARE(read(target), QByteArray("old content"));
+        form->PushButton4->click();
+        QCOMPARE(FormFixture::readFile(target), QByteArray("old content"));
         QCOMPARE(texts(), QStringList({ "Are you sure you wish to overwrite " + target + " ?" }));
         const ShownMessage& question = messages().shown.first();
         QCOMPARE(question.buttons, MessageButtons::YesNo);
@@ -156,11 +153,11 @@ private slots:
     void answeringYesReplacesALongerFile()
     {
         show({ { "new", 3 } });
-        const QString target = write("replaced.txt", QByteArray(10000, 'o'));
+        const QString target = fixture->writeFile("replaced.txt", QByteArray(10000, 'o'));
         messages().answers = { MessageAnswer::Yes };
         dialogs().saveResults = { target };
-        m_form->PushButton4->click();
-        QCOMPARE(read(target), QByteArray("3\tnew\r\n"));
+        form->PushButton4->click();
+        QCOMPARE(FormFixture::readFile(target), QByteArray("3\tnew\r\n"));
         QCOMPARE(texts().last(), QStringLiteral("Done."));
     }
 
@@ -173,13 +170,13 @@ private slots:
     void aTargetThatCannotBeCreatedIsReportedOnce()
     {
         QFETCH(QString, relativeTarget);
-        write("plain.txt", "plain");
+        fixture->writeFile("plain.txt", "plain");
         show({ { "a", 1 }, { "b", 1 } });
         dialogs().saveResults = { path(relativeTarget) };
-        m_form->PushButton4->click();
+        form->PushButton4->click();
         QCOMPARE(messages().shown.size(), 1);
         expectReport(messages().shown.first(), 130);
-        QCOMPARE(read(path("plain.txt")), QByteArray("plain"));
+        QCOMPARE(FormFixture::readFile(path("plain.txt")), QByteArray("plain"));
         QCOMPARE(pointer().current, MousePointer::Default);
     }
 
@@ -190,7 +187,7 @@ private slots:
         show({ { "a", 1 } });
         messages().answers = { MessageAnswer::Yes };
         dialogs().saveResults = { folder };
-        m_form->PushButton4->click();
+        form->PushButton4->click();
         QCOMPARE(messages().shown.size(), 2);
         expectReport(messages().shown.last(), 130);
         QVERIFY(QFileInfo(folder).isDir());
@@ -202,31 +199,31 @@ private slots:
         for (int i = 0; i < 50000; ++i)
             many.append({ "a line that fills the disk sooner or later", 42 });
         show(many);
-        const QString target = write("precious.txt", "the old results");
-        m_fixture->fake.outputFiles.diskFullAfter = 100000;
+        const QString target = fixture->writeFile("precious.txt", "the old results");
+        fixture->fake.outputFiles.diskFullAfter = 100000;
         messages().answers = { MessageAnswer::Yes };
         dialogs().saveResults = { target };
 
-        m_form->PushButton4->click();
+        form->PushButton4->click();
 
         QCOMPARE(messages().shown.size(), 2);
         expectReport(messages().shown.last(), 136);
         QVERIFY(messages().shown.last().text.startsWith("No space left on device\r\n"));
-        QCOMPARE(read(target), QByteArray("the old results"));
-        QCOMPARE(QDir(m_fixture->programFolder.path()).entryList(QDir::Files).size(), 2);
+        QCOMPARE(FormFixture::readFile(target), QByteArray("the old results"));
+        QCOMPARE(QDir(fixture->programFolder.path()).entryList(QDir::Files).size(), 2);
         QCOMPARE(pointer().current, MousePointer::Default);
     }
 
     void aFailedReplaceIsReportedAtTheClose()
     {
         show({ { "a", 1 } });
-        const QString target = write("old.txt", "old");
-        m_fixture->fake.outputFiles.commitFails = true;
+        const QString target = fixture->writeFile("old.txt", "old");
+        fixture->fake.outputFiles.commitFails = true;
         messages().answers = { MessageAnswer::Yes };
         dialogs().saveResults = { target };
-        m_form->PushButton4->click();
+        form->PushButton4->click();
         expectReport(messages().shown.last(), 140);
-        QCOMPARE(read(target), QByteArray("old"));
+        QCOMPARE(FormFixture::readFile(target), QByteArray("old"));
         QVERIFY(!texts().contains("Done."));
     }
 
@@ -236,14 +233,14 @@ private:
         ResultStore store;
         for (const Line& line : rows)
             store.addRow(line.bytes, line.count);
-        m_form->results().setStore(std::move(store));
+        form->results().setStore(std::move(store));
     }
 
     QByteArray save(const QString& target)
     {
         dialogs().saveResults = { target };
-        m_form->PushButton4->click();
-        return read(target);
+        form->PushButton4->click();
+        return FormFixture::readFile(target);
     }
 
     static void expectReport(const ShownMessage& box, int line)
@@ -255,47 +252,17 @@ private:
         QVERIFY2(box.text.size() > ending.size(), "the report names no cause");
     }
 
-    QString path(const QString& relative) const { return m_fixture->programPath(relative); }
-
-    QString write(const QString& relative, const QByteArray& bytes) const
-    {
-        QFile file(path(relative));
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qFatal("cannot write the fixture");
-        return file.fileName();
-    }
-
-    static QByteArray read(const QString& file)
-    {
-        QFile in(file);
-        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<missing>");
-    }
-
     QStringList column(int column) const
     {
         QStringList result;
-        for (int row = 0; row < m_form->results().rowCount(); ++row)
-            result << m_form->results().index(row, column).data().toString();
+        for (int row = 0; row < form->results().rowCount(); ++row)
+            result << form->results().index(row, column).data().toString();
         return result;
     }
     QStringList counts() const { return column(0); }
     QStringList lines() const { return column(2); }
 
-    QStringList texts() const
-    {
-        QStringList result;
-        for (const ShownMessage& message : m_fixture->fake.messages.shown)
-            result << message.text;
-        return result;
-    }
 
-    FakeMessageBoxes& messages() { return m_fixture->fake.messages; }
-    FakeFileDialogs& dialogs() { return m_fixture->fake.fileDialogs; }
-    FakeWindowPointer& pointer() { return m_fixture->fake.pointer; }
-
-    std::unique_ptr<FormFixture> m_fixture;
-    Form1* m_form = nullptr;
-    std::unique_ptr<QAbstractItemModelTester> m_tester;
 };
 
 QTEST_MAIN(TestResultsCommands)

@@ -38,28 +38,25 @@ char* toString(const Row& row)
 } // namespace QTest
 QT_END_NAMESPACE
 
-class TestStartCounting : public QObject
+class TestStartCounting : public QObject, protected FormTest
 {
     Q_OBJECT
 
 private slots:
     void init()
     {
-        m_fixture = std::make_unique<FormFixture>();
-        m_form = &m_fixture->create();
-        m_tester = std::make_unique<QAbstractItemModelTester>(
-            m_form->ListView2->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        startWindow(FormFixture::SampleFile, &FormTest::resultsOf);
     }
 
     void emptyFileListSaysSoAndKeepsTheResults()
     {
-        m_form->fileList().appendEntry(file("first.txt", "one\ntwo\n"));
-        m_form->PushButton2->click();
-        m_form->PushButton8->click();
+        form->fileList().appendEntry(file("first.txt", "one\ntwo\n"));
+        form->PushButton2->click();
+        form->PushButton8->click();
         messages().shown.clear();
         pointer().history.clear();
 
-        m_form->PushButton2->click();
+        form->PushButton2->click();
 
         QCOMPARE(texts(), QStringList({ "No files added." }));
         QCOMPARE(messages().shown.first().caption, QStringLiteral("Velmora"));
@@ -70,11 +67,11 @@ private slots:
 
     void countsEveryLineUnderTheBusyPointerThenSaysDone()
     {
-        m_form->fileList().appendEntry(file("a.txt", "a\r\nb\r\n\r\n   \r\na\tb\r\n"));
+        form->fileList().appendEntry(file("a.txt", "a\r\nb\r\n\r\n   \r\na\tb\r\n"));
         MousePointer pointerAtDone = MousePointer::Default;
         messages().whileShown = [&](const ShownMessage&) { pointerAtDone = pointer().current; };
 
-        m_form->PushButton2->click();
+        form->PushButton2->click();
 
         QCOMPARE(rows(), QList<Row>({ { "1", "0000000001", "a" },
                                       { "1", "0000000001", "b" },
@@ -84,7 +81,7 @@ private slots:
         QCOMPARE(messages().shown.first().buttons, MessageButtons::Ok);
         QCOMPARE(pointerAtDone, MousePointer::Busy);
         QCOMPARE(pointer().history, QList<MousePointer>({ MousePointer::Busy, MousePointer::Default }));
-        QCOMPARE(m_fixture->fake.progress.ended, 1);
+        QCOMPARE(fixture->fake.progress.ended, 1);
     }
 
     void filterComesFromTheOptionsAndMatchCase_data()
@@ -112,18 +109,18 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, matchCase);
         QFETCH(QStringList, lines);
-        m_form->fileList().appendEntry(file("f.txt", "xabcx\nABC\nother\n"));
-        m_form->Text1->setText(text);
-        m_form->Text2->setText(text);
-        m_form->Check6->setChecked(matchCase);
+        form->fileList().appendEntry(file("f.txt", "xabcx\nABC\nother\n"));
+        form->Text1->setText(text);
+        form->Text2->setText(text);
+        form->Check6->setChecked(matchCase);
         if (option.isEmpty()) {
-            m_form->Option3->setAutoExclusive(false);
-            m_form->Option3->setChecked(false);
+            form->Option3->setAutoExclusive(false);
+            form->Option3->setChecked(false);
         } else {
-            m_form->findChild<QRadioButton*>(option)->setChecked(true);
+            form->findChild<QRadioButton*>(option)->setChecked(true);
         }
 
-        m_form->PushButton2->click();
+        form->PushButton2->click();
 
         QStringList counted;
         for (const Row& row : rows())
@@ -136,27 +133,27 @@ private slots:
     {
         const QString first = file("1.txt", "first\n");
         const QString second = file("2.txt", "second\n");
-        m_form->fileList().appendEntries({ first, second, first });
-        m_form->PushButton2->click();
+        form->fileList().appendEntries({ first, second, first });
+        form->PushButton2->click();
         QCOMPARE(lines(), QStringList({ "first", "second", "first" }));
     }
 
     void aSecondCountReplacesTheRows()
     {
-        m_form->fileList().appendEntry(file("a.txt", "one\ntwo\n"));
-        m_form->PushButton2->click();
-        m_form->PushButton8->click();
-        m_form->fileList().appendEntry(file("b.txt", "three\n"));
-        m_form->PushButton2->click();
+        form->fileList().appendEntry(file("a.txt", "one\ntwo\n"));
+        form->PushButton2->click();
+        form->PushButton8->click();
+        form->fileList().appendEntry(file("b.txt", "three\n"));
+        form->PushButton2->click();
         QCOMPARE(lines(), QStringList({ "three" }));
     }
 
     void emptyAndMissingFiles()
     {
-        m_form->fileList().appendEntries({ file("empty.txt", ""),
-                                           m_fixture->programPath("no such file.txt"),
+        form->fileList().appendEntries({ file("empty.txt", ""),
+                                           fixture->programPath("no such file.txt"),
                                            file("b.txt", "b") });
-        m_form->PushButton2->click();
+        form->PushButton2->click();
         QCOMPARE(rows(), QList<Row>({ { "10", "0000000010", "empty file" },
                                       { "1", "0000000001", "b" } }));
         QCOMPARE(texts(), QStringList({ "Done." }));
@@ -164,11 +161,11 @@ private slots:
 
     void anUnreadableFileIsReportedAndTheRunGoesOn()
     {
-        const QString folder = m_fixture->programPath("a folder");
+        const QString folder = fixture->programPath("a folder");
         QDir().mkpath(folder);
-        m_form->fileList().appendEntries({ folder, file("b.txt", "b\n") });
+        form->fileList().appendEntries({ folder, file("b.txt", "b\n") });
 
-        m_form->PushButton2->click();
+        form->PushButton2->click();
 
         QCOMPARE(lines(), QStringList({ "b" }));
         QCOMPARE(messages().shown.size(), 2);
@@ -185,10 +182,10 @@ private slots:
 
     void countsAreInUtf16UnitsAndByteOrderMarksAreNoText()
     {
-        m_form->fileList().appendEntries(
+        form->fileList().appendEntries(
             { file("le.txt", QByteArray("\xFF\xFE" "a\0b\0\r\0\n\0\x3D\xD8\x42\xDE", 14)),
               file("utf8.txt", "\xEF\xBB\xBF" "caf\xC3\xA9\n") });
-        m_form->PushButton2->click();
+        form->PushButton2->click();
         QCOMPARE(rows(), QList<Row>({ { "2", "0000000002", "ab" },
                                       { "2", "0000000002", QString::fromUtf8("\xF0\x9F\x99\x82") },
                                       { "4", "0000000004", QString::fromUtf8("caf\xC3\xA9") } }));
@@ -196,27 +193,23 @@ private slots:
 
     void rowsOfALaterCountTakeTheirSortedPlaces()
     {
-        m_form->fileList().appendEntry(file("a.txt", "333\n1\n22\n"));
-        m_form->PushButton2->click();
-        m_form->PushButton6->click();
-        m_form->PushButton2->click();
+        form->fileList().appendEntry(file("a.txt", "333\n1\n22\n"));
+        form->PushButton2->click();
+        form->PushButton6->click();
+        form->PushButton2->click();
         QCOMPARE(lines(), QStringList({ "333", "22", "1" }));
     }
 
 private:
-    QString file(const char* name, const QByteArray& bytes)
+    QString file(const char* name, const QByteArray& bytes) const
     {
-        const QString path = m_fixture->programPath(QString::fromUtf8(name));
-        QFile out(path);
-        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
-            qFatal("cannot write %s", name);
-        return path;
+        return fixture->writeFile(QString::fromUtf8(name), bytes);
     }
 
     QList<Row> rows() const
     {
         QList<Row> result;
-        const QAbstractItemModel* model = m_form->ListView2->model();
+        const QAbstractItemModel* model = form->ListView2->model();
         for (int row = 0; row < model->rowCount(); ++row)
             result.append({ model->index(row, 0).data().toString(),
                             model->index(row, 1).data().toString(),
@@ -232,20 +225,7 @@ private:
         return result;
     }
 
-    QStringList texts() const
-    {
-        QStringList result;
-        for (const ShownMessage& message : m_fixture->fake.messages.shown)
-            result << message.text;
-        return result;
-    }
 
-    FakeMessageBoxes& messages() { return m_fixture->fake.messages; }
-    FakeWindowPointer& pointer() { return m_fixture->fake.pointer; }
-
-    std::unique_ptr<FormFixture> m_fixture;
-    Form1* m_form = nullptr;
-    std::unique_ptr<QAbstractItemModelTester> m_tester;
 };
 
 QTEST_MAIN(TestStartCounting)
