@@ -4,7 +4,8 @@
 set -euo pipefail
 
 build_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation2)
-test_packages=(xvfb xauth xdotool x11-apps imagemagick clang libclang-rt-14-dev mawk)
+test_packages=(xvfb xauth xdotool x11-apps imagemagick clang libclang-rt-14-dev mawk
+    desktop-file-utils appstream man-db dpkg-dev)
 
 packages=("${build_packages[@]}")
 if [[ "${1:-build}" == test ]]; then
