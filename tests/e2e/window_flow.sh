@@ -68,9 +68,12 @@ wait_until_gone() {
 main=$(wait_for_new_window Velmora "") || fail "the main window did not appear"
 sleep 0.5
 [[ $(xdotool getwindowname "$main") == Velmora ]] || fail "the caption is not Velmora"
-geometry=$(xdotool getwindowgeometry "$main")
-grep -q "Geometry: 440x676" <<<"$geometry" || fail "the window is not 440 x 676: $geometry"
-read -r left top < <(sed -n 's/.*Position: \([-0-9]*\),\([-0-9]*\).*/\1 \2/p' <<<"$geometry")
+# xwininfo's absolute position is that of the client area, with or without a window manager.
+geometry=$(xwininfo -id "$main")
+size=$(awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }' <<<"$geometry")
+[[ $size == 440x676 ]] || fail "the window is $size, not 440x676"
+left=$(awk '/Absolute upper-left X:/ { print $4 }' <<<"$geometry")
+top=$(awk '/Absolute upper-left Y:/ { print $4 }' <<<"$geometry")
 
 # Clicks at a point of the window's client area, in pixels of the window design.
 click() {
