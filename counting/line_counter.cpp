@@ -27,6 +27,8 @@ LineCounter::LineCounter(LineMatcher& matcher, RowSink& sink)
     , m_sink(sink)
     , m_classifier(matcher.candidateBytes())
 {
+    if (matcher.candidatePair())
+        m_pairScanner.emplace(*matcher.candidatePair());
 }
 
 bool LineCounter::failed() const
@@ -65,7 +67,10 @@ bool LineCounter::addText(std::string_view text)
         }
         const auto* lastLineFeed
             = static_cast<const char*>(memrchr(begin, '\n', std::size_t(end - begin)));
-        if (lastLineFeed) {
+        if (lastLineFeed && m_pairScanner) {
+            skimCompleteLines(begin, lastLineFeed + 1);
+            begin = lastLineFeed + 1;
+        } else if (lastLineFeed) {
             countCompleteLines(begin, lastLineFeed + 1);
             begin = lastLineFeed + 1;
         }
@@ -135,6 +140,22 @@ void LineCounter::countCompleteLines(const char* begin, const char* end)
         }
         lineNeedsCare = lineNeedsCare || (needsCare & ~done) != 0;
         lineHoldsCandidate = lineHoldsCandidate || (masks.candidates & ~done) != 0;
+    }
+}
+
+void LineCounter::skimCompleteLines(const char* begin, const char* end)
+{
+    for (const char* from = begin; from < end;) {
+        const char* found = m_pairScanner->find(from, end);
+        if (found == end)
+            return;
+        const auto* before = static_cast<const char*>(memrchr(from, '\n', std::size_t(found - from)));
+        const char* lineStart = before ? before + 1 : from;
+        const auto* lineEnd = static_cast<const char*>(std::memchr(found, '\n', std::size_t(end - found)));
+        takeAnyLine(std::string_view(lineStart, std::size_t(lineEnd - lineStart)), true);
+        if (m_sink.rowFailed())
+            return;
+        from = lineEnd + 1;
     }
 }
 

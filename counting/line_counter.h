@@ -1,9 +1,11 @@
 #pragma once
 
 #include "chunk_classifier.h"
+#include "pair_scanner.h"
 
 #include <QString>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,12 +34,14 @@ public:
 
 private:
     void countCompleteLines(const char* begin, const char* end);
+    void skimCompleteLines(const char* begin, const char* end);
     void takeLine(const char* begin, const char* end, bool plainAscii, bool holdsCandidate);
     void takeAnyLine(std::string_view line, bool holdsCandidate);
 
     LineMatcher& m_matcher;
     RowSink& m_sink;
     const ChunkClassifier m_classifier;
+    std::optional<PairScanner> m_pairScanner;
     /// The start of a line that the pieces so far have not finished.
     std::string m_partialLine;
     /// A line with carriage returns inside, without them.
