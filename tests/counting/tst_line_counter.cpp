@@ -152,10 +152,10 @@ private slots:
             << QByteArray(QByteArray(40, 'x') + "ab\rc" + QByteArray(40, 'y') + "\n" + QByteArray(60, 'z'))
             << containing(QStringLiteral("ABC")) << QString::fromLatin1("83:" + QByteArray(40, 'x') + "abc" + QByteArray(40, 'y') + "\n");
         QTest::newRow("kelvin_sign_between_letters")
-            << QByteArray(QByteArray(30, '-') + "a\xE2\x84\xAA" "b" + QByteArray(30, '-'))
+            << QByteArray(QByteArray(30, '-') + "a\xE2\x84\xAA" "b" + QByteArray(30, '-') + "\n")
             << containing(QStringLiteral("AKB")) << QString::fromLatin1("63:" + QByteArray(30, '-') + "a%E2%84%AAb" + QByteArray(30, '-') + "\n");
         QTest::newRow("long_s_between_letters")
-            << QByteArray(QByteArray(30, '-') + "a\xC5\xBFsb" + QByteArray(30, '-'))
+            << QByteArray(QByteArray(30, '-') + "a\xC5\xBFsb" + QByteArray(30, '-') + "\n")
             << containing(QStringLiteral("ASSB")) << QString::fromLatin1("64:" + QByteArray(30, '-') + "a%C5%BFsb" + QByteArray(30, '-') + "\n");
         QTest::newRow("text_with_return_never_found")
             << bytes("a\rb\nab") << containing(QStringLiteral("a\rb")) << "";
