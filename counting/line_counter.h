@@ -35,7 +35,10 @@ public:
 private:
     void countCompleteLines(const char* begin, const char* end);
     void skimCompleteLines(const char* begin, const char* end);
-    void takeLine(const char* begin, const char* end, bool plainAscii, bool holdsCandidate);
+    /// A line cut from a chunk: unless it needs care, its bytes are valid UTF-8 and
+    /// `extraBytes` more than its UTF-16 units.
+    void takeLine(const char* begin, const char* end, bool needsCare, bool holdsCandidate,
+                  std::uint64_t extraBytes);
     void takeAnyLine(std::string_view line, bool holdsCandidate);
 
     LineMatcher& m_matcher;
