@@ -10,7 +10,8 @@ class QIODevice;
 namespace velmora {
 
 /// Where a results file goes: a file, a temporary file that replaces the target once
-/// complete, standard output, or a test's record.
+/// complete, standard output, or a test's record. The results writer calls it from a thread
+/// of its own, one call at a time.
 class ByteOutput
 {
 public:

@@ -20,6 +20,16 @@ constexpr std::uint64_t bitsBelow(int bit)
     return (std::uint64_t(1) << bit) - 1;
 }
 
+/// Set bits of `bits`. Written out because x86-64's baseline has no popcount instruction, and
+/// the compiler's fallback is a library call.
+int bitCount(std::uint64_t bits)
+{
+    bits -= (bits >> 1) & 0x5555555555555555;
+    bits = (bits & 0x3333333333333333) + ((bits >> 2) & 0x3333333333333333);
+    bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0F;
+    return int((bits * 0x0101010101010101) >> 56);
+}
+
 } // namespace
 
 LineCounter::LineCounter(LineMatcher& matcher, RowSink& sink)
@@ -147,8 +157,8 @@ void LineCounter::countCompleteLines(const char* begin, const char* end)
         const auto extraBytes = [&](std::uint64_t segment) -> std::uint64_t {
             if ((masks.nonAscii & segment) == 0)
                 return 0;
-            return std::uint64_t(__builtin_popcountll(utf8.continuations & segment)
-                                 - __builtin_popcountll(utf8.fourByteLeads & segment));
+            return std::uint64_t(bitCount(utf8.continuations & segment)
+                                 - bitCount(utf8.fourByteLeads & segment));
         };
         const bool nextIsLineFeed = available > chunkSize && chunk[chunkSize] == '\n';
         const std::uint64_t returnsEndingLines
