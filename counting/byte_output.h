@@ -31,8 +31,7 @@ class DeviceOutput final : public ByteOutput
 public:
     explicit DeviceOutput(QIODevice& device)
         : m_device(device)
-    {
-    }
+    { }
 
     std::size_t write(std::string_view bytes) override;
     bool truncate(std::uint64_t size) override;

@@ -81,11 +81,11 @@ public:
             masks.carriageReturns |= bitsOf(_mm_cmpeq_epi8(bytes, carriageReturn)) << shift;
             masks.nonAscii |= bitsOf(bytes) << shift;
             if (m_candidates.size > 0) {
-                const __m128i found = _mm_or_si128(
-                    _mm_or_si128(_mm_cmpeq_epi8(bytes, m_candidateVectors[0]),
-                                 _mm_cmpeq_epi8(bytes, m_candidateVectors[1])),
-                    _mm_or_si128(_mm_cmpeq_epi8(bytes, m_candidateVectors[2]),
-                                 _mm_cmpeq_epi8(bytes, m_candidateVectors[3])));
+                const __m128i found
+                    = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, m_candidateVectors[0]),
+                                                _mm_cmpeq_epi8(bytes, m_candidateVectors[1])),
+                                   _mm_or_si128(_mm_cmpeq_epi8(bytes, m_candidateVectors[2]),
+                                                _mm_cmpeq_epi8(bytes, m_candidateVectors[3])));
                 masks.candidates |= bitsOf(found) << shift;
             }
         }
@@ -116,10 +116,10 @@ public:
             masks.twoByteLeads |= bitsOf(between(bytes, -62, -33)) << shift;
             masks.threeByteLeads |= bitsOf(between(bytes, -32, -17)) << shift;
             masks.fourByteLeads |= bitsOf(between(bytes, -16, -12)) << shift;
-            const __m128i trouble = _mm_or_si128(
-                _mm_or_si128(between(bytes, -64, -63), between(bytes, -11, -1)),
-                _mm_or_si128(_mm_or_si128(is(bytes, 0xE0), is(bytes, 0xED)),
-                             _mm_or_si128(is(bytes, 0xF0), is(bytes, 0xF4))));
+            const __m128i trouble
+                = _mm_or_si128(_mm_or_si128(between(bytes, -64, -63), between(bytes, -11, -1)),
+                               _mm_or_si128(_mm_or_si128(is(bytes, 0xE0), is(bytes, 0xED)),
+                                            _mm_or_si128(is(bytes, 0xF0), is(bytes, 0xF4))));
             masks.trouble |= bitsOf(trouble) << shift;
         }
         return masks;

@@ -145,8 +145,7 @@ void LineCounter::countCompleteLines(const char* begin, const char* end)
             utf8 = ChunkClassifier::classifyUtf8(bytes);
             const std::uint64_t expected = invalidUtf8 | (utf8.twoByteLeads << 1)
                 | (utf8.threeByteLeads << 1) | (utf8.threeByteLeads << 2)
-                | (utf8.fourByteLeads << 1) | (utf8.fourByteLeads << 2)
-                | (utf8.fourByteLeads << 3);
+                | (utf8.fourByteLeads << 1) | (utf8.fourByteLeads << 2) | (utf8.fourByteLeads << 3);
             // A continuation byte just after a line feed may answer a lead of the line
             // before; only the careful way tells the two apart.
             invalidUtf8 = (utf8.continuations ^ expected) | (expected & followers) | utf8.trouble;
@@ -163,8 +162,7 @@ void LineCounter::countCompleteLines(const char* begin, const char* end)
         const bool nextIsLineFeed = available > chunkSize && chunk[chunkSize] == '\n';
         const std::uint64_t returnsEndingLines
             = (masks.lineFeeds >> 1) | (std::uint64_t(nextIsLineFeed) << 63);
-        const std::uint64_t needsCare
-            = invalidUtf8 | (masks.carriageReturns & ~returnsEndingLines);
+        const std::uint64_t needsCare = invalidUtf8 | (masks.carriageReturns & ~returnsEndingLines);
         std::uint64_t done = 0;
         for (std::uint64_t lineFeeds = masks.lineFeeds; lineFeeds != 0;
              lineFeeds &= lineFeeds - 1) {
@@ -174,8 +172,7 @@ void LineCounter::countCompleteLines(const char* begin, const char* end)
             // The line feed's own place counts too: a lead right before it awaits in vain.
             const bool care = lineNeedsCare || (needsCare & (segment | lineFeed)) != 0;
             takeLine(lineStart, chunk + bit, care,
-                     lineHoldsCandidate || (masks.candidates & segment) != 0
-                         || examineEveryLine,
+                     lineHoldsCandidate || (masks.candidates & segment) != 0 || examineEveryLine,
                      care ? 0 : lineExtraBytes + extraBytes(segment));
             if (m_sink.rowFailed())
                 return;
@@ -197,9 +194,11 @@ void LineCounter::skimCompleteLines(const char* begin, const char* end)
         const char* found = m_pairScanner->find(from, end);
         if (found == end)
             return;
-        const auto* before = static_cast<const char*>(memrchr(from, '\n', std::size_t(found - from)));
+        const auto* before
+            = static_cast<const char*>(memrchr(from, '\n', std::size_t(found - from)));
         const char* lineStart = before ? before + 1 : from;
-        const auto* lineEnd = static_cast<const char*>(std::memchr(found, '\n', std::size_t(end - found)));
+        const auto* lineEnd
+            = static_cast<const char*>(std::memchr(found, '\n', std::size_t(end - found)));
         takeAnyLine(std::string_view(lineStart, std::size_t(lineEnd - lineStart)), true);
         if (m_sink.rowFailed())
             return;
@@ -207,8 +206,8 @@ void LineCounter::skimCompleteLines(const char* begin, const char* end)
     }
 }
 
-void LineCounter::takeLine(const char* begin, const char* end, bool needsCare,
-                           bool holdsCandidate, std::uint64_t extraBytes)
+void LineCounter::takeLine(const char* begin, const char* end, bool needsCare, bool holdsCandidate,
+                           std::uint64_t extraBytes)
 {
     if (needsCare) {
         takeAnyLine(std::string_view(begin, std::size_t(end - begin)), holdsCandidate);

@@ -17,8 +17,7 @@ bool isOneOf(unsigned char byte, const CandidateBytes& bytes)
 
 PairScanner::PairScanner(const CandidatePair& pair)
     : m_pair(pair)
-{
-}
+{ }
 
 bool PairScanner::isCandidate(const char* at, const char* end) const
 {

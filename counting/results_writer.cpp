@@ -21,8 +21,7 @@ ResultsWriter::ResultsWriter(ByteOutput& output, LineEnding lineEnding)
     , m_lineEnd(lineEnding == LineEnding::CrLf ? "\r\n" : "\n")
     , m_buffer(new char[bufferSize])
     , m_spare(new char[bufferSize])
-{
-}
+{ }
 
 ResultsWriter::~ResultsWriter()
 {

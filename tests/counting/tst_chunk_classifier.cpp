@@ -22,8 +22,10 @@ private slots:
         for (int round = 0; round < 2000; ++round) {
             // Every byte value, and runs of the ones the counter cares about.
             for (char& byte : chunk) {
-                byte = round % 2 ? char(random.bounded(256))
-                                 : "\n\r\x80\xBF\xC0\xC2\xDF\xE0\xED\xEF\xF0\xF4\xF5\xFFqQ\xAA"[random.bounded(18)];
+                byte = round % 2
+                    ? char(random.bounded(256))
+                    : "\n\r\x80\xBF\xC0\xC2\xDF\xE0\xED\xEF\xF0\xF4\xF5\xFFqQ\xAA"[random.bounded(
+                        18)];
             }
             const ChunkMasks fast = classifier.classify(chunk);
             const ChunkMasks bytewise = classifier.classifyPortably(chunk);

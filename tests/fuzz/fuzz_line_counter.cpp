@@ -24,10 +24,7 @@ struct Row
 {
     std::string bytes;
     std::uint64_t count;
-    bool operator==(const Row& other) const
-    {
-        return bytes == other.bytes && count == other.count;
-    }
+    bool operator==(const Row& other) const { return bytes == other.bytes && count == other.count; }
 };
 
 class RowList final : public RowSink
@@ -73,8 +70,7 @@ class CounterFeed final : public TextConsumer
 public:
     explicit CounterFeed(LineCounter& counter)
         : m_counter(counter)
-    {
-    }
+    { }
     bool consumeText(std::string_view text) override { return m_counter.addText(text); }
 
 private:
@@ -134,7 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(!row.bytes.empty());
         require(row.bytes.find('\r') == std::string::npos);
         require(row.bytes.find('\n') == std::string::npos);
-        const QString decoded = decoder(QByteArrayView(row.bytes.data(), qsizetype(row.bytes.size())));
+        const QString decoded
+            = decoder(QByteArrayView(row.bytes.data(), qsizetype(row.bytes.size())));
         require(std::uint64_t(decoded.size()) == row.count);
         if (filter.mode == LineFilterMode::Containing)
             require(decoded.contains(filter.text, filter.caseSensitivity));
