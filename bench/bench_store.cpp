@@ -9,12 +9,11 @@
 #include <QFileInfo>
 #include <QString>
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/resource.h>
 #include <vector>
 
 using namespace velmora;

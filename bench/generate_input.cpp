@@ -13,26 +13,70 @@
 
 namespace {
 
-const std::vector<std::string_view> commonWords = {
-    "the", "of", "and", "to", "in", "is", "that", "it", "was", "for", "on", "are", "as",
-    "with", "his", "they", "at", "be", "this", "from", "have", "or", "by", "one", "had",
-    "not", "but", "what", "all", "were", "when", "we", "there", "can", "an", "your", "which",
-    "their", "said", "if", "do", "will", "each", "about", "how", "up", "out", "them", "then",
-    "she", "many", "some", "so", "these", "would", "other", "into", "has", "more", "her",
-    "two", "like", "him", "see", "time", "could", "no", "make", "than", "first", "been",
-    "its", "who", "now", "people", "my", "made", "over", "did", "down", "only", "way",
-    "find", "use", "may", "water", "long", "little", "very", "after", "words", "called",
-    "just", "where", "most", "know", "counting", "characters", "line", "file", "Velmora",
-    "quiz", "size", "zone", "lazy", "jazz", "box", "next", "quick", "quite", "equal",
-    "Report", "Total", "Error", "WARNING", "Info", "2024-05-17", "12:30:45", "#4711",
-    "value=42", "(see", "below)", "path/to/file.txt", "x86_64", "ID-0093", "end."};
+const std::vector<std::string_view> commonWords = { "the",      "of",         "and",
+                                                    "to",       "in",         "is",
+                                                    "that",     "it",         "was",
+                                                    "for",      "on",         "are",
+                                                    "as",       "with",       "his",
+                                                    "they",     "at",         "be",
+                                                    "this",     "from",       "have",
+                                                    "or",       "by",         "one",
+                                                    "had",      "not",        "but",
+                                                    "what",     "all",        "were",
+                                                    "when",     "we",         "there",
+                                                    "can",      "an",         "your",
+                                                    "which",    "their",      "said",
+                                                    "if",       "do",         "will",
+                                                    "each",     "about",      "how",
+                                                    "up",       "out",        "them",
+                                                    "then",     "she",        "many",
+                                                    "some",     "so",         "these",
+                                                    "would",    "other",      "into",
+                                                    "has",      "more",       "her",
+                                                    "two",      "like",       "him",
+                                                    "see",      "time",       "could",
+                                                    "no",       "make",       "than",
+                                                    "first",    "been",       "its",
+                                                    "who",      "now",        "people",
+                                                    "my",       "made",       "over",
+                                                    "did",      "down",       "only",
+                                                    "way",      "find",       "use",
+                                                    "may",      "water",      "long",
+                                                    "little",   "very",       "after",
+                                                    "words",    "called",     "just",
+                                                    "where",    "most",       "know",
+                                                    "counting", "characters", "line",
+                                                    "file",     "Velmora",    "quiz",
+                                                    "size",     "zone",       "lazy",
+                                                    "jazz",     "box",        "next",
+                                                    "quick",    "quite",      "equal",
+                                                    "Report",   "Total",      "Error",
+                                                    "WARNING",  "Info",       "2024-05-17",
+                                                    "12:30:45", "#4711",      "value=42",
+                                                    "(see",     "below)",     "path/to/file.txt",
+                                                    "x86_64",   "ID-0093",    "end." };
 
-const std::vector<std::string_view> foreignWords = {
-    "caf\xC3\xA9", "Stra\xC3\x9F" "e", "\xC3\x84RGER", "na\xC3\xAFve", "\xC3\xBC" "ber",
-    "fa\xC3\xA7" "ade", "sm\xC3\xB8rrebr\xC3\xB8" "d", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",
-    "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1",
-    "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", "\xF0\x9F\x98\x80",
-    "\xE2\x82\xAC" "12,50", "\xC2\xA9" "2024", "r\xC3\xA9sum\xC3\xA9"};
+const std::vector<std::string_view> foreignWords
+    = { "caf\xC3\xA9",
+        "Stra\xC3\x9F"
+        "e",
+        "\xC3\x84RGER",
+        "na\xC3\xAFve",
+        "\xC3\xBC"
+        "ber",
+        "fa\xC3\xA7"
+        "ade",
+        "sm\xC3\xB8rrebr\xC3\xB8"
+        "d",
+        "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",
+        "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1",
+        "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82",
+        "\xF0\x9F\x98\x80",
+        "\xE2\x82\xAC"
+        "12,50",
+        "\xC2\xA9"
+        "2024",
+        "r\xC3\xA9sum\xC3\xA9" };
 
 constexpr std::string_view rareMarker = "ZephyrQuartz";
 constexpr std::string_view uncommonMarker = "quokka";
@@ -42,8 +86,7 @@ class Generator
 public:
     explicit Generator(std::uint64_t seed)
         : m_engine(seed)
-    {
-    }
+    { }
 
     /// A number from 0 to bound - 1; the slight bias of the remainder does not matter here.
     std::uint64_t below(std::uint64_t bound) { return m_engine() % bound; }

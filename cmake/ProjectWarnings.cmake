@@ -21,3 +21,11 @@ endif()
 target_compile_definitions(velmora_project_options INTERFACE
     QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_URL_CAST_FROM_STRING
     QT_NO_NARROWING_CONVERSIONS_IN_CONNECT QT_USE_QSTRINGBUILDER)
+
+# Fuzzing instruments every target for coverage and checks memory and undefined behaviour;
+# only the fuzz targets link libFuzzer's own main.
+if(VELMORA_FUZZ)
+    target_compile_options(velmora_project_options INTERFACE
+        -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    target_link_options(velmora_project_options INTERFACE -fsanitize=address,undefined)
+endif()

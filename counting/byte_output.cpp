@@ -10,8 +10,7 @@ std::size_t DeviceOutput::write(std::string_view bytes)
     // A device may take part of a write; only a refusal to take any more is a failure, and
     // it leaves the reason in errorString().
     while (written < bytes.size()) {
-        const qint64 taken
-            = m_device.write(bytes.data() + written, qint64(bytes.size() - written));
+        const qint64 taken = m_device.write(bytes.data() + written, qint64(bytes.size() - written));
         if (taken <= 0)
             break;
         written += std::size_t(taken);

@@ -10,7 +10,8 @@ class QIODevice;
 namespace velmora {
 
 /// Where a results file goes: a file, a temporary file that replaces the target once
-/// complete, standard output, or a test's record.
+/// complete, standard output, or a test's record. The results writer calls it from a thread
+/// of its own, one call at a time.
 class ByteOutput
 {
 public:
@@ -30,8 +31,7 @@ class DeviceOutput final : public ByteOutput
 public:
     explicit DeviceOutput(QIODevice& device)
         : m_device(device)
-    {
-    }
+    { }
 
     std::size_t write(std::string_view bytes) override;
     bool truncate(std::uint64_t size) override;

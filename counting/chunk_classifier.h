@@ -40,6 +40,18 @@ struct ChunkMasks
     std::uint64_t candidates = 0;
 };
 
+/// The UTF-8 structure of a 64-byte chunk, bit i again for byte i. `trouble` marks bytes that
+/// never start a valid sequence (C0, C1, F5 to FF) and the leads whose second byte has a
+/// narrower range (E0, ED, F0, F4): lines holding them are decoded the careful way.
+struct Utf8Masks
+{
+    std::uint64_t continuations = 0;
+    std::uint64_t twoByteLeads = 0;
+    std::uint64_t threeByteLeads = 0;
+    std::uint64_t fourByteLeads = 0;
+    std::uint64_t trouble = 0;
+};
+
 /// Finds the bytes that matter to the line counter in 64 bytes at a time, so that most lines
 /// are cut, counted and filtered from a few bit masks without looking at their bytes again.
 class ChunkClassifier
@@ -69,11 +81,11 @@ public:
             masks.carriageReturns |= bitsOf(_mm_cmpeq_epi8(bytes, carriageReturn)) << shift;
             masks.nonAscii |= bitsOf(bytes) << shift;
             if (m_candidates.size > 0) {
-                const __m128i found = _mm_or_si128(
-                    _mm_or_si128(_mm_cmpeq_epi8(bytes, m_candidateVectors[0]),
-                                 _mm_cmpeq_epi8(bytes, m_candidateVectors[1])),
-                    _mm_or_si128(_mm_cmpeq_epi8(bytes, m_candidateVectors[2]),
-                                 _mm_cmpeq_epi8(bytes, m_candidateVectors[3])));
+                const __m128i found
+                    = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, m_candidateVectors[0]),
+                                                _mm_cmpeq_epi8(bytes, m_candidateVectors[1])),
+                                   _mm_or_si128(_mm_cmpeq_epi8(bytes, m_candidateVectors[2]),
+                                                _mm_cmpeq_epi8(bytes, m_candidateVectors[3])));
                 masks.candidates |= bitsOf(found) << shift;
             }
         }
@@ -81,6 +93,60 @@ public:
 #else
         return classifyPortably(chunk);
 #endif
+    }
+
+    /// Reads exactly 64 bytes from `chunk`; only worth it where nonAscii was not empty.
+    static Utf8Masks classifyUtf8(const char* chunk)
+    {
+#if defined(__SSE2__)
+        // Bytes from 0x80 up are negative as signed chars, and each class is one range there.
+        const auto between = [](__m128i bytes, int low, int high) {
+            return _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(char(low - 1))),
+                                 _mm_cmplt_epi8(bytes, _mm_set1_epi8(char(high + 1))));
+        };
+        const auto is = [](__m128i bytes, int value) {
+            return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(char(value)));
+        };
+        Utf8Masks masks;
+        for (int part = 0; part < 4; ++part) {
+            const __m128i bytes
+                = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk + 16 * part));
+            const int shift = 16 * part;
+            masks.continuations |= bitsOf(_mm_cmplt_epi8(bytes, _mm_set1_epi8(-64))) << shift;
+            masks.twoByteLeads |= bitsOf(between(bytes, -62, -33)) << shift;
+            masks.threeByteLeads |= bitsOf(between(bytes, -32, -17)) << shift;
+            masks.fourByteLeads |= bitsOf(between(bytes, -16, -12)) << shift;
+            const __m128i trouble
+                = _mm_or_si128(_mm_or_si128(between(bytes, -64, -63), between(bytes, -11, -1)),
+                               _mm_or_si128(_mm_or_si128(is(bytes, 0xE0), is(bytes, 0xED)),
+                                            _mm_or_si128(is(bytes, 0xF0), is(bytes, 0xF4))));
+            masks.trouble |= bitsOf(trouble) << shift;
+        }
+        return masks;
+#else
+        return classifyUtf8Portably(chunk);
+#endif
+    }
+
+    static Utf8Masks classifyUtf8Portably(const char* chunk)
+    {
+        Utf8Masks masks;
+        for (int i = 0; i < 64; ++i) {
+            const auto byte = static_cast<unsigned char>(chunk[i]);
+            const std::uint64_t bit = std::uint64_t(1) << i;
+            if (byte >= 0x80 && byte <= 0xBF)
+                masks.continuations |= bit;
+            if (byte >= 0xC2 && byte <= 0xDF)
+                masks.twoByteLeads |= bit;
+            if (byte >= 0xE0 && byte <= 0xEF)
+                masks.threeByteLeads |= bit;
+            if (byte >= 0xF0 && byte <= 0xF4)
+                masks.fourByteLeads |= bit;
+            if (byte == 0xC0 || byte == 0xC1 || byte >= 0xF5 || byte == 0xE0 || byte == 0xED
+                || byte == 0xF0 || byte == 0xF4)
+                masks.trouble |= bit;
+        }
+        return masks;
     }
 
     /// The same masks one byte at a time: for machines without SSE2, and to check the fast way.

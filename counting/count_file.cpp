@@ -13,8 +13,7 @@ class CountingConsumer final : public TextConsumer
 public:
     explicit CountingConsumer(LineCounter& counter)
         : m_counter(counter)
-    {
-    }
+    { }
 
     bool consumeText(std::string_view text) override { return m_counter.addText(text); }
 
@@ -58,9 +57,8 @@ FileCountOutcome countFile(const QString& path, const LineFilter& filter, RowSin
 FileCountOutcome countFile(const QString& path, LineMatcher& matcher, RowSink& sink,
                            const CountControl& control)
 {
-    return count(matcher, sink, [&](TextConsumer& consumer) {
-        return ReadWholeFile(path, consumer, control);
-    });
+    return count(matcher, sink,
+                 [&](TextConsumer& consumer) { return ReadWholeFile(path, consumer, control); });
 }
 
 FileCountOutcome countDevice(QIODevice& device, LineMatcher& matcher, RowSink& sink,

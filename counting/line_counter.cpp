@@ -20,6 +20,16 @@ constexpr std::uint64_t bitsBelow(int bit)
     return (std::uint64_t(1) << bit) - 1;
 }
 
+/// Set bits of `bits`. Written out because x86-64's baseline has no popcount instruction, and
+/// the compiler's fallback is a library call.
+int bitCount(std::uint64_t bits)
+{
+    bits -= (bits >> 1) & 0x5555555555555555;
+    bits = (bits & 0x3333333333333333) + ((bits >> 2) & 0x3333333333333333);
+    bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0F;
+    return int((bits * 0x0101010101010101) >> 56);
+}
+
 } // namespace
 
 LineCounter::LineCounter(LineMatcher& matcher, RowSink& sink)
@@ -27,6 +37,8 @@ LineCounter::LineCounter(LineMatcher& matcher, RowSink& sink)
     , m_sink(sink)
     , m_classifier(matcher.candidateBytes())
 {
+    if (matcher.candidatePair())
+        m_pairScanner.emplace(*matcher.candidatePair());
 }
 
 bool LineCounter::failed() const
@@ -65,7 +77,10 @@ bool LineCounter::addText(std::string_view text)
         }
         const auto* lastLineFeed
             = static_cast<const char*>(memrchr(begin, '\n', std::size_t(end - begin)));
-        if (lastLineFeed) {
+        if (lastLineFeed && m_pairScanner) {
+            skimCompleteLines(begin, lastLineFeed + 1);
+            begin = lastLineFeed + 1;
+        } else if (lastLineFeed) {
             countCompleteLines(begin, lastLineFeed + 1);
             begin = lastLineFeed + 1;
         }
@@ -95,53 +110,106 @@ bool LineCounter::finishText()
 
 void LineCounter::countCompleteLines(const char* begin, const char* end)
 {
-    // Each line's flags gather over the chunks it spans: whether it may need the careful path
-    // (a byte above ASCII, or a carriage return other than the one right before its line
-    // feed), and whether it holds a byte the filter looks for.
+    // Each line's flags gather over the chunks it spans: whether it needs the careful path
+    // (a carriage return other than the one right before its line feed, or UTF-8 that is not
+    // plainly valid), whether it holds a byte the filter looks for, and by how many its bytes
+    // outnumber its UTF-16 units (continuation bytes, less one per four-byte sequence).
     const bool examineEveryLine = m_matcher.examinesEveryLine();
     const char* lineStart = begin;
     bool lineNeedsCare = false;
     bool lineHoldsCandidate = false;
+    std::uint64_t lineExtraBytes = 0;
+    // Continuation bytes that leads near the end of the previous chunk call for, and the two
+    // places after a line feed there.
+    std::uint64_t awaitedContinuations = 0;
+    std::uint64_t lineFeedFollowers = 0;
+    char padded[chunkSize];
     for (const char* chunk = begin; chunk < end; chunk += chunkSize) {
         const auto available = std::size_t(end - chunk);
-        ChunkMasks masks;
-        if (available >= chunkSize) {
-            masks = m_classifier.classify(chunk);
-        } else {
-            char padded[chunkSize] = {};
+        const char* bytes = chunk;
+        if (available < chunkSize) {
+            std::memset(padded, 0, chunkSize);
             std::memcpy(padded, chunk, available);
-            masks = m_classifier.classify(padded);
-            masks.candidates &= bitsBelow(int(available));
+            bytes = padded;
         }
+        ChunkMasks masks = m_classifier.classify(bytes);
+        if (available < chunkSize)
+            masks.candidates &= bitsBelow(int(available));
+        Utf8Masks utf8;
+        std::uint64_t invalidUtf8 = awaitedContinuations;
+        awaitedContinuations = 0;
+        const std::uint64_t followers
+            = lineFeedFollowers | (masks.lineFeeds << 1) | (masks.lineFeeds << 2);
+        lineFeedFollowers = (masks.lineFeeds >> 63) | (masks.lineFeeds >> 62);
+        if (masks.nonAscii != 0) {
+            utf8 = ChunkClassifier::classifyUtf8(bytes);
+            const std::uint64_t expected = invalidUtf8 | (utf8.twoByteLeads << 1)
+                | (utf8.threeByteLeads << 1) | (utf8.threeByteLeads << 2)
+                | (utf8.fourByteLeads << 1) | (utf8.fourByteLeads << 2) | (utf8.fourByteLeads << 3);
+            // A continuation byte just after a line feed may answer a lead of the line
+            // before; only the careful way tells the two apart.
+            invalidUtf8 = (utf8.continuations ^ expected) | (expected & followers) | utf8.trouble;
+            awaitedContinuations = (utf8.twoByteLeads >> 63) | (utf8.threeByteLeads >> 63)
+                | (utf8.threeByteLeads >> 62) | (utf8.fourByteLeads >> 63)
+                | (utf8.fourByteLeads >> 62) | (utf8.fourByteLeads >> 61);
+        }
+        const auto extraBytes = [&](std::uint64_t segment) -> std::uint64_t {
+            if ((masks.nonAscii & segment) == 0)
+                return 0;
+            return std::uint64_t(bitCount(utf8.continuations & segment)
+                                 - bitCount(utf8.fourByteLeads & segment));
+        };
         const bool nextIsLineFeed = available > chunkSize && chunk[chunkSize] == '\n';
         const std::uint64_t returnsEndingLines
             = (masks.lineFeeds >> 1) | (std::uint64_t(nextIsLineFeed) << 63);
-        const std::uint64_t needsCare
-            = masks.nonAscii | (masks.carriageReturns & ~returnsEndingLines);
+        const std::uint64_t needsCare = invalidUtf8 | (masks.carriageReturns & ~returnsEndingLines);
         std::uint64_t done = 0;
         for (std::uint64_t lineFeeds = masks.lineFeeds; lineFeeds != 0;
              lineFeeds &= lineFeeds - 1) {
             const int bit = __builtin_ctzll(lineFeeds);
+            const std::uint64_t lineFeed = std::uint64_t(1) << bit;
             const std::uint64_t segment = bitsBelow(bit) & ~done;
-            takeLine(lineStart, chunk + bit, !(lineNeedsCare || (needsCare & segment) != 0),
-                     lineHoldsCandidate || (masks.candidates & segment) != 0
-                         || examineEveryLine);
+            // The line feed's own place counts too: a lead right before it awaits in vain.
+            const bool care = lineNeedsCare || (needsCare & (segment | lineFeed)) != 0;
+            takeLine(lineStart, chunk + bit, care,
+                     lineHoldsCandidate || (masks.candidates & segment) != 0 || examineEveryLine,
+                     care ? 0 : lineExtraBytes + extraBytes(segment));
             if (m_sink.rowFailed())
                 return;
             lineStart = chunk + bit + 1;
-            done = bitsBelow(bit) | (std::uint64_t(1) << bit);
+            done = bitsBelow(bit) | lineFeed;
             lineNeedsCare = false;
             lineHoldsCandidate = false;
+            lineExtraBytes = 0;
         }
         lineNeedsCare = lineNeedsCare || (needsCare & ~done) != 0;
         lineHoldsCandidate = lineHoldsCandidate || (masks.candidates & ~done) != 0;
+        lineExtraBytes += extraBytes(~done);
     }
 }
 
-void LineCounter::takeLine(const char* begin, const char* end, bool plainAscii,
-                           bool holdsCandidate)
+void LineCounter::skimCompleteLines(const char* begin, const char* end)
 {
-    if (!plainAscii) {
+    for (const char* from = begin; from < end;) {
+        const char* found = m_pairScanner->find(from, end);
+        if (found == end)
+            return;
+        const auto* before
+            = static_cast<const char*>(memrchr(from, '\n', std::size_t(found - from)));
+        const char* lineStart = before ? before + 1 : from;
+        const auto* lineEnd
+            = static_cast<const char*>(std::memchr(found, '\n', std::size_t(end - found)));
+        takeAnyLine(std::string_view(lineStart, std::size_t(lineEnd - lineStart)), true);
+        if (m_sink.rowFailed())
+            return;
+        from = lineEnd + 1;
+    }
+}
+
+void LineCounter::takeLine(const char* begin, const char* end, bool needsCare, bool holdsCandidate,
+                           std::uint64_t extraBytes)
+{
+    if (needsCare) {
         takeAnyLine(std::string_view(begin, std::size_t(end - begin)), holdsCandidate);
         return;
     }
@@ -153,7 +221,7 @@ void LineCounter::takeLine(const char* begin, const char* end, bool plainAscii,
     const bool passes
         = holdsCandidate ? m_matcher.passes(line) : m_matcher.passesWithoutCandidate();
     if (passes)
-        m_sink.addRow(line, line.size());
+        m_sink.addRow(line, line.size() - extraBytes);
 }
 
 void LineCounter::takeAnyLine(std::string_view line, bool holdsCandidate)

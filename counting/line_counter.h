@@ -1,9 +1,11 @@
 #pragma once
 
 #include "chunk_classifier.h"
+#include "pair_scanner.h"
 
 #include <QString>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,12 +34,17 @@ public:
 
 private:
     void countCompleteLines(const char* begin, const char* end);
-    void takeLine(const char* begin, const char* end, bool plainAscii, bool holdsCandidate);
+    void skimCompleteLines(const char* begin, const char* end);
+    /// A line cut from a chunk: unless it needs care, its bytes are valid UTF-8 and
+    /// `extraBytes` more than its UTF-16 units.
+    void takeLine(const char* begin, const char* end, bool needsCare, bool holdsCandidate,
+                  std::uint64_t extraBytes);
     void takeAnyLine(std::string_view line, bool holdsCandidate);
 
     LineMatcher& m_matcher;
     RowSink& m_sink;
     const ChunkClassifier m_classifier;
+    std::optional<PairScanner> m_pairScanner;
     /// The start of a line that the pieces so far have not finished.
     std::string m_partialLine;
     /// A line with carriage returns inside, without them.

@@ -132,6 +132,45 @@ LineMatcher::LineMatcher(const LineFilter& filter)
         m_search = Search::Decoded;
     }
     chooseCandidates();
+    if (m_rule == Rule::PassIfContains && m_search != Search::Decoded)
+        choosePair();
+}
+
+void LineMatcher::choosePair()
+{
+    const bool folded = m_search == Search::AsciiFolded;
+    // KELVIN SIGN and LONG S take more bytes than the k and s they fold to, so no pair may
+    // span a k or an s of a folded text.
+    const auto keepsDistance
+        = [&](std::size_t i) { return !folded || (m_needle[i] != 'k' && m_needle[i] != 's'); };
+    const auto rank = [&](std::size_t i) {
+        const auto byte = std::uint8_t(m_needle[i]);
+        return folded ? foldedCommonness(byte) : commonness(byte);
+    };
+    // Two different places of the text make a far rarer pair than one; a single byte is the
+    // last resort.
+    const auto score
+        = [&](std::size_t i, std::size_t j) { return rank(i) + rank(j) + (i == j ? 4000 : 0); };
+    const std::size_t length = std::min<std::size_t>(m_needle.size(), 256);
+    std::optional<std::pair<std::size_t, std::size_t>> best;
+    for (std::size_t i = 0; i < length; ++i) {
+        for (std::size_t j = i; j < length && keepsDistance(j); ++j) {
+            if (!best || score(i, j) < score(best->first, best->second))
+                best = { i, j };
+        }
+    }
+    if (!best)
+        return;
+    const auto waysToWrite = [&](std::size_t i) {
+        CandidateBytes bytes;
+        const auto byte = std::uint8_t(m_needle[i]);
+        bytes.add(byte);
+        if (folded && isAsciiLetter(byte))
+            bytes.add(std::uint8_t(asciiUpper(byte)));
+        return bytes;
+    };
+    m_pair = CandidatePair { waysToWrite(best->first), waysToWrite(best->second),
+                             best->second - best->first };
 }
 
 void LineMatcher::chooseCandidates()

@@ -2,10 +2,12 @@
 
 #include "chunk_classifier.h"
 #include "line_filter.h"
+#include "pair_scanner.h"
 
 #include <QString>
 #include <QStringDecoder>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +32,9 @@ public:
     bool examinesEveryLine() const { return m_examineEveryLine; }
     /// Whether a line without any candidate byte passes.
     bool passesWithoutCandidate() const { return m_rule != Rule::PassIfContains; }
+    /// When only lines holding the text pass and two of its bytes keep their distance in any
+    /// line that holds it: those two, for skipping every other line unseen.
+    const std::optional<CandidatePair>& candidatePair() const { return m_pair; }
 
     /// Whether a line (carriage returns removed, not empty) passes the filter.
     bool passes(std::string_view line);
@@ -42,6 +47,7 @@ private:
     bool containsAsciiFolded(std::string_view line);
     bool containsDecoded(std::string_view line);
     void chooseCandidates();
+    void choosePair();
 
     Rule m_rule = Rule::PassAll;
     Search m_search = Search::ExactBytes;
@@ -55,6 +61,7 @@ private:
     bool m_needleHasS = false;
     CandidateBytes m_candidates;
     bool m_examineEveryLine = true;
+    std::optional<CandidatePair> m_pair;
     std::string m_foldedLine;
     QStringDecoder m_decoder;
 };

@@ -2,7 +2,6 @@
 
 #include "result_store.h"
 
-
 namespace velmora {
 
 namespace {

@@ -21,8 +21,7 @@ constexpr std::size_t largestBlockSize = std::size_t(64) << 20;
 void ResultStore::addRow(std::string_view lineBytes, std::uint64_t count)
 {
     if (lineBytes.size() > std::numeric_limits<std::uint32_t>::max()) {
-        failRow(QCoreApplication::translate("ResultStore",
-                                            "A line of %1 bytes is too long to keep")
+        failRow(QCoreApplication::translate("ResultStore", "A line of %1 bytes is too long to keep")
                     .arg(lineBytes.size()));
         return;
     }
@@ -50,9 +49,8 @@ void ResultStore::addRow(std::string_view lineBytes, std::uint64_t count)
 char* ResultStore::reserveBytes(std::size_t length, std::uint32_t& block, std::uint32_t& offset)
 {
     if (m_blocks.empty() || m_blockCapacity - m_blockUsed < length) {
-        const std::size_t grown = m_blocks.empty()
-            ? firstBlockSize
-            : std::min(2 * m_blockCapacity, largestBlockSize);
+        const std::size_t grown
+            = m_blocks.empty() ? firstBlockSize : std::min(2 * m_blockCapacity, largestBlockSize);
         const std::size_t capacity = std::max(grown, length);
         m_blocks.reserve(m_blocks.size() + 1);
         // Not value-initialised: the pages of a fresh block cost nothing until rows fill them.

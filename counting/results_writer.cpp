@@ -20,33 +20,49 @@ ResultsWriter::ResultsWriter(ByteOutput& output, LineEnding lineEnding)
     : m_output(output)
     , m_lineEnd(lineEnding == LineEnding::CrLf ? "\r\n" : "\n")
     , m_buffer(new char[bufferSize])
+    , m_spare(new char[bufferSize])
+{ }
+
+ResultsWriter::~ResultsWriter()
 {
+    if (!m_thread.joinable())
+        return;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_finishing = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
 }
 
-ResultsWriter::~ResultsWriter() = default;
+QString ResultsWriter::failure() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_failure;
+}
 
 void ResultsWriter::addRow(std::string_view lineBytes, std::uint64_t count)
 {
-    if (failed()) {
-        failRow(m_failure);
-        return;
-    }
-    if (lineBytes.size() + rowFrame > bufferSize - m_buffered) {
-        flush();
+    if (lineBytes.size() + rowFrame > bufferSize - m_buffered && !failed()) {
+        handOver();
         if (lineBytes.size() + rowFrame > bufferSize) {
-            // A line too long for the buffer goes out in one piece after its count.
+            // A line too long for the buffer goes out in one piece after its count, written
+            // here while the writing thread has nothing to do.
+            waitUntilIdle();
             char frame[rowFrame];
             char* end = std::to_chars(frame, frame + rowFrame, count).ptr;
             *end++ = '\t';
-            append({ frame, std::size_t(end - frame) });
-            flush();
+            writeOut({ frame, std::size_t(end - frame) });
             writeOut(lineBytes);
-            append(m_lineEnd);
-            flush();
+            writeOut(m_lineEnd);
             if (failed())
-                failRow(m_failure);
+                failRow(failure());
             return;
         }
+    }
+    if (failed()) {
+        failRow(failure());
+        return;
     }
     char* out = m_buffer.get() + m_buffered;
     out = std::to_chars(out, out + rowFrame, count).ptr;
@@ -56,8 +72,6 @@ void ResultsWriter::addRow(std::string_view lineBytes, std::uint64_t count)
     std::memcpy(out, m_lineEnd.data(), m_lineEnd.size());
     out += m_lineEnd.size();
     m_buffered = std::size_t(out - m_buffer.get());
-    if (failed())
-        failRow(m_failure);
 }
 
 void ResultsWriter::addRows(const ResultsModel& model)
@@ -71,15 +85,48 @@ void ResultsWriter::addRows(const ResultsModel& model)
 
 bool ResultsWriter::flush()
 {
-    writeOut({ m_buffer.get(), m_buffered });
-    m_buffered = 0;
+    handOver();
+    waitUntilIdle();
     return !failed();
 }
 
-void ResultsWriter::append(std::string_view bytes)
+void ResultsWriter::handOver()
 {
-    std::memcpy(m_buffer.get() + m_buffered, bytes.data(), bytes.size());
-    m_buffered += bytes.size();
+    if (m_buffered == 0)
+        return;
+    waitUntilIdle();
+    std::swap(m_buffer, m_spare);
+    const std::string_view full(m_spare.get(), m_buffered);
+    m_buffered = 0;
+    if (!m_thread.joinable())
+        m_thread = std::thread([this] { writeInBackground(); });
+    {
+        const std::lock_guard lock(m_mutex);
+        m_handedOver = full;
+    }
+    m_changed.notify_all();
+}
+
+void ResultsWriter::waitUntilIdle()
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_handedOver.empty(); });
+}
+
+void ResultsWriter::writeInBackground()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return !m_handedOver.empty() || m_finishing; });
+        if (m_handedOver.empty())
+            return;
+        const std::string_view bytes = m_handedOver;
+        lock.unlock();
+        writeOut(bytes);
+        lock.lock();
+        m_handedOver = {};
+        m_changed.notify_all();
+    }
 }
 
 void ResultsWriter::writeOut(std::string_view bytes)
@@ -95,11 +142,16 @@ void ResultsWriter::writeOut(std::string_view bytes)
     m_written += taken;
     if (taken == bytes.size())
         return;
-    m_failure = m_output.errorString();
-    if (m_failure.isEmpty())
-        m_failure = QStringLiteral("Unknown error");
     if (m_completeRowsEnd != m_written)
         m_output.truncate(m_completeRowsEnd);
+    QString reason = m_output.errorString();
+    if (reason.isEmpty())
+        reason = QStringLiteral("Unknown error");
+    {
+        const std::lock_guard lock(m_mutex);
+        m_failure = reason;
+    }
+    m_failed.store(true, std::memory_order_release);
 }
 
 } // namespace velmora

@@ -4,9 +4,13 @@
 
 #include <QString>
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string_view>
+#include <thread>
 
 namespace velmora {
 
@@ -16,36 +20,51 @@ class ResultsModel;
 enum class LineEnding { CrLf, Lf };
 
 /// Writes result rows as the results file has them: the count in plain decimal, one tab,
-/// the line bytes exactly as stored, and the line end; no header. Buffers in large pieces.
-/// After a failed write the output ends with the last complete line where it can be cut
-/// back, and every later row fails.
+/// the line bytes exactly as stored, and the line end; no header. Rows are gathered in large
+/// buffers, and a full buffer is written on a thread of its own while the next one fills, so
+/// that the output's cost overlaps the counting. After a failed write the output ends with
+/// the last complete row where it can be cut back, and every later row fails.
 class ResultsWriter final : public RowSink
 {
 public:
     explicit ResultsWriter(ByteOutput& output, LineEnding lineEnding = LineEnding::CrLf);
+    /// Waits for a write under way; what is still buffered is not written: call flush().
     ~ResultsWriter() override;
 
     void addRow(std::string_view lineBytes, std::uint64_t count) override;
     /// Writes every row of `model` in the order shown.
     void addRows(const ResultsModel& model);
-    /// Writes out what is buffered. False when any write failed; failure() says why.
+    /// Writes out everything buffered and waits for it. False when any write failed.
     bool flush();
 
-    bool failed() const { return !m_failure.isEmpty(); }
-    QString failure() const { return m_failure; }
+    bool failed() const { return m_failed.load(std::memory_order_acquire); }
+    QString failure() const;
 
 private:
-    void append(std::string_view bytes);
+    void handOver();
+    void waitUntilIdle();
+    void writeInBackground();
     void writeOut(std::string_view bytes);
 
     ByteOutput& m_output;
     std::string_view m_lineEnd;
     std::unique_ptr<char[]> m_buffer;
+    std::unique_ptr<char[]> m_spare;
     std::size_t m_buffered = 0;
+
+    // What the writing thread shares with the rows' thread; the byte counts below belong to
+    // whichever thread writes, and only one does at a time.
+    std::thread m_thread;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::string_view m_handedOver;
+    bool m_finishing = false;
+    std::atomic<bool> m_failed { false };
+    QString m_failure;
+
     /// Bytes that reached the output, and where the last complete row among them ends.
     std::uint64_t m_written = 0;
     std::uint64_t m_completeRowsEnd = 0;
-    QString m_failure;
 };
 
 } // namespace velmora

@@ -29,8 +29,7 @@ class TextDecoder
 public:
     explicit TextDecoder(TextConsumer& consumer)
         : m_consumer(consumer)
-    {
-    }
+    { }
 
     /// False when the consumer wants no more.
     bool decode(std::string_view bytes, bool atEnd)
@@ -74,8 +73,7 @@ ReadOutcome failure(const QString& description)
 
 } // namespace
 
-ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer,
-                          const CountControl& control)
+ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const CountControl& control)
 {
     if (!FileExists(path))
         return { ReadOutcome::Kind::Missing, {} };
@@ -87,8 +85,7 @@ ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer,
     return readWholeDevice(file, consumer, control);
 }
 
-ReadOutcome readWholeDevice(QIODevice& device, TextConsumer& consumer,
-                            const CountControl& control)
+ReadOutcome readWholeDevice(QIODevice& device, TextConsumer& consumer, const CountControl& control)
 {
     const std::unique_ptr<char[]> block(new (std::nothrow) char[blockSize]);
     if (!block)

@@ -29,8 +29,7 @@ void appendCodePoint(char32_t codePoint, std::string& utf8)
 
 Utf16ToUtf8::Utf16ToUtf8(TextEncoding byteOrder)
     : m_bigEndian(byteOrder == TextEncoding::Utf16BigEndian)
-{
-}
+{ }
 
 void Utf16ToUtf8::convert(std::string_view bytes, std::string& utf8)
 {
@@ -47,8 +46,8 @@ void Utf16ToUtf8::convert(std::string_view bytes, std::string& utf8)
     }
     const int high = m_bigEndian ? 0 : 1;
     for (; i + 1 < bytes.size(); i += 2) {
-        const auto unit = char16_t(std::uint8_t(bytes[i + high]) << 8
-                                   | std::uint8_t(bytes[i + 1 - high]));
+        const auto unit
+            = char16_t(std::uint8_t(bytes[i + high]) << 8 | std::uint8_t(bytes[i + 1 - high]));
         if (unit < 0x80 && m_pendingHighSurrogate == 0)
             utf8 += char(unit);
         else

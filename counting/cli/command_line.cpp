@@ -34,7 +34,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
     bool containsGiven = false;
     bool notContainsGiven = false;
     bool optionsEnded = false;
-    const auto fail = [](const QString& error) { return ParsedCommandLine { std::nullopt, error }; };
+    const auto fail = [](const QString& error) {
+        return ParsedCommandLine { std::nullopt, error };
+    };
 
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
@@ -64,9 +66,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
         }
 
         bool matched = false;
-        for (const QString& name : { QStringLiteral("--contains"), QStringLiteral("--not-contains"),
-                                    QStringLiteral("--sort"), QStringLiteral("-o"),
-                                    QStringLiteral("--output") }) {
+        for (const QString& name :
+             { QStringLiteral("--contains"), QStringLiteral("--not-contains"),
+               QStringLiteral("--sort"), QStringLiteral("-o"), QStringLiteral("--output") }) {
             const OptionValue option = optionValue(name, arguments, i);
             if (!option.matched)
                 continue;
@@ -78,8 +80,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
                 const bool contains = name == u"--contains";
                 (contains ? containsGiven : notContainsGiven) = true;
                 if (containsGiven && notContainsGiven) {
-                    return fail(QStringLiteral(
-                        "--contains and --not-contains cannot be used together"));
+                    return fail(
+                        QStringLiteral("--contains and --not-contains cannot be used together"));
                 }
                 command.filter.mode
                     = contains ? LineFilterMode::Containing : LineFilterMode::NotContaining;

@@ -36,16 +36,22 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("zero_bytes") << QByteArray() << "10:empty file\n";
         QTest::newRow("crlf_lines") << QByteArray("a\r\nb\r\n") << "1:a\n1:b\n";
-        QTest::newRow("utf16le_mark_not_counted")
-            << QByteArray("\xFF\xFE" "a\0\r\0\n\0b\0", 10) << "1:a\n1:b\n";
+        QTest::newRow("utf16le_mark_not_counted") << QByteArray("\xFF\xFE"
+                                                                "a\0\r\0\n\0b\0",
+                                                                10)
+                                                  << "1:a\n1:b\n";
         QTest::newRow("utf16be_bom_no_final_newline")
             << QByteArray("\xFE\xFF\0a\0b\0\n\0c", 10) << "2:ab\n1:c\n";
         QTest::newRow("utf16le_line_converted_to_utf8")
             << QByteArray("\xFF\xFE\xC4\0R\0\n\0", 8) << "2:%C3%84R\n";
         QTest::newRow("utf16le_pair_counts_two")
             << QByteArray("\xFF\xFE\x3D\xD8\x00\xDE", 6) << "2:%F0%9F%98%80\n";
-        QTest::newRow("utf8_mark_not_counted") << QByteArray("\xEF\xBB\xBF" "ab") << "2:ab\n";
-        QTest::newRow("lone_ff_is_eight_bit") << QByteArray("\xFF" "ab") << "3:%FFab\n";
+        QTest::newRow("utf8_mark_not_counted") << QByteArray("\xEF\xBB\xBF"
+                                                             "ab")
+                                               << "2:ab\n";
+        QTest::newRow("lone_ff_is_eight_bit") << QByteArray("\xFF"
+                                                            "ab")
+                                              << "3:%FFab\n";
         QTest::newRow("only_a_mark") << QByteArray("\xFF\xFE") << "";
     }
     void files()
@@ -179,8 +185,9 @@ private slots:
 
         std::atomic<qint64> bytesDone { 0 };
         CollectingSink sink;
-        const FileCountOutcome outcome = countFile(
-            path, { LineFilterMode::Containing, QStringLiteral("FAR") }, sink, { nullptr, &bytesDone });
+        const FileCountOutcome outcome
+            = countFile(path, { LineFilterMode::Containing, QStringLiteral("FAR") }, sink,
+                        { nullptr, &bytesDone });
         QCOMPARE(outcome.kind, FileCountOutcome::Kind::Counted);
         QCOMPARE(describe(sink.rows), QStringLiteral("8:far away\n"));
         QCOMPARE(bytesDone.load(), size);

@@ -33,22 +33,21 @@ QByteArray bytes(const char* text)
     return QByteArray(text);
 }
 
-template<std::size_t N>
-QByteArray bytesWithNul(const char (&text)[N])
+template<std::size_t N> QByteArray bytesWithNul(const char (&text)[N])
 {
     return QByteArray(text, N - 1);
 }
 
 /// Counts `text` handed over in pieces of `pieceSize` bytes (0: in one piece).
-QList<CollectedRow> count(const QByteArray& text, const LineFilter& filter,
-                          qsizetype pieceSize = 0)
+QList<CollectedRow> count(const QByteArray& text, const LineFilter& filter, qsizetype pieceSize = 0)
 {
     LineMatcher matcher(filter);
     CollectingSink sink;
     LineCounter counter(matcher, sink);
     const qsizetype step = pieceSize > 0 ? pieceSize : qMax<qsizetype>(text.size(), 1);
     for (qsizetype at = 0; at < text.size(); at += step)
-        counter.addText(std::string_view(text.constData() + at, std::size_t(qMin(step, text.size() - at))));
+        counter.addText(
+            std::string_view(text.constData() + at, std::size_t(qMin(step, text.size() - at))));
     counter.finishText();
     return sink.rows;
 }
@@ -80,19 +79,20 @@ private slots:
         QTest::newRow("crlf_lines") << bytes("a\r\nb\r\n") << every() << "1:a\n1:b\n";
         QTest::newRow("no_final_line_feed") << bytes("a\nb") << every() << "1:a\n1:b\n";
         QTest::newRow("return_inside_line") << bytes("a\rb") << every() << "2:ab\n";
-        QTest::newRow("returns_everywhere")
-            << bytes("\ra\r\rb\r\r\n\r") << every() << "2:ab\n";
+        QTest::newRow("returns_everywhere") << bytes("\ra\r\rb\r\r\n\r") << every() << "2:ab\n";
         QTest::newRow("only_line_ends") << bytes("\r\n\n\r\n\n") << every() << "";
         QTest::newRow("only_returns") << bytes("\r\r\r") << every() << "";
         QTest::newRow("three_spaces") << bytes("   \n") << every() << "3:   \n";
         QTest::newRow("tab_counts_one") << bytes("a\tb\n") << every() << "3:a\tb\n";
         QTest::newRow("nul_is_a_character")
             << bytesWithNul("a\0b\n\0") << every() << "3:a%00b\n1:%00\n";
-        QTest::newRow("invalid_byte_counts_one_each")
-            << bytes("\xE2\x82" "a") << every() << "3:%E2%82a\n";
+        QTest::newRow("invalid_byte_counts_one_each") << bytes("\xE2\x82"
+                                                               "a")
+                                                      << every() << "3:%E2%82a\n";
         QTest::newRow("windows1252_kept_byte_for_byte")
             << bytes("caf\xE9\r\n") << every() << "4:caf%E9\n";
-        QTest::newRow("utf8_two_bytes_one_unit") << bytes("caf\xC3\xA9") << every() << "4:caf%C3%A9\n";
+        QTest::newRow("utf8_two_bytes_one_unit")
+            << bytes("caf\xC3\xA9") << every() << "4:caf%C3%A9\n";
         QTest::newRow("utf8_four_bytes_two_units")
             << bytes("\xF0\x9F\x98\x80") << every() << "2:%F0%9F%98%80\n";
         QTest::newRow("overlong_two_units") << bytes("\xC0\x80") << every() << "2:%C0%80\n";
@@ -116,30 +116,29 @@ private slots:
             << bytes("a\n\nb") << containing({}) << "1:a\n1:b\n";
         QTest::newRow("not_contains_empty_text_passes_none")
             << bytes("a\nb") << notContaining({}) << "";
-        QTest::newRow("not_contains") << bytes("empty file\nfull")
-                                      << notContaining(QStringLiteral("EMPTY")) << "4:full\n";
+        QTest::newRow("not_contains")
+            << bytes("empty file\nfull") << notContaining(QStringLiteral("EMPTY")) << "4:full\n";
         QTest::newRow("every_ignores_text")
             << bytes("a\nb") << LineFilter { LineFilterMode::Every, QStringLiteral("zzz") }
             << "1:a\n1:b\n";
         QTest::newRow("nothing_passes_no_line")
-            << bytes("a\nb") << LineFilter { LineFilterMode::Nothing, QStringLiteral("a") }
-            << "";
+            << bytes("a\nb") << LineFilter { LineFilterMode::Nothing, QStringLiteral("a") } << "";
         QTest::newRow("umlaut_folds")
             << QByteArray("\xC3\x84RGER") << containing(QStringLiteral("\u00E4rger"))
             << "5:%C3%84RGER\n";
         QTest::newRow("umlaut_case_matters_when_asked")
-            << QByteArray("\xC3\x84RGER") << containing(QStringLiteral("\u00E4RGER"), Qt::CaseSensitive)
-            << "";
+            << QByteArray("\xC3\x84RGER")
+            << containing(QStringLiteral("\u00E4RGER"), Qt::CaseSensitive) << "";
         QTest::newRow("kelvin_sign_in_line_folds_to_k")
-            << bytes("o\xE2\x84\xAA!") << containing(QStringLiteral("OK"))
-            << "3:o%E2%84%AA%21\n";
+            << bytes("o\xE2\x84\xAA!") << containing(QStringLiteral("OK")) << "3:o%E2%84%AA%21\n";
         QTest::newRow("kelvin_sign_in_text_folds_to_k")
             << bytes("ok") << containing(QStringLiteral("O\u212A")) << "2:ok\n";
         QTest::newRow("long_s_folds_to_s")
             << bytes("\xC5\xBFun\nrun") << containing(QStringLiteral("SUN")) << "3:%C5%BFun\n";
         QTest::newRow("capital_sharp_s_folds_to_sharp_s")
-            << bytes("STRA\xE1\xBA\x9E" "E") << containing(QStringLiteral("stra\u00DFe"))
-            << "6:STRA%E1%BA%9EE\n";
+            << bytes("STRA\xE1\xBA\x9E"
+                     "E")
+            << containing(QStringLiteral("stra\u00DFe")) << "6:STRA%E1%BA%9EE\n";
         QTest::newRow("dotted_capital_i_is_not_i")
             << bytes("\xC4\xB0") << containing(QStringLiteral("i")) << "";
         QTest::newRow("ascii_text_in_non_ascii_line")
@@ -148,6 +147,25 @@ private slots:
         QTest::newRow("text_split_by_return_in_line")
             << bytes("xab\rcx\r\nabx") << containing(QStringLiteral("abc"), Qt::CaseSensitive)
             << "5:xabcx\n";
+        QTest::newRow("text_split_by_return_in_long_line")
+            << QByteArray(QByteArray(40, 'x') + "ab\rc" + QByteArray(40, 'y') + "\n"
+                          + QByteArray(60, 'z'))
+            << containing(QStringLiteral("ABC"))
+            << QString::fromLatin1("83:" + QByteArray(40, 'x') + "abc" + QByteArray(40, 'y')
+                                   + "\n");
+        QTest::newRow("kelvin_sign_between_letters")
+            << QByteArray(QByteArray(30, '-')
+                          + "a\xE2\x84\xAA"
+                            "b"
+                          + QByteArray(30, '-') + "\n")
+            << containing(QStringLiteral("AKB"))
+            << QString::fromLatin1("63:" + QByteArray(30, '-') + "a%E2%84%AAb" + QByteArray(30, '-')
+                                   + "\n");
+        QTest::newRow("long_s_between_letters")
+            << QByteArray(QByteArray(30, '-') + "a\xC5\xBFsb" + QByteArray(30, '-') + "\n")
+            << containing(QStringLiteral("ASSB"))
+            << QString::fromLatin1("64:" + QByteArray(30, '-') + "a%C5%BFsb" + QByteArray(30, '-')
+                                   + "\n");
         QTest::newRow("text_with_return_never_found")
             << bytes("a\rb\nab") << containing(QStringLiteral("a\rb")) << "";
         QTest::newRow("text_with_line_feed_never_found")
@@ -163,11 +181,10 @@ private slots:
             << bytes("caf\xC3\xA9\nCAF\xC3\x89")
             << containing(QStringLiteral("\u00E9"), Qt::CaseSensitive) << "4:caf%C3%A9\n";
         QTest::newRow("non_ascii_text_folded")
-            << bytes("caf\xC3\xA9\nCAF\xC3\x89\ncafe")
-            << containing(QStringLiteral("\u00C9")) << "4:caf%C3%A9\n4:CAF%C3%89\n";
+            << bytes("caf\xC3\xA9\nCAF\xC3\x89\ncafe") << containing(QStringLiteral("\u00C9"))
+            << "4:caf%C3%A9\n4:CAF%C3%89\n";
         QTest::newRow("nul_in_text")
-            << bytesWithNul("a\0b\nab") << containing(QString(QChar(0)))
-            << "3:a%00b\n";
+            << bytesWithNul("a\0b\nab") << containing(QString(QChar(0))) << "3:a%00b\n";
     }
     void rows()
     {

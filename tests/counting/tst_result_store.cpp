@@ -94,9 +94,11 @@ private slots:
         QTest::addColumn<int>("order");
         QTest::addColumn<QList<int>>("expected");
         QTest::newRow("nine_ten_one_descending")
-            << QList<std::uint64_t> { 9, 10, 1 } << int(Qt::DescendingOrder) << QList<int> { 1, 0, 2 };
+            << QList<std::uint64_t> { 9, 10, 1 } << int(Qt::DescendingOrder)
+            << QList<int> { 1, 0, 2 };
         QTest::newRow("nine_ten_one_ascending")
-            << QList<std::uint64_t> { 9, 10, 1 } << int(Qt::AscendingOrder) << QList<int> { 2, 0, 1 };
+            << QList<std::uint64_t> { 9, 10, 1 } << int(Qt::AscendingOrder)
+            << QList<int> { 2, 0, 1 };
         QTest::newRow("equal_counts_keep_order_descending")
             << QList<std::uint64_t> { 2, 5, 2, 5, 2 } << int(Qt::DescendingOrder)
             << QList<int> { 1, 3, 0, 2, 4 };
@@ -111,7 +113,8 @@ private slots:
             << int(Qt::AscendingOrder) << QList<int> { 1, 2, 0, 5, 4, 3 };
         QTest::newRow("largest_count") << QList<std::uint64_t> { 4294967295u, 0, 7 }
                                        << int(Qt::DescendingOrder) << QList<int> { 0, 2, 1 };
-        QTest::newRow("empty") << QList<std::uint64_t> {} << int(Qt::AscendingOrder) << QList<int> {};
+        QTest::newRow("empty") << QList<std::uint64_t> {} << int(Qt::AscendingOrder)
+                               << QList<int> {};
     }
     void sortsStably()
     {
@@ -123,8 +126,8 @@ private slots:
         shown.reset(store.rowCount());
         QCOMPARE(shownRows(shown).size(), counts.size());
         // Sorting the other way first must not change where equal counts end up.
-        shown.sortByCount(store, order == Qt::AscendingOrder ? Qt::DescendingOrder
-                                                             : Qt::AscendingOrder);
+        shown.sortByCount(store,
+                          order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder);
         shown.sortByCount(store, Qt::SortOrder(order));
         QCOMPARE(shownRows(shown), expected);
         shown.reset(store.rowCount());

@@ -53,8 +53,7 @@ private slots:
         QCOMPARE(m_model->rowCount(), 3);
         QCOMPARE(column(*m_model, 0), QStringLiteral("5|6|4"));
         QCOMPARE(column(*m_model, 1), QStringLiteral("0000000005|0000000006|0000000004"));
-        QCOMPARE(column(*m_model, 2),
-                 QStringLiteral("hello|caf\u00E9\tx|caf\uFFFD"));
+        QCOMPARE(column(*m_model, 2), QStringLiteral("hello|caf\u00E9\tx|caf\uFFFD"));
         QCOMPARE(m_model->row(2).bytes, std::string_view("caf\xE9"));
     }
 

@@ -15,8 +15,7 @@ class FullDiskOutput final : public ByteOutput
 public:
     explicit FullDiskOutput(std::size_t room)
         : m_room(room)
-    {
-    }
+    { }
 
     std::size_t write(std::string_view bytes) override
     {
@@ -72,7 +71,8 @@ private slots:
             << Rows { { "a\tb", 3 } } << int(LineEnding::CrLf) << QByteArray("3\ta\tb\r\n");
         QTest::newRow("eight_bit_bytes_exactly")
             << Rows { { "caf\xE9", 4 } } << int(LineEnding::CrLf) << QByteArray("4\tcaf\xE9\r\n");
-        QTest::newRow("empty_list_writes_nothing") << Rows {} << int(LineEnding::CrLf) << QByteArray();
+        QTest::newRow("empty_list_writes_nothing")
+            << Rows {} << int(LineEnding::CrLf) << QByteArray();
     }
     void writesRows()
     {
@@ -87,7 +87,8 @@ private slots:
         const std::string huge(3 << 20, 'x');
         const QByteArray bytes
             = written({ { "a", 1 }, { huge, huge.size() }, { "b", 1 } }, LineEnding::CrLf);
-        QCOMPARE(bytes, "1\ta\r\n" + QByteArray::number(qulonglong(huge.size())) + '\t'
+        QCOMPARE(bytes,
+                 "1\ta\r\n" + QByteArray::number(qulonglong(huge.size())) + '\t'
                      + QByteArray::fromStdString(huge) + "\r\n1\tb\r\n");
     }
 

@@ -80,25 +80,39 @@ private slots:
         QTest::newRow("zero_bytes_give_empty_file") << QByteArray() << QByteArray("empty file");
         QTest::newRow("eight_bit_as_it_is")
             << QByteArray("a\r\nb\xE9\x00", 6) << QByteArray("a\r\nb\xE9\x00", 6);
-        QTest::newRow("utf8_mark_removed") << QByteArray("\xEF\xBB\xBF" "a") << QByteArray("a");
+        QTest::newRow("utf8_mark_removed") << QByteArray("\xEF\xBB\xBF"
+                                                         "a")
+                                           << QByteArray("a");
         QTest::newRow("utf8_mark_alone") << QByteArray("\xEF\xBB\xBF") << QByteArray();
         QTest::newRow("second_utf8_mark_kept")
             << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF") << QByteArray("\xEF\xBB\xBF");
         QTest::newRow("start_of_utf8_mark_is_text")
             << QByteArray("\xEF\xBB") << QByteArray("\xEF\xBB");
-        QTest::newRow("single_ff_is_eight_bit") << QByteArray("\xFF" "a") << QByteArray("\xFF" "a");
+        QTest::newRow("single_ff_is_eight_bit") << QByteArray("\xFF"
+                                                              "a")
+                                                << QByteArray("\xFF"
+                                                              "a");
         QTest::newRow("single_fe_alone_is_eight_bit") << QByteArray("\xFE") << QByteArray("\xFE");
-        QTest::newRow("fe_then_other_is_eight_bit")
-            << QByteArray("\xFE" "a\n") << QByteArray("\xFE" "a\n");
-        QTest::newRow("utf16le_mark_removed")
-            << QByteArray("\xFF\xFE" "a\0\r\0\n\0b\0", 10) << QByteArray("a\r\nb");
+        QTest::newRow("fe_then_other_is_eight_bit") << QByteArray("\xFE"
+                                                                  "a\n")
+                                                    << QByteArray("\xFE"
+                                                                  "a\n");
+        QTest::newRow("utf16le_mark_removed") << QByteArray("\xFF\xFE"
+                                                            "a\0\r\0\n\0b\0",
+                                                            10)
+                                              << QByteArray("a\r\nb");
         QTest::newRow("utf16be_bom_no_final_newline")
             << QByteArray("\xFE\xFF\0a\0\r\0\n\0b", 10) << QByteArray("a\r\nb");
         QTest::newRow("utf16le_mark_alone") << QByteArray("\xFF\xFE") << QByteArray();
-        QTest::newRow("utf16le_second_mark_kept")
-            << QByteArray("\xFF\xFE\xFF\xFE" "a\0", 6) << QByteArray("\xEF\xBB\xBF" "a");
-        QTest::newRow("utf16le_odd_final_byte_dropped")
-            << QByteArray("\xFF\xFE" "a\0b", 5) << QByteArray("a");
+        QTest::newRow("utf16le_second_mark_kept") << QByteArray("\xFF\xFE\xFF\xFE"
+                                                                "a\0",
+                                                                6)
+                                                  << QByteArray("\xEF\xBB\xBF"
+                                                                "a");
+        QTest::newRow("utf16le_odd_final_byte_dropped") << QByteArray("\xFF\xFE"
+                                                                      "a\0b",
+                                                                      5)
+                                                        << QByteArray("a");
         QTest::newRow("utf16le_nul_unit") << QByteArray("\xFF\xFE\0\0", 4) << QByteArray("\0", 1);
         QTest::newRow("utf16le_to_utf8")
             << QByteArray("\xFF\xFE\xE9\0\xAC\x20", 6) << QByteArray("\xC3\xA9\xE2\x82\xAC");
@@ -106,10 +120,15 @@ private slots:
             << QByteArray("\xFF\xFE\x3D\xD8\x00\xDE", 6) << QByteArray("\xF0\x9F\x98\x80");
         QTest::newRow("utf16be_surrogate_pair")
             << QByteArray("\xFE\xFF\xD8\x3D\xDE\x00", 6) << QByteArray("\xF0\x9F\x98\x80");
-        QTest::newRow("utf16le_lone_high_surrogate_then_text")
-            << QByteArray("\xFF\xFE\x00\xD8" "a\0", 6) << QByteArray("\xEF\xBF\xBD" "a");
-        QTest::newRow("utf16le_lone_high_surrogate_at_end")
-            << QByteArray("\xFF\xFE" "a\0\x00\xD8", 6) << QByteArray("a\xEF\xBF\xBD");
+        QTest::newRow("utf16le_lone_high_surrogate_then_text") << QByteArray("\xFF\xFE\x00\xD8"
+                                                                             "a\0",
+                                                                             6)
+                                                               << QByteArray("\xEF\xBF\xBD"
+                                                                             "a");
+        QTest::newRow("utf16le_lone_high_surrogate_at_end") << QByteArray("\xFF\xFE"
+                                                                          "a\0\x00\xD8",
+                                                                          6)
+                                                            << QByteArray("a\xEF\xBF\xBD");
         QTest::newRow("utf16le_lone_low_surrogate")
             << QByteArray("\xFF\xFE\x00\xDC", 4) << QByteArray("\xEF\xBF\xBD");
     }
