@@ -71,6 +71,21 @@ ResultRow ResultsModel::row(int position) const
     return { m_store.count(storeRow), m_store.bytes(storeRow) };
 }
 
+void ResultsModel::readAheadFrom(int position) const
+{
+    // Far enough ahead to cover the memory's latency, near enough to stay in the cache; the
+    // line is asked for later than its record, which has to be there to find it.
+    constexpr int recordDistance = 32;
+    constexpr int lineDistance = 16;
+    if (!m_sorted)
+        return; // the store's own order: the processor sees that stream coming by itself
+    const int rows = m_order.rowCount();
+    if (position + recordDistance < rows)
+        m_store.prefetchRecord(m_order.storeRow(position + recordDistance));
+    if (position + lineDistance < rows)
+        m_store.prefetchLine(m_order.storeRow(position + lineDistance));
+}
+
 int ResultsModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : m_order.rowCount();

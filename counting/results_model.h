@@ -42,6 +42,10 @@ public:
 
     /// The row shown at `position`, from 0 to rowCount() - 1.
     ResultRow row(int position) const;
+    /// For a reader going through the rows in the order shown, position by position: fetches
+    /// the rows a little ahead of `position` in parallel, since after a sort each of them is
+    /// a wait on memory of its own.
+    void readAheadFrom(int position) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

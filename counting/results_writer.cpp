@@ -74,13 +74,18 @@ void ResultsWriter::addRow(std::string_view lineBytes, std::uint64_t count)
     m_buffered = std::size_t(out - m_buffer.get());
 }
 
-void ResultsWriter::addRows(const ResultsModel& model)
+bool ResultsWriter::addRows(const ResultsModel& model, const std::function<bool(int)>& between)
 {
+    constexpr int rowsBetweenCalls = 4096;
     const int rows = model.rowCount();
     for (int position = 0; position < rows && !failed(); ++position) {
+        if (between && position % rowsBetweenCalls == 0 && !between(position))
+            return false;
+        model.readAheadFrom(position);
         const ResultRow row = model.row(position);
         addRow(row.bytes, row.count);
     }
+    return !failed() && (!between || between(rows));
 }
 
 bool ResultsWriter::flush()

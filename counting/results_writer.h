@@ -7,6 +7,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -32,8 +33,10 @@ public:
     ~ResultsWriter() override;
 
     void addRow(std::string_view lineBytes, std::uint64_t count) override;
-    /// Writes every row of `model` in the order shown.
-    void addRows(const ResultsModel& model);
+    /// Writes every row of `model` in the order shown. `between`, when given, is called every
+    /// few thousand rows with the number of rows written so far, and ends the writing early by
+    /// returning false. False when ended early or when a row failed.
+    bool addRows(const ResultsModel& model, const std::function<bool(int)>& between = {});
     /// Writes out everything buffered and waits for it. False when any write failed.
     bool flush();
 

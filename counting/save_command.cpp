@@ -20,12 +20,6 @@ constexpr int openStep = 130;
 constexpr int writeStep = 136;
 constexpr int closeStep = 140;
 
-/// Rows written between two looks at the stop flag and two progress counts.
-constexpr int rowsPerStep = 4096;
-/// After a sort the rows are read all over memory; asking for a row this far ahead lets its
-/// record and line arrive while the rows before it are written.
-constexpr int readAhead = 16;
-
 class PendingFileOutput final : public ByteOutput
 {
 public:
@@ -56,37 +50,17 @@ bool mayWrite(const QString& path, MessageBoxes& messages)
     return answer == MessageAnswer::Yes;
 }
 
-void prefetch(const char* address)
-{
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(address);
-#else
-    (void)address;
-#endif
-}
-
 enum class WriteOutcome { Written, Failed, Stopped };
 
 WriteOutcome writeRows(const ResultsModel& results, ResultsWriter& writer, const JobControl& job)
 {
-    const int rows = results.rowCount();
-    for (int position = 0; position < rows; ++position) {
-        if (position % rowsPerStep == 0) {
-            if (job.stop)
-                return WriteOutcome::Stopped;
-            job.done = position;
-        }
-        if (position + readAhead < rows) {
-            const ResultRow ahead = results.row(position + readAhead);
-            prefetch(ahead.bytes.data());
-        }
-        const ResultRow row = results.row(position);
-        writer.addRow(row.bytes, row.count);
-        if (writer.failed())
-            return WriteOutcome::Failed;
-    }
-    job.done = rows;
-    return writer.flush() ? WriteOutcome::Written : WriteOutcome::Failed;
+    const bool complete = writer.addRows(results, [&](int written) {
+        job.done = written;
+        return !job.stop;
+    });
+    if (job.stop)
+        return WriteOutcome::Stopped;
+    return complete && writer.flush() ? WriteOutcome::Written : WriteOutcome::Failed;
 }
 
 } // namespace
