@@ -18,12 +18,11 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <random>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace velmora;

@@ -6,7 +6,9 @@
 
 namespace velmora {
 
-ProgramFiles::ProgramFiles(QStringList folders) : m_folders(std::move(folders)) {}
+ProgramFiles::ProgramFiles(QStringList folders)
+    : m_folders(std::move(folders))
+{ }
 
 ProgramFiles ProgramFiles::ofRunningProgram()
 {
@@ -20,7 +22,8 @@ QString ProgramFiles::path(const QString& relativePath) const
 {
     QString besideProgram;
     for (const QString& folder : m_folders) {
-        const QString candidate = QDir::toNativeSeparators(folder + QLatin1Char('/') + relativePath);
+        const QString candidate
+            = QDir::toNativeSeparators(folder + QLatin1Char('/') + relativePath);
         if (besideProgram.isEmpty())
             besideProgram = candidate;
         if (QFileInfo::exists(candidate))

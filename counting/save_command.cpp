@@ -23,7 +23,9 @@ constexpr int closeStep = 140;
 class PendingFileOutput final : public ByteOutput
 {
 public:
-    explicit PendingFileOutput(PendingFile& file) : m_file(file) {}
+    explicit PendingFileOutput(PendingFile& file)
+        : m_file(file)
+    { }
     std::size_t write(std::string_view bytes) override { return m_file.write(bytes); }
     // A failed save never replaces the target, so nothing needs cutting back.
     bool truncate(std::uint64_t) override { return false; }

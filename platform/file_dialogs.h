@@ -9,7 +9,7 @@ namespace velmora {
 struct FileFilter
 {
     QString description; // shown as written, e.g. "All Files (*.*)"
-    QString pattern;     // "*.*" matches every name, with or without a dot
+    QString pattern; // "*.*" matches every name, with or without a dot
 };
 
 struct FileDialogRequest

@@ -10,8 +10,7 @@ class SettingsStore
 public:
     virtual ~SettingsStore() = default;
     virtual QString readText(const QString& section, const QString& key,
-                             const QString& defaultValue) const
-        = 0;
+                             const QString& defaultValue) const = 0;
     virtual void writeText(const QString& section, const QString& key, const QString& value) = 0;
 };
 

@@ -2,8 +2,6 @@
 
 #include "common/twips.h"
 
-#include <algorithm>
-
 #include <QDir>
 #include <QDropEvent>
 #include <QHeaderView>
@@ -12,9 +10,13 @@
 #include <QToolTip>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace velmora {
 
-ListView::ListView(double logicalDpi, QWidget* parent) : QTableView(parent), m_logicalDpi(logicalDpi)
+ListView::ListView(double logicalDpi, QWidget* parent)
+    : QTableView(parent)
+    , m_logicalDpi(logicalDpi)
 {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -91,8 +93,9 @@ bool ListView::canTake(const QDropEvent& event) const
     if (!m_acceptingDrops || !m_acceptingDrops() || !event.mimeData()->hasUrls())
         return false;
     const QList<QUrl> urls = event.mimeData()->urls();
-    return !urls.isEmpty()
-        && std::all_of(urls.cbegin(), urls.cend(), [](const QUrl& url) { return url.isLocalFile(); });
+    return !urls.isEmpty() && std::all_of(urls.cbegin(), urls.cend(), [](const QUrl& url) {
+        return url.isLocalFile();
+    });
 }
 
 // The list takes the drop itself; the model plays no part, and the source's proposed action

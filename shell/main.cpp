@@ -26,8 +26,8 @@ bool answersOnTheTerminal(int argc, char* argv[])
         const QByteArray argument(argv[i]);
         if (argument == "--")
             return false;
-        if (argument == "-h" || argument == "--help" || argument == "-v"
-            || argument == "--version" || argument == "--help-all")
+        if (argument == "-h" || argument == "--help" || argument == "-v" || argument == "--version"
+            || argument == "--help-all")
             return true;
     }
     return false;

@@ -92,13 +92,13 @@ void Form1::createControls()
         place(box, name, at);
         return box;
     };
-    const auto option = [&](QGroupBox* in, const char* name, const char* caption,
-                            const design::Placement& at) {
-        auto* radio = new QRadioButton(QString::fromUtf8(caption), in);
-        radio->setFont(controlFont);
-        place(radio, name, at);
-        return radio;
-    };
+    const auto option
+        = [&](QGroupBox* in, const char* name, const char* caption, const design::Placement& at) {
+              auto* radio = new QRadioButton(QString::fromUtf8(caption), in);
+              radio->setFont(controlFont);
+              place(radio, name, at);
+              return radio;
+          };
     const auto textBox = [&](QGroupBox* in, const char* name, const design::Placement& at) {
         auto* edit = new QLineEdit(in);
         edit->setFont(controlFont);

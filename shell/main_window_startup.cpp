@@ -1,10 +1,9 @@
-#include "main_window.h"
-
 #include "common/application_title.h"
 #include "common/center_form.h"
 #include "common/file_exists.h"
 #include "common/truth_value.h"
 #include "list_view.h"
+#include "main_window.h"
 #include "product_page.h"
 #include "window_design.h"
 
@@ -90,9 +89,8 @@ void Form1::restoreFilterChoice()
 
 void Form1::applyStoredOption(QRadioButton* option, const QString& key, bool defaultValue)
 {
-    const QString stored = m_platform.settings.readText(settingsSection, key,
-                                                        defaultValue ? QStringLiteral("1")
-                                                                     : QStringLiteral("0"));
+    const QString stored = m_platform.settings.readText(
+        settingsSection, key, defaultValue ? QStringLiteral("1") : QStringLiteral("0"));
     // A value that is neither a truth word nor a number counts as the key's default.
     const bool selected = parseTruthText(stored).value_or(defaultValue);
     if (selected) {

@@ -6,9 +6,9 @@
 namespace velmora {
 
 PointerRules::PointerRules(WindowPointer& pointer, QObject* parent)
-    : QObject(parent), m_pointer(pointer)
-{
-}
+    : QObject(parent)
+    , m_pointer(pointer)
+{ }
 
 void PointerRules::addBackground(QWidget* widget)
 {

@@ -21,8 +21,7 @@ void QtDesktopShell::openWebPage(const QUrl& address)
 QtSettingsStore::QtSettingsStore()
     : m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvantis"),
                  QStringLiteral("Velmora"))
-{
-}
+{ }
 
 QString QtSettingsStore::readText(const QString& section, const QString& key,
                                   const QString& defaultValue) const
@@ -50,10 +49,9 @@ double QtScreenInfo::logicalDpi() const
 }
 
 TimeSeededRandom::TimeSeededRandom()
-    : m_engine(static_cast<std::mt19937::result_type>(QTime::currentTime().msecsSinceStartOfDay()
-                                                      / 1000))
-{
-}
+    : m_engine(
+        static_cast<std::mt19937::result_type>(QTime::currentTime().msecsSinceStartOfDay() / 1000))
+{ }
 
 double TimeSeededRandom::nextUnit()
 {

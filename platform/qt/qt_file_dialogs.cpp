@@ -63,9 +63,8 @@ QString QtFileDialogs::saveFile(const FileDialogRequest& request)
 
 QString QtFolderPicker::pickFolder(const QString& prompt)
 {
-    const QString folder
-        = QFileDialog::getExistingDirectory(m_owner.get(), prompt, QString(),
-                                            QFileDialog::ShowDirsOnly);
+    const QString folder = QFileDialog::getExistingDirectory(m_owner.get(), prompt, QString(),
+                                                             QFileDialog::ShowDirsOnly);
     return QDir::toNativeSeparators(folder);
 }
 

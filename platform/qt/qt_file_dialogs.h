@@ -9,7 +9,9 @@ namespace velmora {
 class QtFileDialogs final : public FileDialogs
 {
 public:
-    explicit QtFileDialogs(const OwnerWindow& owner) : m_owner(owner) {}
+    explicit QtFileDialogs(const OwnerWindow& owner)
+        : m_owner(owner)
+    { }
     QString openFiles(const FileDialogRequest& request) override;
     QString saveFile(const FileDialogRequest& request) override;
 
@@ -20,7 +22,9 @@ private:
 class QtFolderPicker final : public FolderPicker
 {
 public:
-    explicit QtFolderPicker(const OwnerWindow& owner) : m_owner(owner) {}
+    explicit QtFolderPicker(const OwnerWindow& owner)
+        : m_owner(owner)
+    { }
     QString pickFolder(const QString& prompt) override;
 
 private:

@@ -8,7 +8,9 @@ namespace velmora {
 class QtInputBox final : public InputBox
 {
 public:
-    explicit QtInputBox(const OwnerWindow& owner) : m_owner(owner) {}
+    explicit QtInputBox(const OwnerWindow& owner)
+        : m_owner(owner)
+    { }
     QString ask(const QString& prompt, const QString& caption,
                 const QString& defaultAnswer) override;
 

@@ -8,7 +8,9 @@ namespace velmora {
 class QtMessageBoxes final : public MessageBoxes
 {
 public:
-    explicit QtMessageBoxes(const OwnerWindow& owner) : m_owner(owner) {}
+    explicit QtMessageBoxes(const OwnerWindow& owner)
+        : m_owner(owner)
+    { }
     MessageAnswer show(const QString& text, const QString& caption, MessageButtons buttons,
                        MessageIcon icon) override;
 

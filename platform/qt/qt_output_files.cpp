@@ -9,7 +9,9 @@ namespace {
 class SaveFile final : public PendingFile
 {
 public:
-    explicit SaveFile(const QString& path) : m_file(path) {}
+    explicit SaveFile(const QString& path)
+        : m_file(path)
+    { }
 
     bool open() { return m_file.open(QIODevice::WriteOnly); }
 

@@ -1,8 +1,8 @@
 #include "qt_progress_display.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QProgressDialog>
 
 namespace velmora {
@@ -38,7 +38,9 @@ bool isUserInput(QEvent::Type type)
 
 } // namespace
 
-QtProgressDisplay::QtProgressDisplay(const OwnerWindow& owner) : m_owner(owner) {}
+QtProgressDisplay::QtProgressDisplay(const OwnerWindow& owner)
+    : m_owner(owner)
+{ }
 
 QtProgressDisplay::~QtProgressDisplay() = default;
 

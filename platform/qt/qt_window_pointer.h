@@ -12,7 +12,9 @@ namespace velmora {
 class QtWindowPointer final : public WindowPointer
 {
 public:
-    explicit QtWindowPointer(const OwnerWindow& owner) : m_owner(owner) {}
+    explicit QtWindowPointer(const OwnerWindow& owner)
+        : m_owner(owner)
+    { }
     MousePointer pointer() const override { return m_pointer; }
     void setPointer(MousePointer pointer) override;
     bool loadCustomImage(const QString& cursorFile) override;

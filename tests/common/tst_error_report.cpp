@@ -12,9 +12,10 @@ class TestErrorReport : public QObject
 private slots:
     void joinsDescriptionHandlerAndLine()
     {
-        QCOMPARE(errorReportText(QStringLiteral("Permission denied"),
-                                 QStringLiteral("PushButton2_Click"), 112),
-                 QStringLiteral("Permission denied\r\nin Kestrune.Form1.PushButton2_Click at line 112"));
+        QCOMPARE(
+            errorReportText(QStringLiteral("Permission denied"),
+                            QStringLiteral("PushButton2_Click"), 112),
+            QStringLiteral("Permission denied\r\nin Kestrune.Form1.PushButton2_Click at line 112"));
     }
 
     void isAModalWarningWithOk()
@@ -27,7 +28,8 @@ private slots:
         QCOMPARE(box.caption, QStringLiteral("Application Error"));
         QCOMPARE(box.icon, MessageIcon::Exclamation);
         QCOMPARE(box.buttons, MessageButtons::Ok);
-        QCOMPARE(box.text, QStringLiteral("Disk full\r\nin Kestrune.Form1.PushButton4_Click at line 136"));
+        QCOMPARE(box.text,
+                 QStringLiteral("Disk full\r\nin Kestrune.Form1.PushButton4_Click at line 136"));
     }
 };
 

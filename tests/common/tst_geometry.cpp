@@ -36,10 +36,10 @@ private slots:
         QTest::addColumn<QSizeF>("screen");
         QTest::addColumn<QPointF>("topLeft");
         QTest::newRow("fits") << QSizeF(440, 676) << QSizeF(1280, 1024) << QPointF(420, 174);
-        QTest::newRow("half_units_kept") << QSizeF(441, 677) << QSizeF(1280, 1024)
-                                         << QPointF(419.5, 173.5);
-        QTest::newRow("larger_than_screen") << QSizeF(440, 676) << QSizeF(400, 600)
-                                            << QPointF(-20, -38);
+        QTest::newRow("half_units_kept")
+            << QSizeF(441, 677) << QSizeF(1280, 1024) << QPointF(419.5, 173.5);
+        QTest::newRow("larger_than_screen")
+            << QSizeF(440, 676) << QSizeF(400, 600) << QPointF(-20, -38);
     }
     void centresTheOuterFrameOnTheWholeScreen()
     {

@@ -6,8 +6,7 @@ namespace velmora::testing {
 
 namespace {
 
-template<typename T>
-T takeFirst(std::deque<T>& queue, T whenEmpty)
+template<typename T> T takeFirst(std::deque<T>& queue, T whenEmpty)
 {
     if (queue.empty())
         return whenEmpty;
@@ -104,9 +103,10 @@ class FaultyFile final : public PendingFile
 {
 public:
     FaultyFile(const QString& path, std::optional<qint64> room, bool commitFails)
-        : m_file(path), m_room(room), m_commitFails(commitFails)
-    {
-    }
+        : m_file(path)
+        , m_room(room)
+        , m_commitFails(commitFails)
+    { }
 
     bool open() { return m_file.open(QIODevice::WriteOnly); }
 

@@ -87,8 +87,8 @@ public:
                      const QString& defaultValue) const override;
     void writeText(const QString& section, const QString& key, const QString& value) override;
 
-    QMap<QString, QString> values;  // "section/key" -> value
-    QStringList writes;             // "section/key=value", in order
+    QMap<QString, QString> values; // "section/key" -> value
+    QStringList writes; // "section/key=value", in order
 };
 
 /// Records every pointer change, so a test can tell whether the busy pointer was ever set.

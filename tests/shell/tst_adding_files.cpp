@@ -35,7 +35,8 @@ private slots:
         QCOMPARE(entries(), QStringList({ path("F/x.txt"), path("F/x.txt") }));
         QCOMPARE(fixture->fake.messages.shown.size(), 1);
         QCOMPARE(fixture->fake.messages.shown.first().text,
-                 path("F/gone.txt") + "\r\rwas not added because it has bad characters in the filename.");
+                 path("F/gone.txt")
+                     + "\r\rwas not added because it has bad characters in the filename.");
         const FileDialogRequest& request = fixture->fake.fileDialogs.openRequests.first();
         QCOMPARE(request.title, QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"));
         QCOMPARE(request.filters.size(), 1);
@@ -92,16 +93,14 @@ private slots:
     void dropOfAFileAndAFolder()
     {
         drop({ path("G/z.txt"), path("F") });
-        QCOMPARE(entries(),
-                 QStringList({ path("G/z.txt"), path("F/x.txt"), path("F/s/y.doc") }));
+        QCOMPARE(entries(), QStringList({ path("G/z.txt"), path("F/x.txt"), path("F/s/y.doc") }));
         QVERIFY(fixture->fake.pointer.history.isEmpty());
     }
 
     void dropOfTwoFoldersListsEveryFileOnce()
     {
         drop({ path("F"), path("G") });
-        QCOMPARE(entries(),
-                 QStringList({ path("F/x.txt"), path("F/s/y.doc"), path("G/z.txt") }));
+        QCOMPARE(entries(), QStringList({ path("F/x.txt"), path("F/s/y.doc"), path("G/z.txt") }));
     }
 
     void dataWithoutFilesCannotBeDropped()
@@ -112,21 +111,18 @@ private slots:
         QMimeData web;
         web.setUrls({ QUrl(QStringLiteral("https://www.orvantis.com/velmora")) });
         QVERIFY(!dragEnter(web));
-        QDropEvent dropEvent(QPointF(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent dropEvent(QPointF(10, 10), Qt::CopyAction, &text, Qt::LeftButton,
+                             Qt::NoModifier);
         QApplication::sendEvent(form->ListView1->viewport(), &dropEvent);
         QVERIFY(entries().isEmpty());
     }
 
-    void theResultsListTakesNoDrops()
-    {
-        QVERIFY(!form->ListView2->acceptDrops());
-    }
+    void theResultsListTakesNoDrops() { QVERIFY(!form->ListView2->acceptDrops()); }
 
     void commandLinePathsAreAddedAsIfDropped()
     {
         form->addCommandLinePaths({ path("G/z.txt"), path("F") });
-        QCOMPARE(entries(),
-                 QStringList({ path("G/z.txt"), path("F/x.txt"), path("F/s/y.doc") }));
+        QCOMPARE(entries(), QStringList({ path("G/z.txt"), path("F/x.txt"), path("F/s/y.doc") }));
     }
 
 private:
@@ -163,12 +159,12 @@ private:
         QDragMoveEvent move(QPoint(12, 12), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(form->ListView1->viewport(), &move);
         QVERIFY(move.isAccepted());
-        QDropEvent dropEvent(QPointF(12, 12), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent dropEvent(QPointF(12, 12), Qt::CopyAction, &data, Qt::LeftButton,
+                             Qt::NoModifier);
         QApplication::sendEvent(form->ListView1->viewport(), &dropEvent);
         QVERIFY(dropEvent.isAccepted());
         QCOMPARE(dropEvent.dropAction(), Qt::CopyAction);
     }
-
 };
 
 QTEST_MAIN(TestAddingFiles)

@@ -15,10 +15,7 @@ class TestFileListCommands : public QObject, protected FormTest
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        startWindow(FormFixture::SampleFile, &FormTest::fileListOf);
-    }
+    void init() { startWindow(FormFixture::SampleFile, &FormTest::fileListOf); }
 
     void sampleFileAnsweredNo()
     {
@@ -27,7 +24,8 @@ private slots:
         QCOMPARE(entries(), QStringList({ samplePath() }));
         QCOMPARE(fixture->fake.messages.shown.size(), 1);
         const ShownMessage& question = fixture->fake.messages.shown.first();
-        QCOMPARE(question.text, QStringLiteral("Would you like to view the contents of this file?"));
+        QCOMPARE(question.text,
+                 QStringLiteral("Would you like to view the contents of this file?"));
         QCOMPARE(question.caption, QStringLiteral("Velmora"));
         QCOMPARE(question.buttons, MessageButtons::YesNo);
         QCOMPARE(question.icon, MessageIcon::None);
@@ -95,10 +93,8 @@ private:
         QVERIFY(QTest::qWaitForWindowExposed(form));
         const QPoint onSelected
             = form->ListView1->visualRect(form->ListView1->currentIndex()).center();
-        QTest::mouseDClick(form->ListView1->viewport(), Qt::LeftButton, Qt::NoModifier,
-                           onSelected);
+        QTest::mouseDClick(form->ListView1->viewport(), Qt::LeftButton, Qt::NoModifier, onSelected);
     }
-
 };
 
 QTEST_MAIN(TestFileListCommands)

@@ -88,22 +88,36 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
-        QTest::newRow("PushButton1") << "PushButton1" << "Add Text File(s)";
-        QTest::newRow("PushButton3") << "PushButton3" << "Add All Text File(s) In Folder";
-        QTest::newRow("PushButton8") << "PushButton8" << "Clear List";
-        QTest::newRow("PushButton9") << "PushButton9" << "Load Sample File";
-        QTest::newRow("Frame1") << "Frame1" << "Options";
-        QTest::newRow("Option3") << "Option3" << "Do not filter (get count for all lines)";
-        QTest::newRow("Option1") << "Option1" << "Filter - Only look at lines containing this..";
+        QTest::newRow("PushButton1") << "PushButton1"
+                                     << "Add Text File(s)";
+        QTest::newRow("PushButton3") << "PushButton3"
+                                     << "Add All Text File(s) In Folder";
+        QTest::newRow("PushButton8") << "PushButton8"
+                                     << "Clear List";
+        QTest::newRow("PushButton9") << "PushButton9"
+                                     << "Load Sample File";
+        QTest::newRow("Frame1") << "Frame1"
+                                << "Options";
+        QTest::newRow("Option3") << "Option3"
+                                 << "Do not filter (get count for all lines)";
+        QTest::newRow("Option1") << "Option1"
+                                 << "Filter - Only look at lines containing this..";
         QTest::newRow("Option2") << "Option2"
                                  << "Filter - Only look at lines not containing this..";
-        QTest::newRow("Frame2") << "Frame2" << "Case Options";
-        QTest::newRow("Check6") << "Check6" << "Match case";
-        QTest::newRow("PushButton2") << "PushButton2" << "Start Counting";
-        QTest::newRow("PushButton6") << "PushButton6" << "Sort Results From Highest To Lowest";
-        QTest::newRow("PushButton7") << "PushButton7" << "Sort Results From Lowest To Higest";
-        QTest::newRow("PushButton4") << "PushButton4" << "Save Results As New Text File";
-        QTest::newRow("PushButton5") << "PushButton5" << "Clear List";
+        QTest::newRow("Frame2") << "Frame2"
+                                << "Case Options";
+        QTest::newRow("Check6") << "Check6"
+                                << "Match case";
+        QTest::newRow("PushButton2") << "PushButton2"
+                                     << "Start Counting";
+        QTest::newRow("PushButton6") << "PushButton6"
+                                     << "Sort Results From Highest To Lowest";
+        QTest::newRow("PushButton7") << "PushButton7"
+                                     << "Sort Results From Lowest To Higest";
+        QTest::newRow("PushButton4") << "PushButton4"
+                                     << "Save Results As New Text File";
+        QTest::newRow("PushButton5") << "PushButton5"
+                                     << "Clear List";
     }
     void captions()
     {
@@ -156,9 +170,9 @@ private slots:
     {
         FormFixture fixture(FormFixture::SampleFile);
         Form1& form = fixture.create(true);
-        for (QWidget* widget : std::initializer_list<QWidget*> {
-                 &form, form.Frame1, form.Frame2, form.Option1, form.Option2, form.Option3,
-                 form.Check6 })
+        for (QWidget* widget :
+             std::initializer_list<QWidget*> { &form, form.Frame1, form.Frame2, form.Option1,
+                                               form.Option2, form.Option3, form.Check6 })
             QCOMPARE(widget->palette().color(QPalette::Window), QColor(Qt::white));
         for (QPushButton* button : form.findChildren<QPushButton*>())
             QCOMPARE(button->palette().color(QPalette::Button), QColor(Qt::white));

@@ -39,34 +39,45 @@ private slots:
         QTest::addColumn<StoredValues>("storedAfter");
         QTest::addColumn<int>("writes");
 
-        const StoredValues option1Only { { "Option1", "True" }, { "Option2", "False" },
+        const StoredValues option1Only { { "Option1", "True" },
+                                         { "Option2", "False" },
                                          { "Option3", "False" } };
         QTest::newRow("first_run") << StoredValues() << "Option3" << StoredValues() << 0;
         QTest::newRow("option1_true") << option1Only << "Option1" << option1Only << 3;
-        QTest::newRow("all_false_selects_none")
-            << StoredValues { { "Option1", "False" }, { "Option2", "False" }, { "Option3", "False" } }
-            << "" << StoredValues { { "Option1", "False" }, { "Option2", "False" }, { "Option3", "False" } }
-            << 0;
+        QTest::newRow("all_false_selects_none") << StoredValues { { "Option1", "False" },
+                                                                  { "Option2", "False" },
+                                                                  { "Option3", "False" } }
+                                                << ""
+                                                << StoredValues { { "Option1", "False" },
+                                                                  { "Option2", "False" },
+                                                                  { "Option3", "False" } }
+                                                << 0;
         QTest::newRow("first_true_of_two_wins")
             << StoredValues { { "Option1", "True" }, { "Option2", "False" }, { "Option3", "True" } }
             << "Option1" << option1Only << 3;
         QTest::newRow("option2_true_clears_design_choice")
             << StoredValues { { "Option1", "False" }, { "Option2", "True" }, { "Option3", "True" } }
             << "Option2"
-            << StoredValues { { "Option1", "False" }, { "Option2", "True" }, { "Option3", "False" } }
+            << StoredValues { { "Option1", "False" },
+                              { "Option2", "True" },
+                              { "Option3", "False" } }
             << 3;
-        QTest::newRow("small_and_capital_letters")
-            << StoredValues { { "Option1", "false" }, { "Option2", "TRUE" }, { "Option3", "false" } }
-            << "Option2"
-            << StoredValues { { "Option1", "False" }, { "Option2", "True" }, { "Option3", "False" } }
-            << 3;
-        QTest::newRow("numbers") << StoredValues { { "Option1", "0" }, { "Option2", "-1" } } << "Option2"
-                                 << StoredValues { { "Option1", "False" }, { "Option2", "True" },
+        QTest::newRow("small_and_capital_letters") << StoredValues { { "Option1", "false" },
+                                                                     { "Option2", "TRUE" },
+                                                                     { "Option3", "false" } }
+                                                   << "Option2"
+                                                   << StoredValues { { "Option1", "False" },
+                                                                     { "Option2", "True" },
+                                                                     { "Option3", "False" } }
+                                                   << 3;
+        QTest::newRow("numbers") << StoredValues { { "Option1", "0" }, { "Option2", "-1" } }
+                                 << "Option2"
+                                 << StoredValues { { "Option1", "False" },
+                                                   { "Option2", "True" },
                                                    { "Option3", "False" } }
                                  << 3;
-        QTest::newRow("only_option3_stored_false")
-            << StoredValues { { "Option3", "False" } } << "" << StoredValues { { "Option3", "False" } }
-            << 0;
+        QTest::newRow("only_option3_stored_false") << StoredValues { { "Option3", "False" } } << ""
+                                                   << StoredValues { { "Option3", "False" } } << 0;
         QTest::newRow("unreadable_value_counts_as_default")
             << StoredValues { { "Option1", "maybe" }, { "Option3", "garbage" } } << "Option3"
             << StoredValues { { "Option1", "maybe" }, { "Option3", "garbage" } } << 0;
@@ -98,8 +109,8 @@ private slots:
         Form1& form = fixture.create();
         form.Option2->click();
         QCOMPARE(fixture.fake.settings.writes,
-                 QStringList({ "Velmora/Option1=False", "Velmora/Option2=True",
-                               "Velmora/Option3=False" }));
+                 QStringList(
+                     { "Velmora/Option1=False", "Velmora/Option2=True", "Velmora/Option3=False" }));
     }
 
     void setsTheCaption()
@@ -126,9 +137,9 @@ private slots:
         QCOMPARE(form.ListView2->columnWidth(0), 33);
         QCOMPARE(form.ListView2->columnWidth(1), 0);
         QCOMPARE(form.ListView2->columnWidth(2), 367);
-        QCOMPARE(results->headerData(0, Qt::Horizontal, Qt::TextAlignmentRole)
-                     .value<Qt::Alignment>(),
-                 Qt::AlignLeft | Qt::AlignVCenter);
+        QCOMPARE(
+            results->headerData(0, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>(),
+            Qt::AlignLeft | Qt::AlignVCenter);
     }
 
     void centresTheWindowOnTheScreen_data()
@@ -165,9 +176,9 @@ private slots:
         FormFixture fixture(FormFixture::Theme);
         Form1& form = fixture.create();
         const QColor buttonFace = QPalette().color(QPalette::Button);
-        for (QWidget* widget : std::initializer_list<QWidget*> {
-                 &form, form.Frame1, form.Frame2, form.Option1, form.Option2, form.Option3,
-                 form.Check6 })
+        for (QWidget* widget :
+             std::initializer_list<QWidget*> { &form, form.Frame1, form.Frame2, form.Option1,
+                                               form.Option2, form.Option3, form.Check6 })
             QCOMPARE(widget->palette().color(QPalette::Window), buttonFace);
         QVERIFY(form.styleSheet().contains(QStringLiteral("QPushButton")));
     }

@@ -76,7 +76,8 @@ private slots:
         QHelpEvent help(QEvent::ToolTip, onRow, m_view->viewport()->mapToGlobal(onRow));
         QApplication::sendEvent(m_view->viewport(), &help);
         QTRY_COMPARE(QToolTip::text(), QStringLiteral("Drag and drop files here."));
-        QCOMPARE(m_view->horizontalHeader()->toolTip(), QStringLiteral("Drag and drop files here."));
+        QCOMPARE(m_view->horizontalHeader()->toolTip(),
+                 QStringLiteral("Drag and drop files here."));
     }
 
     void doubleClickAnywhereIsReported()

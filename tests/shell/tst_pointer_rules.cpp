@@ -4,8 +4,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QHeaderView>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -19,8 +19,8 @@ namespace {
 
 void moveOver(QWidget* widget, QPoint at)
 {
-    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(widget->mapToGlobal(at)),
-                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(widget->mapToGlobal(at)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
 }
 
@@ -72,8 +72,8 @@ private slots:
 
     void optionsCheckBoxAndTextBoxesLeaveThePointerAlone()
     {
-        for (QWidget* control : std::initializer_list<QWidget*> {
-                 m_form->Option1, m_form->Option3, m_form->Check6, m_form->Text1 }) {
+        for (QWidget* control : std::initializer_list<QWidget*> { m_form->Option1, m_form->Option3,
+                                                                  m_form->Check6, m_form->Text1 }) {
             pointer().setPointer(MousePointer::Custom);
             moveOver(control);
             QCOMPARE(pointer().current, MousePointer::Custom);

@@ -26,10 +26,7 @@ class TestResultsCommands : public QObject, protected FormTest
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        startWindow(FormFixture::SampleFile, &FormTest::resultsOf);
-    }
+    void init() { startWindow(FormFixture::SampleFile, &FormTest::resultsOf); }
 
     void sortsByCountEitherWay()
     {
@@ -38,8 +35,9 @@ private slots:
         QCOMPARE(counts(), QStringList({ "10", "9", "1" }));
         form->PushButton7->click();
         QCOMPARE(counts(), QStringList({ "1", "9", "10" }));
-        QCOMPARE(pointer().history, QList<MousePointer>({ MousePointer::Busy, MousePointer::Default,
-                                                          MousePointer::Busy, MousePointer::Default }));
+        QCOMPARE(pointer().history,
+                 QList<MousePointer>({ MousePointer::Busy, MousePointer::Default,
+                                       MousePointer::Busy, MousePointer::Default }));
         QVERIFY(messages().shown.isEmpty());
     }
 
@@ -247,7 +245,8 @@ private:
     {
         QCOMPARE(box.caption, QStringLiteral("Application Error"));
         QCOMPARE(box.icon, MessageIcon::Exclamation);
-        const QString ending = "\r\nin Kestrune.Form1.PushButton4_Click at line " + QString::number(line);
+        const QString ending
+            = "\r\nin Kestrune.Form1.PushButton4_Click at line " + QString::number(line);
         QVERIFY2(box.text.endsWith(ending), qPrintable(box.text));
         QVERIFY2(box.text.size() > ending.size(), "the report names no cause");
     }
@@ -261,8 +260,6 @@ private:
     }
     QStringList counts() const { return column(0); }
     QStringList lines() const { return column(2); }
-
-
 };
 
 QTEST_MAIN(TestResultsCommands)

@@ -30,8 +30,7 @@ struct Row
 
 QT_BEGIN_NAMESPACE
 namespace QTest {
-template<>
-char* toString(const Row& row)
+template<> char* toString(const Row& row)
 {
     return qstrdup(QStringLiteral("(%1, %2, %3)").arg(row.count, row.key, row.line).toUtf8());
 }
@@ -43,10 +42,7 @@ class TestStartCounting : public QObject, protected FormTest
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        startWindow(FormFixture::SampleFile, &FormTest::resultsOf);
-    }
+    void init() { startWindow(FormFixture::SampleFile, &FormTest::resultsOf); }
 
     void emptyFileListSaysSoAndKeepsTheResults()
     {
@@ -73,14 +69,16 @@ private slots:
 
         form->PushButton2->click();
 
-        QCOMPARE(rows(), QList<Row>({ { "1", "0000000001", "a" },
-                                      { "1", "0000000001", "b" },
-                                      { "3", "0000000003", "   " },
-                                      { "3", "0000000003", "a\tb" } }));
+        QCOMPARE(rows(),
+                 QList<Row>({ { "1", "0000000001", "a" },
+                              { "1", "0000000001", "b" },
+                              { "3", "0000000003", "   " },
+                              { "3", "0000000003", "a\tb" } }));
         QCOMPARE(texts(), QStringList({ "Done." }));
         QCOMPARE(messages().shown.first().buttons, MessageButtons::Ok);
         QCOMPARE(pointerAtDone, MousePointer::Busy);
-        QCOMPARE(pointer().history, QList<MousePointer>({ MousePointer::Busy, MousePointer::Default }));
+        QCOMPARE(pointer().history,
+                 QList<MousePointer>({ MousePointer::Busy, MousePointer::Default }));
         QCOMPARE(fixture->fake.progress.ended, 1);
     }
 
@@ -90,18 +88,22 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("matchCase");
         QTest::addColumn<QStringList>("lines");
-        QTest::newRow("containing_any_case") << "Option1" << "ABC" << false
-                                             << QStringList({ "xabcx", "ABC" });
-        QTest::newRow("containing_match_case") << "Option1" << "ABC" << true
-                                               << QStringList({ "ABC" });
+        QTest::newRow("containing_any_case") << "Option1"
+                                             << "ABC" << false << QStringList({ "xabcx", "ABC" });
+        QTest::newRow("containing_match_case") << "Option1"
+                                               << "ABC" << true << QStringList({ "ABC" });
         QTest::newRow("containing_empty_text_passes_all")
-            << "Option1" << "" << false << QStringList({ "xabcx", "ABC", "other" });
-        QTest::newRow("not_containing") << "Option2" << "abc" << false << QStringList({ "other" });
-        QTest::newRow("not_containing_empty_text_passes_none")
-            << "Option2" << "" << false << QStringList();
-        QTest::newRow("every_line_ignores_the_texts") << "Option3" << "zzz" << true
-                                                      << QStringList({ "xabcx", "ABC", "other" });
-        QTest::newRow("no_option_selected") << "" << "abc" << false << QStringList();
+            << "Option1"
+            << "" << false << QStringList({ "xabcx", "ABC", "other" });
+        QTest::newRow("not_containing") << "Option2"
+                                        << "abc" << false << QStringList({ "other" });
+        QTest::newRow("not_containing_empty_text_passes_none") << "Option2"
+                                                               << "" << false << QStringList();
+        QTest::newRow("every_line_ignores_the_texts")
+            << "Option3"
+            << "zzz" << true << QStringList({ "xabcx", "ABC", "other" });
+        QTest::newRow("no_option_selected") << ""
+                                            << "abc" << false << QStringList();
     }
     void filterComesFromTheOptionsAndMatchCase()
     {
@@ -151,11 +153,11 @@ private slots:
     void emptyAndMissingFiles()
     {
         form->fileList().appendEntries({ file("empty.txt", ""),
-                                           fixture->programPath("no such file.txt"),
-                                           file("b.txt", "b") });
+                                         fixture->programPath("no such file.txt"),
+                                         file("b.txt", "b") });
         form->PushButton2->click();
-        QCOMPARE(rows(), QList<Row>({ { "10", "0000000010", "empty file" },
-                                      { "1", "0000000001", "b" } }));
+        QCOMPARE(rows(),
+                 QList<Row>({ { "10", "0000000010", "empty file" }, { "1", "0000000001", "b" } }));
         QCOMPARE(texts(), QStringList({ "Done." }));
     }
 
@@ -182,13 +184,18 @@ private slots:
 
     void countsAreInUtf16UnitsAndByteOrderMarksAreNoText()
     {
-        form->fileList().appendEntries(
-            { file("le.txt", QByteArray("\xFF\xFE" "a\0b\0\r\0\n\0\x3D\xD8\x42\xDE", 14)),
-              file("utf8.txt", "\xEF\xBB\xBF" "caf\xC3\xA9\n") });
+        form->fileList().appendEntries({ file("le.txt",
+                                              QByteArray("\xFF\xFE"
+                                                         "a\0b\0\r\0\n\0\x3D\xD8\x42\xDE",
+                                                         14)),
+                                         file("utf8.txt",
+                                              "\xEF\xBB\xBF"
+                                              "caf\xC3\xA9\n") });
         form->PushButton2->click();
-        QCOMPARE(rows(), QList<Row>({ { "2", "0000000002", "ab" },
-                                      { "2", "0000000002", QString::fromUtf8("\xF0\x9F\x99\x82") },
-                                      { "4", "0000000004", QString::fromUtf8("caf\xC3\xA9") } }));
+        QCOMPARE(rows(),
+                 QList<Row>({ { "2", "0000000002", "ab" },
+                              { "2", "0000000002", QString::fromUtf8("\xF0\x9F\x99\x82") },
+                              { "4", "0000000004", QString::fromUtf8("caf\xC3\xA9") } }));
     }
 
     void rowsOfALaterCountTakeTheirSortedPlaces()
@@ -224,8 +231,6 @@ private:
             result << row.line;
         return result;
     }
-
-
 };
 
 QTEST_MAIN(TestStartCounting)
