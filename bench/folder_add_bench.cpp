@@ -2,6 +2,7 @@
 // pump, and `find` on the same tree for reference. See README.md beside this file.
 
 #include "fakes/fake_platform.h"
+#include "folder_tree_maker.h"
 #include "filelist/add_all_files_in_folder.h"
 #include "filelist/file_list_model.h"
 #include "platform/qt/qt_desktop.h"
@@ -24,42 +25,6 @@ using namespace velmora::testing;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-struct TreeShape
-{
-    int topFolders;
-    int subFoldersEach;
-    int filesEach;
-
-    int folders() const { return topFolders * (1 + subFoldersEach); }
-    int files() const { return folders() * filesEach; }
-};
-
-bool fillFolder(const QString& folder, int files)
-{
-    if (!QDir().mkpath(folder))
-        return false;
-    for (int i = 0; i < files; ++i) {
-        QFile file(folder + u"/file"_s + QString::number(i) + u".txt"_s);
-        if (!file.open(QIODevice::WriteOnly))
-            return false;
-    }
-    return true;
-}
-
-bool buildTree(const QString& root, const TreeShape& shape)
-{
-    for (int top = 0; top < shape.topFolders; ++top) {
-        const QString topFolder = root + u"/top"_s + QString::number(top);
-        if (!fillFolder(topFolder, shape.filesEach))
-            return false;
-        for (int sub = 0; sub < shape.subFoldersEach; ++sub) {
-            if (!fillFolder(topFolder + u"/sub"_s + QString::number(sub), shape.filesEach))
-                return false;
-        }
-    }
-    return true;
-}
 
 double median(QList<double> values)
 {

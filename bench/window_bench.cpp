@@ -4,9 +4,13 @@
 // writing a file of the same size to the same disk. Real widgets on the offscreen platform;
 // the dialogs are answered by the test suite's scripted platform.
 //
+// Then "Add All Text File(s) In Folder" on a tree of 100,000 files in 10,000 folders beside the
+// input, and repainting the file list at that size.
+//
 // Usage: velmora-bench-window INPUT [ROUNDS]
 
 #include "fakes/fake_platform.h"
+#include "folder_tree_maker.h"
 #include "platform/qt/qt_desktop.h"
 #include "shell/list_view.h"
 #include "shell/main_window.h"
@@ -17,6 +21,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -50,6 +55,21 @@ double seconds(const QElapsedTimer& timer)
 
 // `cat FROM > TO`; GNU cat then hands the whole copy to the kernel (copy_file_range), so the
 // bytes never pass through a program. Through a pipe they do, as a save's bytes must.
+std::vector<double> repaintTimesAfterJumps(ListView& list)
+{
+    std::vector<double> times;
+    std::mt19937 spots(7);
+    QScrollBar* scroll = list.verticalScrollBar();
+    for (int i = 0; i < 200; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        scroll->setValue(int(spots() % std::uint32_t(std::max(1, scroll->maximum()))));
+        list.viewport()->repaint();
+        times.push_back(seconds(timer) * 1000.0);
+    }
+    return times;
+}
+
 double timeCat(const QString& from, const QString& to, bool throughPipe)
 {
     const QString command = throughPipe ? QStringLiteral("cat \"$0\" | cat > \"$1\"")
@@ -106,16 +126,7 @@ int main(int argc, char* argv[])
     const double peak = peakMemoryMiB();
 
     // Scrolling: the list repainted at spots spread over all its rows.
-    std::vector<double> repaints;
-    std::mt19937 spots(7);
-    QScrollBar* scroll = form.ListView2->verticalScrollBar();
-    for (int i = 0; i < 200; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        scroll->setValue(int(spots() % std::uint32_t(std::max(1, scroll->maximum()))));
-        form.ListView2->viewport()->repaint();
-        repaints.push_back(seconds(timer) * 1000.0);
-    }
+    const std::vector<double> repaints = repaintTimesAfterJumps(*form.ListView2);
 
     std::vector<double> descending;
     std::vector<double> ascending;
@@ -154,6 +165,24 @@ int main(int argc, char* argv[])
     QFile::remove(saved);
     QFile::remove(copied);
 
+    QTemporaryDir tree(QFileInfo(input).absolutePath() + QStringLiteral("/tree-XXXXXX"));
+    const TreeShape shape { 100, 99, 10 };
+    std::vector<double> folderAdds;
+    std::vector<double> fileListRepaints;
+    if (tree.isValid() && buildTree(tree.path(), shape)) {
+        for (int round = 0; round < rounds; ++round) {
+            form.PushButton8->click();
+            fake.input.answers = { QStringLiteral("*") };
+            fake.folderPicker.results = { tree.path() };
+            QElapsedTimer timer;
+            timer.start();
+            form.PushButton3->click();
+            folderAdds.push_back(seconds(timer));
+        }
+        fileListRepaints = repaintTimesAfterJumps(*form.ListView1);
+    }
+    const int entries = form.fileList().entryCount();
+
     std::printf("input                      %.0f MiB, %d result rows\n", inputMiB, rows);
     std::printf("click to Done. (painted)   median %.3f s   (target < 2 s)\n", median(counts));
     std::printf("peak memory                %.0f MiB = %.2f x input   (target < 2 x)\n", peak,
@@ -169,5 +198,12 @@ int main(int argc, char* argv[])
     std::printf("save / cat                 %.2f   (target <= 1.3)\n",
                 median(saves) / median(cats));
     std::printf("save / cat | cat           %.2f\n", median(saves) / median(pipedCats));
+    if (!folderAdds.empty()) {
+        std::printf("folder add, %d files       median %.3f s   (target < 3 s)\n", entries,
+                    median(folderAdds));
+        std::printf("file list repaint at that  median %.1f ms, worst %.1f ms\n",
+                    median(fileListRepaints),
+                    *std::max_element(fileListRepaints.begin(), fileListRepaints.end()));
+    }
     return 0;
 }
