@@ -162,17 +162,23 @@ void Form1::applyDesignColours()
 {
     // The whole window is white: its background, the frames, the options and the check box.
     // The push buttons share that white face; lists and text boxes keep the system colours.
-    const auto paintWhite = [](QWidget* widget, QPalette::ColorRole role) {
-        QPalette palette = widget->palette();
-        palette.setColor(role, Qt::white);
-        widget->setPalette(palette);
-        widget->setAutoFillBackground(role == QPalette::Window);
-    };
+    paintBackgrounds(Qt::white);
+    for (QPushButton* pushButton : findChildren<QPushButton*>()) {
+        QPalette palette = pushButton->palette();
+        palette.setColor(QPalette::Button, Qt::white);
+        pushButton->setPalette(palette);
+    }
+}
+
+void Form1::paintBackgrounds(const QColor& colour)
+{
     for (QWidget* widget : std::initializer_list<QWidget*> { this, Frame1, Frame2, Option1, Option2,
-                                                             Option3, Check6 })
-        paintWhite(widget, QPalette::Window);
-    for (QPushButton* pushButton : findChildren<QPushButton*>())
-        paintWhite(pushButton, QPalette::Button);
+                                                             Option3, Check6 }) {
+        QPalette palette = widget->palette();
+        palette.setColor(QPalette::Window, colour);
+        widget->setPalette(palette);
+        widget->setAutoFillBackground(true);
+    }
 }
 
 void Form1::connectHandlers()

@@ -83,6 +83,8 @@ protected:
 private:
     void createControls();
     void applyDesignColours();
+    /// The window, its frames, its options and its check box.
+    void paintBackgrounds(const QColor& colour);
     void connectHandlers();
 
     void centerOnScreen();

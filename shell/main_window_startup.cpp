@@ -52,13 +52,7 @@ void Form1::ApplyTheme()
         return;
 
     // The theme repaints the window on the system's button face instead of white.
-    const QColor buttonFace = QPalette().color(QPalette::Button);
-    for (QWidget* widget : std::initializer_list<QWidget*> { this, Frame1, Frame2, Option1, Option2,
-                                                             Option3, Check6 }) {
-        QPalette palette = widget->palette();
-        palette.setColor(QPalette::Window, buttonFace);
-        widget->setPalette(palette);
-    }
+    paintBackgrounds(QPalette().color(QPalette::Button));
 
     QFile styleSheet(themePath);
     if (styleSheet.open(QIODevice::ReadOnly | QIODevice::Text))
