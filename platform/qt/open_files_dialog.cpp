@@ -1,8 +1,11 @@
 #include "open_files_dialog.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include <algorithm>
 
@@ -31,6 +34,28 @@ OpenFilesDialog::OpenFilesDialog(QWidget* parent, const FileDialogRequest& reque
     setAcceptMode(QFileDialog::AcceptOpen);
     setFileMode(QFileDialog::ExistingFiles);
     applyFilters(*this, request.filters);
+    auto* buttons = findChild<QDialogButtonBox*>();
+    m_openButton = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
+    auto* nameBox = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (m_openButton && nameBox) {
+        // Qt's dialog greys its Open button out while the name box holds no existing file's
+        // name: as the name is typed, and whenever else it looks again.
+        connect(nameBox, &QLineEdit::textChanged, this, &OpenFilesDialog::enableOpenForAnyName);
+        m_openButton->installEventFilter(this);
+    }
+}
+
+void OpenFilesDialog::enableOpenForAnyName()
+{
+    if (!m_openButton->isEnabled() && !namesInTheNameBox().isEmpty())
+        m_openButton->setEnabled(true);
+}
+
+bool OpenFilesDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_openButton && event->type() == QEvent::EnabledChange)
+        enableOpenForAnyName();
+    return QFileDialog::eventFilter(watched, event);
 }
 
 QStringList OpenFilesDialog::chosenFiles() const

@@ -4,6 +4,8 @@
 
 #include <QFileDialog>
 
+class QPushButton;
+
 namespace velmora {
 
 /// The open dialog of "Add Text File(s)": several files may be picked at once, and a typed
@@ -21,12 +23,17 @@ public:
 
     void accept() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     /// The names in the name box, each made absolute against the folder shown: one name as
     /// typed, or several each in double quotes.
     QStringList namesInTheNameBox() const;
+    void enableOpenForAnyName();
 
     QStringList m_typedNames;
+    QPushButton* m_openButton = nullptr;
 };
 
 /// Gives the dialog the filters of `request`: each description shown exactly as written, and

@@ -4,10 +4,12 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -114,6 +116,10 @@ private slots:
         OpenFilesDialog dialog(nullptr, addFilesRequest);
         dialog.setDirectory(folder.path());
         typeNames(dialog, typed.replace(QStringLiteral("<dir>"), folder.path()));
+        auto* buttons = dialog.findChild<QDialogButtonBox*>();
+        QVERIFY(buttons);
+        // The Open button takes the click for every name, existing or not.
+        QCOMPARE(buttons->button(QDialogButtonBox::Open)->isEnabled(), !typed.isEmpty());
 
         dialog.accept();
 
