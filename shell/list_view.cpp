@@ -47,6 +47,8 @@ ListView::ListView(double logicalDpi, QWidget* parent)
 void ListView::setModel(QAbstractItemModel* model)
 {
     QTableView::setModel(model);
+    if (!model)
+        return;
     connect(model, &QAbstractItemModel::columnsInserted, this, &ListView::nameAfterHeader);
     connect(model, &QAbstractItemModel::headerDataChanged, this, &ListView::nameAfterHeader);
     nameAfterHeader();
