@@ -44,9 +44,32 @@ ListView::ListView(double logicalDpi, QWidget* parent)
     horizontalHeader()->setMinimumSectionSize(0);
 }
 
+void ListView::setModel(QAbstractItemModel* model)
+{
+    QTableView::setModel(model);
+    if (!model)
+        return;
+    connect(model, &QAbstractItemModel::columnsInserted, this, &ListView::nameAfterHeader);
+    connect(model, &QAbstractItemModel::headerDataChanged, this, &ListView::nameAfterHeader);
+    nameAfterHeader();
+}
+
+void ListView::nameAfterHeader()
+{
+    QStringList headers;
+    for (int column = 0; column < model()->columnCount(); ++column) {
+        const QString text = model()->headerData(column, Qt::Horizontal).toString();
+        if (!text.isEmpty())
+            headers << text;
+    }
+    setAccessibleName(headers.join(QStringLiteral(", ")));
+}
+
 void ListView::setColumnWidthTwips(int column, int twips)
 {
-    setColumnWidth(column - 1, twipsToPixels(twips, m_logicalDpi));
+    const int pixels = twipsToPixels(twips, m_logicalDpi);
+    setColumnHidden(column - 1, pixels == 0);
+    setColumnWidth(column - 1, pixels);
 }
 
 std::optional<int> ListView::selectedPosition() const

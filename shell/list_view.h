@@ -17,7 +17,11 @@ class ListView final : public QTableView
 public:
     explicit ListView(double logicalDpi, QWidget* parent = nullptr);
 
-    /// `column` counts from 1, as the header shows it.
+    /// Also names the list after its header, for screen readers, as the header changes.
+    void setModel(QAbstractItemModel* model) override;
+
+    /// `column` counts from 1, as the header shows it. A column narrower than one pixel is
+    /// hidden, so that a screen reader passes over it as the eye does.
     void setColumnWidthTwips(int column, int twips);
     std::optional<int> selectedPosition() const;
 
@@ -42,6 +46,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void nameAfterHeader();
     bool canTake(const QDropEvent& event) const;
 
     double m_logicalDpi;

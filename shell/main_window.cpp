@@ -37,6 +37,23 @@ QFont designFont(double points)
     return font;
 }
 
+/// An option button that stays a tab stop of its own whether selected or not. Qt's option
+/// buttons of one group otherwise leave only the one with the focus in the tab order; the
+/// arrow keys still move between them and select.
+class OptionButton final : public QRadioButton
+{
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override { QWidget::focusInEvent(event); }
+};
+
+void describe(QWidget* control, const char* description)
+{
+    control->setAccessibleDescription(QString::fromUtf8(description));
+}
+
 } // namespace
 
 Form1::Form1(Platform& platform, ProgramFiles programFiles, QWidget* parent)
@@ -94,7 +111,7 @@ void Form1::createControls()
     };
     const auto option
         = [&](QGroupBox* in, const char* name, const char* caption, const design::Placement& at) {
-              auto* radio = new QRadioButton(QString::fromUtf8(caption), in);
+              auto* radio = new OptionButton(QString::fromUtf8(caption), in);
               radio->setFont(controlFont);
               place(radio, name, at);
               return radio;
@@ -132,6 +149,7 @@ void Form1::createControls()
     PushButton5 = button("PushButton5", "Clear List", design::PushButton5);
 
     Option3->setChecked(true);
+    describeControls();
 
     ListView1->setModel(&m_fileList);
     // While a folder walk runs, nothing more can be dropped: a second walk would disturb it.
@@ -158,11 +176,43 @@ void Form1::createControls()
         m_pointerRules->addButton(pushButton);
 }
 
+void Form1::describeControls()
+{
+    // A screen reader tells the controls apart by name and description: the buttons, options
+    // and frames are named by their captions, each text box by its option, each list by its
+    // header (see ListView).
+    Text1->setAccessibleName(Option1->text());
+    Text2->setAccessibleName(Option2->text());
+    describe(ListView1,
+             "The files to count. Drag and drop files here. Double-click an item to "
+             "remove it.");
+    describe(ListView2, "The results: for each counted line, its character count and the line.");
+    describe(PushButton1, "Choose files to add to the file list.");
+    describe(PushButton3,
+             "Add every file with a chosen extension in a folder and its sub-folders.");
+    describe(PushButton8, "Empty the file list.");
+    describe(PushButton9, "Add the sample file to the file list.");
+    describe(Frame1, "Which lines are counted.");
+    describe(Option3, "Count every line.");
+    describe(Option1, "Count only the lines that contain the text below.");
+    describe(Text1, "The text that a counted line contains.");
+    describe(Option2, "Count only the lines that do not contain the text below.");
+    describe(Text2, "The text that a counted line does not contain.");
+    describe(Frame2, "How letters are compared with the filter text.");
+    describe(Check6, "Compare the filter text with exact letter case.");
+    describe(PushButton2, "Count the characters of every line of the listed files.");
+    describe(PushButton6, "Order the results from the highest count to the lowest.");
+    describe(PushButton7, "Order the results from the lowest count to the highest.");
+    describe(PushButton4, "Save the results as a new text file.");
+    describe(PushButton5, "Empty the results list.");
+}
+
 void Form1::applyDesignColours()
 {
     // The whole window is white: its background, the frames, the options and the check box.
     // The push buttons share that white face; lists and text boxes keep the system colours.
     paintBackgrounds(Qt::white);
+    setStyleSheet(QLatin1String(design::frameStyleSheet));
     for (QPushButton* pushButton : findChildren<QPushButton*>()) {
         QPalette palette = pushButton->palette();
         palette.setColor(QPalette::Button, Qt::white);
@@ -174,8 +224,10 @@ void Form1::paintBackgrounds(const QColor& colour)
 {
     for (QWidget* widget : std::initializer_list<QWidget*> { this, Frame1, Frame2, Option1, Option2,
                                                              Option3, Check6 }) {
+        // Option buttons and check boxes fill their background with the button colour.
         QPalette palette = widget->palette();
         palette.setColor(QPalette::Window, colour);
+        palette.setColor(widget->backgroundRole(), colour);
         widget->setPalette(palette);
         widget->setAutoFillBackground(true);
     }

@@ -82,6 +82,7 @@ protected:
 
 private:
     void createControls();
+    void describeControls();
     void applyDesignColours();
     /// The window, its frames, its options and its check box.
     void paintBackgrounds(const QColor& colour);

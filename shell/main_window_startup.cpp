@@ -54,9 +54,10 @@ void Form1::ApplyTheme()
     // The theme repaints the window on the system's button face instead of white.
     paintBackgrounds(QPalette().color(QPalette::Button));
 
-    QFile styleSheet(themePath);
-    if (styleSheet.open(QIODevice::ReadOnly | QIODevice::Text))
-        setStyleSheet(QString::fromUtf8(styleSheet.readAll()));
+    // The theme's rules come after the design's, so that they win where both speak.
+    QFile themeFile(themePath);
+    if (themeFile.open(QIODevice::ReadOnly | QIODevice::Text))
+        setStyleSheet(styleSheet() + QString::fromUtf8(themeFile.readAll()));
 }
 
 void Form1::createListColumns()

@@ -36,6 +36,13 @@ inline constexpr Placement PushButton7 { 120, 9120, 6360, 405, 13 };
 inline constexpr Placement PushButton4 { 120, 9630, 4560, 405, 10 };
 inline constexpr Placement PushButton5 { 4800, 9630, 1680, 405, 11 };
 
+/// Where the frames draw their line and caption, in every look: the caption sits on the top
+/// line, near its left end. A theme may recolour the frames but keeps this.
+inline constexpr char frameStyleSheet[]
+    = "QGroupBox { border: 1px solid palette(mid); margin-top: 7px; }\n"
+      "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 8px; "
+      "padding: 0px 3px; }\n";
+
 inline constexpr double buttonFontPoints = 11.25;
 inline constexpr double controlFontPoints = 9.0;
 

@@ -1,39 +1,19 @@
 #include "qt_file_dialogs.h"
 
+#include "open_files_dialog.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 
 namespace velmora {
 
-namespace {
-
-// Qt reads a filter's wildcards from the brackets at its end, and its "*.*" would hide names
-// without a dot; so the wildcards travel in brackets of their own, hidden from view, and the
-// description is shown exactly as written.
-void applyFilters(QFileDialog& dialog, const QList<FileFilter>& filters)
-{
-    QStringList nameFilters;
-    for (const FileFilter& filter : filters) {
-        const QString pattern
-            = filter.pattern == QLatin1String("*.*") ? QStringLiteral("*") : filter.pattern;
-        nameFilters << filter.description + QStringLiteral(" (") + pattern + QLatin1Char(')');
-    }
-    dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setNameFilters(nameFilters);
-}
-
-} // namespace
-
 QString QtFileDialogs::openFiles(const FileDialogRequest& request)
 {
-    QFileDialog dialog(m_owner.get(), request.title);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    applyFilters(dialog, request.filters);
+    OpenFilesDialog dialog(m_owner.get(), request);
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    const QStringList files = dialog.selectedFiles();
+    const QStringList files = dialog.chosenFiles();
     if (files.isEmpty())
         return {};
     if (files.size() == 1)

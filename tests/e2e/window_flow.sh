@@ -132,6 +132,31 @@ answer_box Velmora Return "Done. after saving again"
 cmp "$work/expected.txt" "$saved" || fail "the saved file differs from velmora-count --sort desc"
 [[ -s "$saved" ]] || fail "the saved file is empty"
 
+# The open dialog takes the name of a file that does not exist yet, and the list keeps it as
+# typed: the file written afterwards is the one counted.
+click 112 181 # Clear List (the file list)
+click 112 148 # Add Text File(s)
+open_title='Add File\(s\) - Hold Ctrl to select multiple files'
+dialog=$(wait_for_new_window "$open_title" "$main") || fail "the open dialog did not appear"
+xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+sleep 0.5
+later="$work/written later.txt"
+xdotool type --delay 15 "$later"
+sleep 0.3
+# Alt+O is the Open button's own key: it works only while the button is enabled.
+xdotool key --clearmodifiers alt+o
+wait_until_gone "$dialog" || fail "the open dialog did not take the name of a missing file"
+sleep 0.5
+[[ -z $(windows_named "$open_title") ]] || fail "the open dialog complained about a missing file"
+printf 'written after it was chosen\nand a second line\n' >"$later"
+click 220 426 # Start Counting
+answer_box Velmora Return "Done. after counting the file chosen before it existed"
+save_through_dialog "$work/later-results.txt"
+answer_box Velmora Return "Done. after saving the later file's results"
+"$velmora_count" --sort desc "$later" >"$work/later-expected.txt"
+cmp "$work/later-expected.txt" "$work/later-results.txt" ||
+    fail "the file chosen before it existed was not counted as typed"
+
 # At a device pixel ratio of 2 the same design comes up twice as large. The first window is
 # gone by now, and its id may come back for the new one.
 kill "$velmora_pid"
