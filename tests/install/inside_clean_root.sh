@@ -44,6 +44,8 @@ appstreamcli validate --pedantic --no-net /usr/share/metainfo/com.orvantis.Velmo
 step "desktop-file-validate, appstreamcli validate --pedantic --no-net"
 
 # Every tag lintian knows of fails the check unless the package overrides it with a reason.
-lintian --pedantic --display-info --show-overrides --fail-on error,warning,info,pedantic \
-    velmora_*.deb >lintian.txt 2>lintian.err || { cat lintian.txt lintian.err; exit 1; }
+# Shown overrides would count as failures too, so the overrides are listed in a second run.
+lintian --pedantic --display-info --fail-on error,warning,info,pedantic velmora_*.deb \
+    >lintian.txt 2>lintian.err || { cat lintian.txt lintian.err; exit 1; }
+lintian --pedantic --display-info --show-overrides velmora_*.deb >lintian.txt 2>lintian.err
 step "lintian --pedantic"
