@@ -128,5 +128,5 @@ echo "-- appstreamcli validate --pedantic --no-net:"
 cat "$inside/appstream.txt"
 echo "-- lintian --pedantic (every tag left is overridden, with its reason):"
 cat "$inside/lintian.txt"
-echo "package check: $passed passed, $failed failed"
+echo "package: $passed passed, $failed failed"
 [[ $failed -eq 0 ]]

@@ -31,7 +31,7 @@ status=0
 env -i PATH=/usr/bin:/bin HOME=/root velmora >no-display.out 2>no-display.err || status=$?
 echo "$status" >no-display.status
 XDG_CONFIG_HOME="$folder/config" QT_QPA_PLATFORM=offscreen LD_PRELOAD="$folder/probe.so" \
-    timeout 120 velmora >window-report.txt 2>window.err
+    timeout 120 velmora >window-report.txt 2>window.err || { cat window.err; exit 1; }
 step "velmora without a display, and on the offscreen platform"
 
 apt-get install -y -q --no-install-recommends desktop-file-utils appstream lintian \
