@@ -1,16 +1,28 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Velmora needs and are not there yet; silent when all are.
-# Usage: scripts/install-dependencies.sh build|test
+# Usage: scripts/install-dependencies.sh build|test|package
 set -euo pipefail
 
-build_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation2)
+# dpkg-dev brings dpkg-buildflags, whose hardening flags every optimised build uses.
+build_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation2
+    dpkg-dev)
 test_packages=(xvfb xauth xdotool x11-apps imagemagick clang libclang-rt-14-dev mawk
-    desktop-file-utils appstream man-db dpkg-dev)
+    desktop-file-utils appstream man-db)
+# Linting the Debian package, and installing it into a clean Debian root made with mmdebstrap,
+# which mounts that root's /proc and /dev with mount. The package's Depends come from
+# dpkg-shlibdeps, of dpkg-dev.
+package_packages=(lintian mmdebstrap mount)
 
 packages=("${build_packages[@]}")
-if [[ "${1:-build}" == test ]]; then
-    packages+=("${test_packages[@]}")
-fi
+case "${1:-build}" in
+build) ;;
+test) packages+=("${test_packages[@]}") ;;
+package) packages+=("${package_packages[@]}") ;;
+*)
+    echo "Usage: $0 build|test|package" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,9 +1,12 @@
 #include "common/program_files.h"
+#include "display_presence.h"
 #include "main_window.h"
 #include "platform/qt/qt_platform.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+
+#include <cstdio>
 
 namespace {
 
@@ -33,6 +36,14 @@ bool answersOnTheTerminal(int argc, char* argv[])
     return false;
 }
 
+QStringList argumentsOf(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
 void identify()
 {
     QCoreApplication::setOrganizationName(QStringLiteral("Orvantis"));
@@ -51,6 +62,15 @@ int main(int argc, char* argv[])
         describeCommandLine(parser);
         parser.process(terminal);
         return 0;
+    }
+
+    // Qt would abort without a display; a plain word and exit status 1 serve a person better.
+    if (!velmora::windowCanAppear(argumentsOf(argc, argv),
+                                  QProcessEnvironment::systemEnvironment())) {
+        std::fputs("velmora: no display found; start it from a desktop session, "
+                   "or under xvfb-run: xvfb-run -a velmora\n",
+                   stderr);
+        return 1;
     }
 
     QApplication application(argc, argv);

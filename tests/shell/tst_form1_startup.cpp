@@ -1,5 +1,6 @@
 // The start-up sequence: what Form_Load does to the designed window.
 #include "form_fixture.h"
+#include "shell/display_presence.h"
 #include "shell/list_view.h"
 #include "shell/product_page.h"
 
@@ -15,6 +16,7 @@ using namespace velmora::testing;
 namespace {
 
 using StoredValues = QMap<QString, QString>; // key -> stored text; absent keys are not stored
+using Environment = QMap<QString, QString>;
 
 QString selectedOption(const Form1& form)
 {
@@ -215,6 +217,56 @@ private slots:
         if (opens)
             QCOMPARE(fixture.fake.shell.openedPages.first(), productPageAddress());
         QVERIFY(fixture.fake.shell.openedDocuments.isEmpty());
+    }
+    // Before the window exists: whether to start Qt at all or say that there is no display.
+    void decidesWhetherTheWindowCanAppear_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<Environment>("environment");
+        QTest::addColumn<bool>("canAppear");
+
+        const Environment x11 { { "DISPLAY", ":0" } };
+        const Environment nothing;
+        QTest::newRow("no_display") << QStringList() << nothing << false;
+        QTest::newRow("empty_display")
+            << QStringList() << Environment { { "DISPLAY", "" } } << false;
+        QTest::newRow("x11") << QStringList() << x11 << true;
+        QTest::newRow("wayland") << QStringList()
+                                 << Environment { { "WAYLAND_DISPLAY", "wayland-0" } } << true;
+        QTest::newRow("offscreen_by_environment")
+            << QStringList() << Environment { { "QT_QPA_PLATFORM", "offscreen" } } << true;
+        QTest::newRow("offscreen_by_argument")
+            << QStringList { "-platform", "offscreen" } << nothing << true;
+        QTest::newRow("double_dash_argument")
+            << QStringList { "--platform", "minimal" } << nothing << true;
+        QTest::newRow("argument_overrides_environment")
+            << QStringList { "-platform", "xcb" }
+            << Environment { { "QT_QPA_PLATFORM", "offscreen" } } << false;
+        QTest::newRow("xcb_without_display")
+            << QStringList() << Environment { { "QT_QPA_PLATFORM", "xcb" } } << false;
+        QTest::newRow("xcb_with_options_and_display")
+            << QStringList()
+            << Environment { { "QT_QPA_PLATFORM", "xcb:nodri" }, { "DISPLAY", ":1" } } << true;
+        QTest::newRow("wayland_needs_its_own_display")
+            << QStringList()
+            << Environment { { "QT_QPA_PLATFORM", "wayland-egl" }, { "DISPLAY", ":1" } } << false;
+        QTest::newRow("fallback_list_with_a_usable_platform")
+            << QStringList()
+            << Environment { { "QT_QPA_PLATFORM", "wayland;xcb" }, { "DISPLAY", ":1" } } << true;
+        QTest::newRow("platform_without_a_value")
+            << QStringList { "-platform" } << nothing << false;
+        QTest::newRow("files_only") << QStringList { "notes.txt", "offscreen" } << nothing << false;
+    }
+    void decidesWhetherTheWindowCanAppear()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(Environment, environment);
+        QFETCH(bool, canAppear);
+        QProcessEnvironment processEnvironment;
+        for (auto variable = environment.cbegin(); variable != environment.cend(); ++variable)
+            processEnvironment.insert(variable.key(), variable.value());
+        arguments.prepend("velmora");
+        QCOMPARE(windowCanAppear(arguments, processEnvironment), canAppear);
     }
 };
 
