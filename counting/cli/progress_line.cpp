@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdio>
+#include <iterator>
 #include <unistd.h>
 
 namespace velmora {
@@ -12,9 +13,15 @@ namespace {
 constexpr auto quietTime = std::chrono::seconds(1);
 constexpr auto redrawInterval = std::chrono::milliseconds(200);
 
-QString mebibytes(double bytes)
+QString byteSize(double bytes)
 {
-    return QString::number(bytes / (1024.0 * 1024.0), 'f', 1) + QStringLiteral(" MiB");
+    static const char* const units[] = { "B", "KiB", "MiB", "GiB", "TiB" };
+    std::size_t unit = 0;
+    while (bytes >= 1024.0 && unit + 1 < std::size(units)) {
+        bytes /= 1024.0;
+        ++unit;
+    }
+    return QString::number(bytes, 'f', unit == 0 ? 0 : 1) + u' ' + QLatin1StringView(units[unit]);
 }
 
 } // namespace
@@ -66,14 +73,14 @@ void ProgressLine::draw()
     const qint64 done = m_progress.bytesDone.load(std::memory_order_relaxed);
     const double seconds
         = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
-    QString text = QStringLiteral("velmora-count: ") + mebibytes(double(done));
+    QString text = QStringLiteral("velmora-count: ") + byteSize(double(done));
     if (m_totalBytes && *m_totalBytes > 0) {
         text += QStringLiteral(" of %1 (%2 %)")
-                    .arg(mebibytes(double(*m_totalBytes)))
+                    .arg(byteSize(double(*m_totalBytes)))
                     .arg(qMin(done * 100 / *m_totalBytes, qint64(100)));
     }
     text += QStringLiteral(", %1/s, %2 of %3 files")
-                .arg(mebibytes(double(done) / seconds))
+                .arg(byteSize(double(done) / seconds))
                 .arg(m_progress.filesDone.load(std::memory_order_relaxed))
                 .arg(m_files);
     // Back to the line's start, the text, and the rest of the old line cleared.
