@@ -258,7 +258,7 @@ QString usageText()
         "Examples:\n"
         "  velmora-count -rHn --ext cpp --longer-than 100 --sort desc src\n"
         "      the lines of the C++ files under src longer than 100, longest first\n"
-        "  velmora-count -r --ext md --units columns --longer-than 80 --check docs\n"
+        "  velmora-count -rHn --ext md --units columns --longer-than 80 --check docs\n"
         "      a CI gate: fails (exit 1) when a Markdown line is wider than 80 columns\n"
         "  velmora-count -n --units columns --longer-than 42 --lf film.srt\n"
         "      subtitle lines too wide to read, with their line numbers\n"

@@ -3,6 +3,7 @@
 # bytes it writes. Usage: cli_test.sh PATH-TO-velmora-count
 set -u
 tool=$(realpath "$1")
+completions=$(realpath "$(dirname "$0")/../../resources/completion")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
@@ -199,6 +200,29 @@ done
 # Many rows through the store: the first of the longest comes first.
 awk 'BEGIN { for (i = 0; i < 300000; i++) printf "line number %d\r\n", i }' > many.txt
 "$tool" many.txt --sort desc -o sorted.txt && [ "$(head -c 21 sorted.txt)" = "$(printf '18\tline number 100000')" ] && pass || fail sort_many
+
+# Bash completion: the words offered for the words typed so far, the last one being completed.
+# check_completion NAME SCRIPT FUNCTION EXPECTED-WORDS -- WORDS...
+check_completion() {
+    local name=$1 script=$2 function=$3 expected=$4
+    shift 5
+    local got
+    got=$(bash -c 'source "$0"; f=$1; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1))
+        $f; printf "%s\n" "${COMPREPLY[@]}"' "$completions/$script" "$function" "$@" |
+        sort | tr '\n' ' ')
+    got=${got% }
+    [ "$got" = "$expected" ] && pass || fail "$name: offered '$got', expected '$expected'"
+}
+check_completion option_name velmora-count _velmora_count '--units' -- velmora-count --un
+check_completion check_option velmora-count _velmora_count '--check' -- velmora-count -r --ch
+check_completion units velmora-count _velmora_count 'bytes chars columns utf16' -- velmora-count --units ''
+check_completion units_after_equals velmora-count _velmora_count 'columns' -- velmora-count --units = co
+check_completion sort_order velmora-count _velmora_count 'desc' -- velmora-count --lf --sort d
+check_completion no_guess_for_a_number velmora-count _velmora_count '' -- velmora-count --longer-than ''
+check_completion file_names velmora-count _velmora_count 'tree' -- velmora-count -r tr
+check_completion window_options velmora _velmora '--version' -- velmora --ver
+check_completion window_files velmora _velmora 'counts.txt' -- velmora cou
+bash -c 'source "$0"; complete -p velmora-count' "$completions/velmora-count" | grep -q _velmora_count && pass || fail completion_registered
 
 echo "cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -25,7 +25,9 @@ for file in usr/bin/velmora usr/bin/velmora-count \
     usr/share/applications/com.orvantis.Velmora.desktop \
     usr/share/metainfo/com.orvantis.Velmora.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/com.orvantis.Velmora.svg \
-    usr/share/man/man1/velmora.1 usr/share/man/man1/velmora-count.1; do
+    usr/share/man/man1/velmora.1 usr/share/man/man1/velmora-count.1 \
+    usr/share/bash-completion/completions/velmora \
+    usr/share/bash-completion/completions/velmora-count; do
     [[ -e "$root/$file" ]] || fail "$file is missing"
 done
 for size in 16 24 32 48 64 128 256; do
