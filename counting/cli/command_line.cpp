@@ -217,8 +217,8 @@ QString usageText()
     return QStringLiteral(
         "Usage: velmora-count [OPTION]... [FILE]...\n"
         "Counts the characters of every line of the FILEs and writes one row per line:\n"
-        "the count, a tab and the line. Empty lines give no row. With no FILE, or when FILE\n"
-        "is \"-\", reads standard input.\n"
+        "the count, a tab and the line. Empty lines give no row. With no FILE, or when\n"
+        "FILE is \"-\", reads standard input.\n"
         "\n"
         "Which lines:\n"
         "  --contains TEXT       only lines that contain TEXT\n"
@@ -227,7 +227,7 @@ QString usageText()
         "  --longer-than N       only lines whose count is greater than N\n"
         "  --shorter-than N      only lines whose count is less than N\n"
         "  --units UNIT          count in utf16 (the window's count, the default), chars\n"
-        "                        (code points), bytes (as written out, UTF-8), or columns\n"
+        "                        (code points), bytes (as written out, UTF-8) or columns\n"
         "                        (terminal cells: wide characters 2, combining marks 0,\n"
         "                        tabs to the next multiple of 8)\n"
         "\n"
@@ -242,8 +242,9 @@ QString usageText()
         "  -H, --with-filename   begin each row with the file's path and a tab\n"
         "  -n, --line-number     begin each row with the line's number and a tab\n"
         "                        (after the path): PATH<TAB>LINE<TAB>COUNT<TAB>TEXT\n"
-        "  --summary             instead of rows, one line per file, ROWS<TAB>LONGEST<TAB>PATH,\n"
-        "                        and a last line ROWS<TAB>LONGEST<TAB>total for several files\n"
+        "  --summary             instead of rows, one line per file:\n"
+        "                        ROWS<TAB>LONGEST<TAB>PATH, and for several files a last\n"
+        "                        line ROWS<TAB>LONGEST<TAB>total\n"
         "  --sort desc|asc       order the rows (or summary lines, by LONGEST) by count;\n"
         "                        equal counts keep their order\n"
         "  -o, --output FILE     write to FILE instead of standard output\n"
@@ -263,10 +264,10 @@ QString usageText()
         "  velmora-count -n --units columns --longer-than 42 --lf film.srt\n"
         "      subtitle lines too wide to read, with their line numbers\n"
         "\n"
-        "Exit status: 0 when every file was counted, 1 when a file could not be read or the\n"
-        "output could not be written, 2 for wrong usage. With --check: 0 when no row\n"
-        "passed, 1 when at least one did, 2 when a file could not be read, the output could\n"
-        "not be written, or for wrong usage.\n");
+        "Exit status: 0 when every file was counted, 1 when a file could not be read or\n"
+        "the output could not be written, 2 for wrong usage. With --check: 0 when no row\n"
+        "passed, 1 when at least one did, 2 when a file could not be read, the output\n"
+        "could not be written, or for wrong usage.\n");
 }
 
 } // namespace velmora

@@ -29,12 +29,14 @@ void complain(const QString& subject, const QString& cause)
 }
 
 /// Without --check: 1 for any trouble. With it, as diff and cmp have it: 2 for trouble, else
-/// whether a row passed.
+/// 1 when a row passed.
 int exitStatus(const CountCommand& command, bool trouble, bool anyRowPassed = false)
 {
+    constexpr int exitRowPassed = 1;
+    constexpr int exitCheckTrouble = 2;
     if (!command.check)
         return trouble ? exitFailure : 0;
-    return trouble ? exitUsage : anyRowPassed ? exitFailure : 0;
+    return trouble ? exitCheckTrouble : anyRowPassed ? exitRowPassed : 0;
 }
 
 int run(const CountCommand& command)
