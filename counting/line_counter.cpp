@@ -1,10 +1,10 @@
 #include "line_counter.h"
 
+#include "line_feed_count.h"
 #include "line_matcher.h"
 #include "row_sink.h"
 #include "utf16_length.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -196,13 +196,13 @@ void LineCounter::skimCompleteLines(const char* begin, const char* end)
     for (const char* from = begin; from < end;) {
         const char* found = m_pairScanner->find(from, end);
         if (found == end) {
-            m_lineFeeds += std::uint64_t(std::count(from, end, '\n'));
+            m_lineFeeds += countLineFeeds(from, end);
             return;
         }
         const auto* before
             = static_cast<const char*>(memrchr(from, '\n', std::size_t(found - from)));
         const char* lineStart = before ? before + 1 : from;
-        m_lineFeeds += std::uint64_t(std::count(from, lineStart, '\n'));
+        m_lineFeeds += countLineFeeds(from, lineStart);
         const auto* lineEnd
             = static_cast<const char*>(std::memchr(found, '\n', std::size_t(end - found)));
         takeAnyLine(std::string_view(lineStart, std::size_t(lineEnd - lineStart)), true);

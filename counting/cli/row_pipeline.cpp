@@ -21,12 +21,16 @@ RowPipeline::RowPipeline(const CountCommand& command, ResultsWriter& writer)
     : m_writer(writer)
     , m_output(writer, outputLayout(command), command.sortOrder)
 {
-    RowSink* next = &m_output;
+    // Rows streamed in the window's layout go straight to the writer.
+    RowSink* next = command.sortOrder || outputLayout(command) != RowOutput::Layout::CountAndLine
+        ? static_cast<RowSink*>(&m_output)
+        : &writer;
     if (command.summary)
         next = &m_summary.emplace(*next);
     else if (command.withFileName || command.withLineNumber)
         next = &m_located.emplace(command.withFileName, command.withLineNumber, *next);
-    next = &m_tally.emplace(*next);
+    if (command.check)
+        next = &m_tally.emplace(*next);
     if (command.longerThan || command.shorterThan)
         next = &m_threshold.emplace(command.longerThan, command.shorterThan, *next);
     if (command.unit != LengthUnit::Utf16)

@@ -33,7 +33,8 @@ public:
     /// Writes what was held back: sorted rows, the summary's total.
     void finish();
 
-    bool anyRowPassed() const { return m_tally->rows() > 0; }
+    /// Known only when the command checks.
+    bool anyRowPassed() const { return m_tally && m_tally->rows() > 0; }
 
 private:
     ResultsWriter& m_writer;

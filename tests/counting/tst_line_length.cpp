@@ -56,6 +56,19 @@ private slots:
             4, 4, 8, 2);
         row("soft_hyphen_shows", "\xC2\xAD", 1, 1, 2, 1);
         row("latin_1_byte_of_an_8_bit_file", "caf\xE9", 4, 4, 4, 4);
+        // Long enough for eight bytes at a time, with what ends such a run at every place.
+        row("long_ascii_run", "0123456789abcdefghij", 20, 20, 20, 20);
+        row("tab_after_long_run", "0123456789\tabcdefgh\tx", 21, 21, 21, 33);
+        row("control_inside_long_run",
+            "0123456\x01"
+            "89abcd\x7F"
+            "f",
+            16, 16, 16, 14);
+        row("space_and_tilde_in_long_run", " ~ ~ ~ ~ ~ ~ ~ ~", 16, 16, 16, 16);
+        row("wide_character_after_long_run",
+            "0123456789\xE4\xB8\xAD"
+            "abcdefgh",
+            19, 19, 21, 20);
     }
     void units()
     {
