@@ -55,34 +55,56 @@ std::optional<LengthUnit> lengthUnit(const QString& name)
     return std::nullopt;
 }
 
-/// Sets the flag a short option such as "-H" stands for; false when it stands for none.
-bool setShortFlag(QChar letter, CountCommand& command)
+/// An option without a value that switches something on; `letter` is its short form, if any.
+struct Flag
 {
-    switch (letter.unicode()) {
-    case u'H':
-        command.withFileName = true;
-        return true;
-    case u'n':
-        command.withLineNumber = true;
-        return true;
-    case u'r':
-        command.recursive = true;
-        return true;
-    default:
-        return false;
+    char16_t letter;
+    const char16_t* name;
+    bool CountCommand::*member;
+};
+
+constexpr Flag flags[] = {
+    { u'H', u"--with-filename", &CountCommand::withFileName },
+    { u'n', u"--line-number", &CountCommand::withLineNumber },
+    { u'r', u"--recursive", &CountCommand::recursive },
+    { 0, u"--summary", &CountCommand::summary },
+    { 0, u"--check", &CountCommand::check },
+};
+
+const Flag* flagNamed(const QString& argument)
+{
+    for (const Flag& flag : flags) {
+        if (argument == QStringView(flag.name))
+            return &flag;
     }
+    return nullptr;
 }
 
-/// Whether `argument` is a bundle of short flags such as "-rHn".
-bool isFlagBundle(const QString& argument)
+const Flag* flagWithLetter(QChar letter)
 {
+    for (const Flag& flag : flags) {
+        if (flag.letter != 0 && letter == QChar(flag.letter))
+            return &flag;
+    }
+    return nullptr;
+}
+
+/// Sets the flags of `argument`, a long flag or a bundle of short ones such as "-rHn"; false,
+/// with nothing set, when it is neither.
+bool setFlags(const QString& argument, CountCommand& command)
+{
+    if (const Flag* flag = flagNamed(argument)) {
+        command.*flag->member = true;
+        return true;
+    }
     if (argument.size() < 2 || argument.startsWith(u"--"))
         return false;
-    CountCommand ignored;
     for (qsizetype i = 1; i < argument.size(); ++i) {
-        if (!setShortFlag(argument.at(i), ignored))
+        if (!flagWithLetter(argument.at(i)))
             return false;
     }
+    for (qsizetype i = 1; i < argument.size(); ++i)
+        command.*flagWithLetter(argument.at(i))->member = true;
     return true;
 }
 
@@ -124,31 +146,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
             command.lineEnding = LineEnding::Lf;
             continue;
         }
-        if (argument == u"--with-filename") {
-            command.withFileName = true;
+        if (setFlags(argument, command))
             continue;
-        }
-        if (argument == u"--line-number") {
-            command.withLineNumber = true;
-            continue;
-        }
-        if (argument == u"--recursive") {
-            command.recursive = true;
-            continue;
-        }
-        if (isFlagBundle(argument)) {
-            for (qsizetype letter = 1; letter < argument.size(); ++letter)
-                setShortFlag(argument.at(letter), command);
-            continue;
-        }
-        if (argument == u"--summary") {
-            command.summary = true;
-            continue;
-        }
-        if (argument == u"--check") {
-            command.check = true;
-            continue;
-        }
 
         bool matched = false;
         for (const QString& name :
