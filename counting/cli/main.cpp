@@ -60,7 +60,7 @@ int run(const CountCommand& command)
     const QStringList inputs = inputFiles(command);
     CountProgress progress;
     std::optional<ProgressLine> progressLine;
-    if (ProgressLine::wanted())
+    if (ProgressLine::wanted(toStandardOutput))
         progressLine.emplace(progress, knownTotalBytes(inputs), int(inputs.size()));
     const bool allRead
         = countInputs(inputs, command.filter, rows, writer, progress,

@@ -26,9 +26,9 @@ QString byteSize(double bytes)
 
 } // namespace
 
-bool ProgressLine::wanted()
+bool ProgressLine::wanted(bool rowsToStandardOutput)
 {
-    return isatty(STDERR_FILENO) == 1;
+    return isatty(STDERR_FILENO) == 1 && !(rowsToStandardOutput && isatty(STDOUT_FILENO) == 1);
 }
 
 ProgressLine::ProgressLine(const CountProgress& progress, std::optional<qint64> totalBytes,

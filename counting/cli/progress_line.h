@@ -25,8 +25,9 @@ struct CountProgress
 class ProgressLine
 {
 public:
-    /// Only a person at a terminal wants it; a pipe or a file never gets it.
-    static bool wanted();
+    /// Only a person at a terminal wants it; a pipe or a file never gets it. Rows written to
+    /// that same terminal would run into it, and show how far the run is anyway.
+    static bool wanted(bool rowsToStandardOutput);
 
     ProgressLine(const CountProgress& progress, std::optional<qint64> totalBytes, int files);
     /// Erases the line.

@@ -181,6 +181,15 @@ grep -qF "$(printf '\r\033[K')velmora-count: nosuch.txt: No such file" terminal.
 on_terminal "'$tool' counts.txt > fast.out"
 [ ! -s terminal.log ] && pass || fail "progress_of_a_short_run: $(od -c terminal.log | head -3)"
 slow_input
+on_terminal "'$tool' --lf slow.fifo"
+wait
+printf '5\tfirst\r\n6\tsecond\r\n' | cmp -s - terminal.log && pass ||
+    fail "no_progress_among_rows_on_the_terminal: $(od -c terminal.log | head -5)"
+slow_input
+on_terminal "'$tool' --lf -o slow.out slow.fifo"
+wait
+grep -qF 'of 1 files' terminal.log && pass || fail "progress_while_writing_a_file: $(od -c terminal.log | head -3)"
+slow_input
 check progress_never_on_a_file 0 '5\tfirst\n6\tsecond\n' '' -- --lf slow.fifo
 wait
 
