@@ -1,5 +1,6 @@
 #include "line_counter.h"
 
+#include "line_feed_count.h"
 #include "line_matcher.h"
 #include "row_sink.h"
 #include "utf16_length.h"
@@ -70,6 +71,7 @@ bool LineCounter::addText(std::string_view text)
             }
             m_partialLine.append(begin, lineFeed);
             takeAnyLine(m_partialLine, true);
+            ++m_lineFeeds;
             m_partialLine.clear();
             begin = lineFeed + 1;
             if (failed())
@@ -174,6 +176,7 @@ void LineCounter::countCompleteLines(const char* begin, const char* end)
             takeLine(lineStart, chunk + bit, care,
                      lineHoldsCandidate || (masks.candidates & segment) != 0 || examineEveryLine,
                      care ? 0 : lineExtraBytes + extraBytes(segment));
+            ++m_lineFeeds;
             if (m_sink.rowFailed())
                 return;
             lineStart = chunk + bit + 1;
@@ -192,14 +195,18 @@ void LineCounter::skimCompleteLines(const char* begin, const char* end)
 {
     for (const char* from = begin; from < end;) {
         const char* found = m_pairScanner->find(from, end);
-        if (found == end)
+        if (found == end) {
+            m_lineFeeds += countLineFeeds(from, end);
             return;
+        }
         const auto* before
             = static_cast<const char*>(memrchr(from, '\n', std::size_t(found - from)));
         const char* lineStart = before ? before + 1 : from;
+        m_lineFeeds += countLineFeeds(from, lineStart);
         const auto* lineEnd
             = static_cast<const char*>(std::memchr(found, '\n', std::size_t(end - found)));
         takeAnyLine(std::string_view(lineStart, std::size_t(lineEnd - lineStart)), true);
+        ++m_lineFeeds;
         if (m_sink.rowFailed())
             return;
         from = lineEnd + 1;
@@ -221,7 +228,7 @@ void LineCounter::takeLine(const char* begin, const char* end, bool needsCare, b
     const bool passes
         = holdsCandidate ? m_matcher.passes(line) : m_matcher.passesWithoutCandidate();
     if (passes)
-        m_sink.addRow(line, line.size() - extraBytes);
+        m_sink.addRow(line, line.size() - extraBytes, m_lineFeeds + 1);
 }
 
 void LineCounter::takeAnyLine(std::string_view line, bool holdsCandidate)
@@ -241,7 +248,7 @@ void LineCounter::takeAnyLine(std::string_view line, bool holdsCandidate)
     const bool passes
         = holdsCandidate ? m_matcher.passes(line) : m_matcher.passesWithoutCandidate();
     if (passes)
-        m_sink.addRow(line, utf16Length(line));
+        m_sink.addRow(line, utf16Length(line), m_lineFeeds + 1);
 }
 
 } // namespace velmora

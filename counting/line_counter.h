@@ -15,7 +15,8 @@ class LineMatcher;
 class RowSink;
 
 /// Cuts one file's text into lines, removes every carriage return, skips empty lines, and
-/// hands each line that passes the filter to the sink with its count in UTF-16 units.
+/// hands each line that passes the filter to the sink with its count in UTF-16 units and its
+/// line number.
 class LineCounter
 {
 public:
@@ -49,6 +50,8 @@ private:
     std::string m_partialLine;
     /// A line with carriage returns inside, without them.
     std::string m_withoutReturns;
+    /// The line feeds before the line being cut: its number less one.
+    std::uint64_t m_lineFeeds = 0;
     QString m_failure;
 };
 

@@ -41,22 +41,15 @@ QString ResultsWriter::failure() const
     return m_failure;
 }
 
-void ResultsWriter::addRow(std::string_view lineBytes, std::uint64_t count)
+void ResultsWriter::addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t)
 {
     if (lineBytes.size() + rowFrame > bufferSize - m_buffered && !failed()) {
         handOver();
         if (lineBytes.size() + rowFrame > bufferSize) {
-            // A line too long for the buffer goes out in one piece after its count, written
-            // here while the writing thread has nothing to do.
-            waitUntilIdle();
             char frame[rowFrame];
             char* end = std::to_chars(frame, frame + rowFrame, count).ptr;
             *end++ = '\t';
-            writeOut({ frame, std::size_t(end - frame) });
-            writeOut(lineBytes);
-            writeOut(m_lineEnd);
-            if (failed())
-                failRow(failure());
+            writeLongLine({ frame, std::size_t(end - frame) }, lineBytes);
             return;
         }
     }
@@ -74,6 +67,36 @@ void ResultsWriter::addRow(std::string_view lineBytes, std::uint64_t count)
     m_buffered = std::size_t(out - m_buffer.get());
 }
 
+void ResultsWriter::addLine(std::string_view bytes)
+{
+    if (bytes.size() + m_lineEnd.size() > bufferSize - m_buffered && !failed()) {
+        handOver();
+        if (bytes.size() + m_lineEnd.size() > bufferSize) {
+            writeLongLine({}, bytes);
+            return;
+        }
+    }
+    if (failed()) {
+        failRow(failure());
+        return;
+    }
+    char* out = m_buffer.get() + m_buffered;
+    std::memcpy(out, bytes.data(), bytes.size());
+    std::memcpy(out + bytes.size(), m_lineEnd.data(), m_lineEnd.size());
+    m_buffered += bytes.size() + m_lineEnd.size();
+}
+
+void ResultsWriter::writeLongLine(std::string_view head, std::string_view body)
+{
+    // Written here in one piece while the writing thread has nothing to do.
+    waitUntilIdle();
+    writeOut(head);
+    writeOut(body);
+    writeOut(m_lineEnd);
+    if (failed())
+        failRow(failure());
+}
+
 bool ResultsWriter::addRows(const ResultsModel& model, const std::function<bool(int)>& between)
 {
     constexpr int rowsBetweenCalls = 4096;
@@ -83,7 +106,7 @@ bool ResultsWriter::addRows(const ResultsModel& model, const std::function<bool(
             return false;
         model.readAheadFrom(position);
         const ResultRow row = model.row(position);
-        addRow(row.bytes, row.count);
+        addRow(row.bytes, row.count, 0);
     }
     return !failed() && (!between || between(rows));
 }

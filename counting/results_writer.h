@@ -32,7 +32,11 @@ public:
     /// Waits for a write under way; what is still buffered is not written: call flush().
     ~ResultsWriter() override;
 
-    void addRow(std::string_view lineBytes, std::uint64_t count) override;
+    /// Writes the row; the writer has no place for its line number.
+    void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override;
+    /// Writes `bytes`, which must hold no line feed, and the line end: a line made up by the
+    /// caller, for layouts other than the count and the line. Fails like a row.
+    void addLine(std::string_view bytes);
     /// Writes every row of `model` in the order shown. `between`, when given, is called every
     /// few thousand rows with the number of rows written so far, and ends the writing early by
     /// returning false. False when ended early or when a row failed.
@@ -44,6 +48,8 @@ public:
     QString failure() const;
 
 private:
+    /// Writes `head`, `body` and the line end out at once, for a line too long for a buffer.
+    void writeLongLine(std::string_view head, std::string_view body);
     void handOver();
     void waitUntilIdle();
     void writeInBackground();

@@ -1,47 +1,10 @@
 #include "utf16_length.h"
 
+#include "utf8_sequence.h"
+
 #include <cstring>
 
 namespace velmora {
-
-namespace {
-
-bool isContinuation(unsigned char byte)
-{
-    return (byte & 0xC0) == 0x80;
-}
-
-bool inRange(unsigned char byte, unsigned char low, unsigned char high)
-{
-    return byte >= low && byte <= high;
-}
-
-/// Length of the well-formed sequence starting at `p`, or 0. The second byte's range rules
-/// out overlong forms, surrogates and code points above U+10FFFF, as Qt's decoder does.
-std::size_t validSequenceLength(const unsigned char* p, const unsigned char* end)
-{
-    const unsigned char lead = p[0];
-    const auto available = std::size_t(end - p);
-    if (inRange(lead, 0xC2, 0xDF))
-        return available >= 2 && isContinuation(p[1]) ? 2 : 0;
-    if (inRange(lead, 0xE0, 0xEF)) {
-        if (available < 3 || !isContinuation(p[2]))
-            return 0;
-        const unsigned char low = lead == 0xE0 ? 0xA0 : 0x80;
-        const unsigned char high = lead == 0xED ? 0x9F : 0xBF;
-        return inRange(p[1], low, high) ? 3 : 0;
-    }
-    if (inRange(lead, 0xF0, 0xF4)) {
-        if (available < 4 || !isContinuation(p[2]) || !isContinuation(p[3]))
-            return 0;
-        const unsigned char low = lead == 0xF0 ? 0x90 : 0x80;
-        const unsigned char high = lead == 0xF4 ? 0x8F : 0xBF;
-        return inRange(p[1], low, high) ? 4 : 0;
-    }
-    return 0;
-}
-
-} // namespace
 
 std::uint64_t utf16Length(std::string_view utf8)
 {
@@ -62,7 +25,7 @@ std::uint64_t utf16Length(std::string_view utf8)
             ++units;
             continue;
         }
-        const std::size_t length = validSequenceLength(p, end);
+        const std::size_t length = validUtf8SequenceLength(p, end);
         if (length == 0) {
             ++p;
             ++units;

@@ -16,17 +16,20 @@ constexpr qsizetype kEntriesBetweenYields = 1024;
 
 } // namespace
 
-WalkStep appendFolderTreeFiles(const QString& folder, const FileNamePattern& pattern,
-                               DoubledSeparators separators, EntryBatch& batch)
+WalkStep walkFolderTreeFiles(const QString& folder, const FileNamePattern& pattern,
+                             DoubledSeparators separators,
+                             const std::function<void(const QString&)>& found,
+                             const WalkYield& yieldToEvents)
 {
     const QChar separator = QDir::separator();
     QStringList folders { folder + separator };
     WalkStep step = WalkStep::Continue;
-    CollectSubFolders(folders, [&] { return step = batch.yieldToEvents(); });
+    CollectSubFolders(folders, [&] { return step = yieldToEvents(); });
     if (step == WalkStep::Stop)
         return step;
 
     int foldersSinceYield = 0;
+    qsizetype entriesSinceYield = 0;
     for (const QString& collected : std::as_const(folders)) {
         const QString directory = collected.chopped(1);
         // A name holds no separator, so reducing the folder part once gives the same text as
@@ -35,17 +38,28 @@ WalkStep appendFolderTreeFiles(const QString& folder, const FileNamePattern& pat
         if (separators == DoubledSeparators::Reduce)
             prefix = reduceDoubledSeparators(prefix);
         for (const QString& name : ListFolderFiles(directory, pattern)) {
-            if (!name.startsWith(QLatin1Char('~')))
-                batch.append(prefix + name);
+            if (!name.startsWith(QLatin1Char('~'))) {
+                found(prefix + name);
+                ++entriesSinceYield;
+            }
         }
         if (++foldersSinceYield >= kFoldersBetweenYields
-            || batch.pendingCount() >= kEntriesBetweenYields) {
+            || entriesSinceYield >= kEntriesBetweenYields) {
             foldersSinceYield = 0;
-            if (batch.yieldToEvents() == WalkStep::Stop)
+            entriesSinceYield = 0;
+            if (yieldToEvents() == WalkStep::Stop)
                 return WalkStep::Stop;
         }
     }
     return WalkStep::Continue;
+}
+
+WalkStep appendFolderTreeFiles(const QString& folder, const FileNamePattern& pattern,
+                               DoubledSeparators separators, EntryBatch& batch)
+{
+    return walkFolderTreeFiles(
+        folder, pattern, separators, [&](const QString& path) { batch.append(path); },
+        [&] { return batch.yieldToEvents(); });
 }
 
 } // namespace velmora

@@ -2,6 +2,8 @@
 
 #include "add_folder.h"
 
+#include <functional>
+
 namespace velmora {
 
 class EntryBatch;
@@ -9,10 +11,17 @@ class EntryBatch;
 /// Whether the paths of a folder's files have every doubled separator reduced to one.
 enum class DoubledSeparators { Reduce, Keep };
 
-/// Adds to `batch` the path of every file of `folder` (no trailing separator, except at a
+/// Hands `found` the path of every file of `folder` (no trailing separator, except at a
 /// root) and of all its sub-folders that matches `pattern` and whose name does not begin with
 /// "~": the folder's own files first, then level by level as CollectSubFolders orders the
-/// folders. Each path is the folder, the separator and the name. Says Stop when a yield did.
+/// folders. Each path is the folder, the separator and the name. Yields now and then; says
+/// Stop when a yield did.
+WalkStep walkFolderTreeFiles(const QString& folder, const FileNamePattern& pattern,
+                             DoubledSeparators separators,
+                             const std::function<void(const QString&)>& found,
+                             const WalkYield& yieldToEvents);
+
+/// The same walk adding to `batch`, which it lets the window run at the yields.
 WalkStep appendFolderTreeFiles(const QString& folder, const FileNamePattern& pattern,
                                DoubledSeparators separators, EntryBatch& batch);
 

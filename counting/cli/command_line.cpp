@@ -26,6 +26,88 @@ OptionValue optionValue(const QString& name, const QStringList& arguments, qsize
     return {};
 }
 
+/// A whole number from 0 written in decimal digits alone.
+std::optional<std::uint64_t> wholeNumber(const QString& text)
+{
+    if (text.isEmpty() || text.size() > 20)
+        return std::nullopt;
+    for (const QChar character : text) {
+        if (character < u'0' || character > u'9')
+            return std::nullopt;
+    }
+    bool fits = false;
+    const qulonglong number = text.toULongLong(&fits);
+    if (!fits)
+        return std::nullopt;
+    return std::uint64_t(number);
+}
+
+std::optional<LengthUnit> lengthUnit(const QString& name)
+{
+    if (name == u"utf16")
+        return LengthUnit::Utf16;
+    if (name == u"chars")
+        return LengthUnit::Chars;
+    if (name == u"bytes")
+        return LengthUnit::Bytes;
+    if (name == u"columns")
+        return LengthUnit::Columns;
+    return std::nullopt;
+}
+
+/// An option without a value that switches something on; `letter` is its short form, if any.
+struct Flag
+{
+    char16_t letter;
+    const char16_t* name;
+    bool CountCommand::*member;
+};
+
+constexpr Flag flags[] = {
+    { u'H', u"--with-filename", &CountCommand::withFileName },
+    { u'n', u"--line-number", &CountCommand::withLineNumber },
+    { u'r', u"--recursive", &CountCommand::recursive },
+    { 0, u"--summary", &CountCommand::summary },
+    { 0, u"--check", &CountCommand::check },
+};
+
+const Flag* flagNamed(const QString& argument)
+{
+    for (const Flag& flag : flags) {
+        if (argument == QStringView(flag.name))
+            return &flag;
+    }
+    return nullptr;
+}
+
+const Flag* flagWithLetter(QChar letter)
+{
+    for (const Flag& flag : flags) {
+        if (flag.letter != 0 && letter == QChar(flag.letter))
+            return &flag;
+    }
+    return nullptr;
+}
+
+/// Sets the flags of `argument`, a long flag or a bundle of short ones such as "-rHn"; false,
+/// with nothing set, when it is neither.
+bool setFlags(const QString& argument, CountCommand& command)
+{
+    if (const Flag* flag = flagNamed(argument)) {
+        command.*flag->member = true;
+        return true;
+    }
+    if (argument.size() < 2 || argument.startsWith(u"--"))
+        return false;
+    for (qsizetype i = 1; i < argument.size(); ++i) {
+        if (!flagWithLetter(argument.at(i)))
+            return false;
+    }
+    for (qsizetype i = 1; i < argument.size(); ++i)
+        command.*flagWithLetter(argument.at(i))->member = true;
+    return true;
+}
+
 } // namespace
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments)
@@ -52,7 +134,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
             command.action = CountCommand::Action::ShowHelp;
             return { command, {} };
         }
-        if (argument == u"--version") {
+        if (argument == u"--version" || argument == u"-V") {
             command.action = CountCommand::Action::ShowVersion;
             return { command, {} };
         }
@@ -64,11 +146,15 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
             command.lineEnding = LineEnding::Lf;
             continue;
         }
+        if (setFlags(argument, command))
+            continue;
 
         bool matched = false;
         for (const QString& name :
              { QStringLiteral("--contains"), QStringLiteral("--not-contains"),
-               QStringLiteral("--sort"), QStringLiteral("-o"), QStringLiteral("--output") }) {
+               QStringLiteral("--sort"), QStringLiteral("-o"), QStringLiteral("--output"),
+               QStringLiteral("--longer-than"), QStringLiteral("--shorter-than"),
+               QStringLiteral("--units"), QStringLiteral("--ext") }) {
             const OptionValue option = optionValue(name, arguments, i);
             if (!option.matched)
                 continue;
@@ -93,6 +179,25 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
                     command.sortOrder = Qt::AscendingOrder;
                 else
                     return fail(QStringLiteral("--sort takes desc or asc, not '%1'").arg(value));
+            } else if (name == u"--longer-than" || name == u"--shorter-than") {
+                const std::optional<std::uint64_t> number = wholeNumber(value);
+                if (!number) {
+                    return fail(QStringLiteral("%1 takes a whole number from 0, not '%2'")
+                                    .arg(name, value));
+                }
+                (name == u"--longer-than" ? command.longerThan : command.shorterThan) = number;
+            } else if (name == u"--units") {
+                const std::optional<LengthUnit> unit = lengthUnit(value);
+                if (!unit) {
+                    return fail(
+                        QStringLiteral("--units takes utf16, chars, bytes or columns, not '%1'")
+                            .arg(value));
+                }
+                command.unit = *unit;
+            } else if (name == u"--ext") {
+                if (value.isEmpty())
+                    return fail(QStringLiteral("--ext takes an extension such as txt, or *"));
+                command.extension = value;
             } else {
                 command.outputPath = value;
             }
@@ -102,28 +207,66 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
             return fail(QStringLiteral("unknown option '%1'").arg(argument));
     }
     if (command.files.isEmpty())
-        return fail(QStringLiteral("no FILE given"));
+        command.files << QStringLiteral("-");
     return { command, {} };
 }
 
 QString usageText()
 {
     return QStringLiteral(
-        "Usage: velmora-count [OPTION]... FILE...\n"
+        "Usage: velmora-count [OPTION]... [FILE]...\n"
         "Counts the characters of every line of the FILEs and writes one row per line:\n"
-        "the count, a tab and the line. Empty lines give no row. \"-\" reads standard input.\n"
+        "the count, a tab and the line. Empty lines give no row. With no FILE, or when\n"
+        "FILE is \"-\", reads standard input.\n"
         "\n"
-        "  --contains TEXT      only lines that contain TEXT\n"
-        "  --not-contains TEXT  only lines that do not contain TEXT\n"
-        "  --match-case         compare TEXT with exact letter case\n"
-        "  --sort desc|asc      order the rows by count; equal counts keep their order\n"
-        "  -o, --output FILE    write to FILE instead of standard output\n"
-        "  --lf                 end rows with a line feed instead of CR LF\n"
-        "  --help               show this help and exit\n"
-        "  --version            show the version and exit\n"
+        "Which lines:\n"
+        "  --contains TEXT       only lines that contain TEXT\n"
+        "  --not-contains TEXT   only lines that do not contain TEXT\n"
+        "  --match-case          compare TEXT with exact letter case\n"
+        "  --longer-than N       only lines whose count is greater than N\n"
+        "  --shorter-than N      only lines whose count is less than N\n"
+        "  --units UNIT          count in utf16 (the window's count, the default), chars\n"
+        "                        (code points), bytes (as written out, UTF-8) or columns\n"
+        "                        (terminal cells: wide characters 2, combining marks 0,\n"
+        "                        tabs to the next multiple of 8)\n"
         "\n"
-        "Exit status: 0 when every file was counted, 1 when a file could not be read or the\n"
-        "output could not be written, 2 for wrong usage.\n");
+        "Which files:\n"
+        "  -r, --recursive       walk folders as the window's \"Add All Text File(s) In\n"
+        "                        Folder\" does: level by level, sorted by name, hidden\n"
+        "                        folders and names beginning with ~ left out\n"
+        "  --ext EXT             in walked folders, only files *.EXT (* for every file,\n"
+        "                        the default)\n"
+        "\n"
+        "What to write:\n"
+        "  -H, --with-filename   begin each row with the file's path and a tab\n"
+        "  -n, --line-number     begin each row with the line's number and a tab\n"
+        "                        (after the path): PATH<TAB>LINE<TAB>COUNT<TAB>TEXT\n"
+        "  --summary             instead of rows, one line per file:\n"
+        "                        ROWS<TAB>LONGEST<TAB>PATH, and for several files a last\n"
+        "                        line ROWS<TAB>LONGEST<TAB>total\n"
+        "  --sort desc|asc       order the rows (or summary lines, by LONGEST) by count;\n"
+        "                        equal counts keep their order\n"
+        "  -o, --output FILE     write to FILE instead of standard output\n"
+        "  --lf                  end rows with a line feed instead of CR LF\n"
+        "  --check               exit 0 when no row passed, 1 when one did, 2 on trouble\n"
+        "  -h, --help            show this help and exit\n"
+        "  -V, --version         show the version and exit\n"
+        "\n"
+        "A progress line appears on standard error when it is a terminal that the rows\n"
+        "do not go to, and the count takes longer than a second.\n"
+        "\n"
+        "Examples:\n"
+        "  velmora-count -rHn --ext cpp --longer-than 100 --sort desc src\n"
+        "      the lines of the C++ files under src longer than 100, longest first\n"
+        "  velmora-count -rHn --ext md --units columns --longer-than 80 --check docs\n"
+        "      a CI gate: fails (exit 1) when a Markdown line is wider than 80 columns\n"
+        "  velmora-count -n --units columns --longer-than 42 --lf film.srt\n"
+        "      subtitle lines too wide to read, with their line numbers\n"
+        "\n"
+        "Exit status: 0 when every file was counted, 1 when a file could not be read or\n"
+        "the output could not be written, 2 for wrong usage. With --check: 0 when no row\n"
+        "passed, 1 when at least one did, 2 when a file could not be read, the output\n"
+        "could not be written, or for wrong usage.\n");
 }
 
 } // namespace velmora

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "counting/line_filter.h"
+#include "counting/line_length.h"
 #include "counting/results_writer.h"
 
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 
 namespace velmora {
@@ -20,7 +22,22 @@ struct CountCommand
     /// Empty: standard output.
     QString outputPath;
     LineEnding lineEnding = LineEnding::CrLf;
-    /// "-" stands for standard input.
+    LengthUnit unit = LengthUnit::Utf16;
+    /// Rows pass when their count is greater than `longerThan` and less than `shorterThan`.
+    std::optional<std::uint64_t> longerThan;
+    std::optional<std::uint64_t> shorterThan;
+    /// Rows begin with the file's path, then with the line number.
+    bool withFileName = false;
+    bool withLineNumber = false;
+    /// One line per file instead of rows.
+    bool summary = false;
+    /// Folders are walked as the window's folder add walks them, taking the files that
+    /// "*.<extension>" matches.
+    bool recursive = false;
+    QString extension = QStringLiteral("*");
+    /// The exit status says whether any row passed.
+    bool check = false;
+    /// "-" stands for standard input; never empty.
     QStringList files;
 };
 

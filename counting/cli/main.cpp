@@ -1,15 +1,15 @@
 #include "command_line.h"
+#include "count_inputs.h"
 #include "counting/byte_output.h"
-#include "counting/count_file.h"
-#include "counting/line_matcher.h"
-#include "counting/result_store.h"
-#include "counting/results_model.h"
 #include "counting/results_writer.h"
+#include "input_files.h"
+#include "progress_line.h"
+#include "row_pipeline.h"
 
 #include <QFile>
 
-#include <cerrno>
 #include <cstdio>
+#include <optional>
 
 using namespace velmora;
 
@@ -28,42 +28,15 @@ void complain(const QString& subject, const QString& cause)
     printTo(stderr, QStringLiteral("velmora-count: %1: %2\n").arg(subject, cause));
 }
 
-/// Counts every file into `sink`; false when one of them could not be read. Stops early once
-/// the writer fails, since nothing more could reach the output.
-bool countFiles(const CountCommand& command, RowSink& sink, const ResultsWriter& writer)
+/// Without --check: 1 for any trouble. With it, as diff and cmp have it: 2 for trouble, else
+/// 1 when a row passed.
+int exitStatus(const CountCommand& command, bool trouble, bool anyRowPassed = false)
 {
-    LineMatcher matcher(command.filter);
-    bool allRead = true;
-    for (const QString& path : command.files) {
-        FileCountOutcome outcome;
-        if (path == u"-") {
-            QFile standardInput;
-            if (!standardInput.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered))
-                outcome = { FileCountOutcome::Kind::ReadFailed, standardInput.errorString() };
-            else
-                outcome = countDevice(standardInput, matcher, sink);
-        } else {
-            outcome = countFile(path, matcher, sink);
-        }
-        const QString shownName = path == u"-" ? QStringLiteral("standard input") : path;
-        switch (outcome.kind) {
-        case FileCountOutcome::Kind::Counted:
-        case FileCountOutcome::Kind::Stopped:
-            break;
-        case FileCountOutcome::Kind::Missing:
-            complain(shownName, qt_error_string(ENOENT));
-            allRead = false;
-            break;
-        case FileCountOutcome::Kind::ReadFailed:
-        case FileCountOutcome::Kind::RowFailed:
-            if (writer.failed())
-                return allRead;
-            complain(shownName, outcome.description);
-            allRead = false;
-            break;
-        }
-    }
-    return allRead;
+    constexpr int exitRowPassed = 1;
+    constexpr int exitCheckTrouble = 2;
+    if (!command.check)
+        return trouble ? exitFailure : 0;
+    return trouble ? exitCheckTrouble : anyRowPassed ? exitRowPassed : 0;
 }
 
 int run(const CountCommand& command)
@@ -78,28 +51,32 @@ int run(const CountCommand& command)
         = toStandardOutput ? QStringLiteral("standard output") : command.outputPath;
     if (!opened) {
         complain(outputName, outputFile.errorString());
-        return exitFailure;
+        return exitStatus(command, true);
     }
     DeviceOutput output(outputFile);
     ResultsWriter writer(output, command.lineEnding);
+    RowPipeline rows(command, writer);
 
-    bool allRead = true;
-    if (command.sortOrder) {
-        // Sorting needs every row at hand; without it rows stream out in constant memory.
-        ResultStore store;
-        allRead = countFiles(command, store, writer);
-        ResultsModel results;
-        results.setStore(std::move(store));
-        results.sortByKey(*command.sortOrder);
-        writer.addRows(results);
-    } else {
-        allRead = countFiles(command, writer, writer);
-    }
+    const QStringList inputs = inputFiles(command);
+    CountProgress progress;
+    std::optional<ProgressLine> progressLine;
+    if (ProgressLine::wanted(toStandardOutput))
+        progressLine.emplace(progress, knownTotalBytes(inputs), int(inputs.size()));
+    const bool allRead
+        = countInputs(inputs, command.filter, rows, writer, progress,
+                      [&](const QString& subject, const QString& cause) {
+                          if (progressLine)
+                              progressLine->interrupt([&] { complain(subject, cause); });
+                          else
+                              complain(subject, cause);
+                      });
+    rows.finish();
+    progressLine.reset();
     if (!writer.flush()) {
         complain(outputName, writer.failure());
-        return exitFailure;
+        return exitStatus(command, true);
     }
-    return allRead ? 0 : exitFailure;
+    return exitStatus(command, !allRead, rows.anyRowPassed());
 }
 
 } // namespace

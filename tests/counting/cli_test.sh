@@ -3,6 +3,7 @@
 # bytes it writes. Usage: cli_test.sh PATH-TO-velmora-count
 set -u
 tool=$(realpath "$1")
+completions=$(realpath "$(dirname "$0")/../../resources/completion")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
@@ -39,7 +40,20 @@ printf 'aa\nb\ncc\nd\neee\n' > counts.txt
 printf '\xff\xfea\x00\r\x00\n\x00\xc4\x00R\x00' > utf16le.txt
 printf '\xfe\xff\x00a\x00\n\x00b' > utf16be.txt
 printf 'caf\xe9\r\n' > cp1252.txt
+printf 'short\nthis line is long\n\nmiddle line\nlong but skipped\n' > mixed.txt
+# A plain line, a combining accent, a CJK character, an emoji, a tab after three and an
+# invalid byte: their widths differ by unit.
+printf 'abcd\ne\xcc\x81\n\xe4\xb8\xad\xe4\xb8\xad\n\xf0\x9f\x98\x80\nabc\tx\n\xff\n' > units.txt
 mkdir folder
+mkdir -p tree/a tree/b tree/.hidden
+printf 'z\n' > tree/z.txt
+printf 'dot\n' > tree/.dot.txt
+printf 'tmp\n' > tree/~tmp.txt
+printf 'in a\n' > tree/a/x.txt
+printf 'markdown\n' > tree/a/y.md
+printf 'in b, longer\n' > tree/b/w.txt
+printf 'hidden\n' > tree/.hidden/h.txt
+ln -s .. tree/a/up
 
 check crlf_rows 0 '1\ta\r\n1\tb\r\n4\t  \tx\r\n4\tlast\r\n' '' -- lines.txt
 check lf_option 0 '1\ta\n1\tb\n4\t  \tx\n4\tlast\n' '' -- --lf lines.txt
@@ -60,7 +74,7 @@ STDIN=utf16le.txt check standard_input_utf16 0 '1\ta\n2\t\xc3\x84R\n' '' -- --lf
 check missing_file_others_counted 1 '1\tb\r\n' 'velmora-count: nosuch.txt: No such file or directory' -- --contains B nosuch.txt counts.txt
 check folder_fails 1 '' 'velmora-count: folder: Is a directory' -- folder
 check unknown_option 2 '' "unknown option '--frobnicate'" -- --frobnicate lines.txt
-check no_file 2 '' 'no FILE given' -- --lf
+STDIN=counts.txt check no_file_reads_standard_input 0 '2\taa\n1\tb\n2\tcc\n1\td\n3\teee\n' '' -- --lf
 check contains_and_not_contains 2 '' 'cannot be used together' -- --contains a --not-contains b lines.txt
 check bad_sort 2 '' "--sort takes desc or asc, not 'up'" -- --sort up lines.txt
 check missing_argument 2 '' "option '--contains' needs an argument" -- lines.txt --contains
@@ -70,12 +84,154 @@ check output_file 0 '' '' -- -o out.txt --lf counts.txt
 if ! printf '2\taa\n1\tb\n2\tcc\n1\td\n3\teee\n' | cmp -s - out.txt; then fail "output_file: content"; else pass; fi
 check double_dash_ends_options 1 '' 'velmora-count: --lf: No such file or directory' -- -- --lf
 
-"$tool" --help > help.out 2>&1 && grep -q 'Usage: velmora-count' help.out && pass || fail help
-"$tool" --version > version.out 2>&1 && grep -q '^velmora-count [0-9]' version.out && pass || fail version
+# Length thresholds, alone, together and with the text filter.
+check longer_than 0 '2\taa\r\n2\tcc\r\n3\teee\r\n' '' -- --longer-than 1 counts.txt
+check shorter_than 0 '1\tb\r\n1\td\r\n' '' -- --shorter-than 2 counts.txt
+check longer_and_shorter 0 '2\taa\r\n2\tcc\r\n' '' -- --longer-than=1 --shorter-than 3 counts.txt
+check longer_than_zero_every_row 0 '1\tb\r\n' '' -- --longer-than 0 --contains b counts.txt
+check shorter_than_zero_no_row 0 '' '' -- --shorter-than 0 counts.txt
+check threshold_and_contains 0 '17\tthis line is long\r\n' '' -- --contains long --longer-than 16 mixed.txt
+check threshold_and_not_contains 0 '11\tmiddle line\r\n' '' -- --not-contains long --longer-than 5 mixed.txt
+check threshold_sorted 0 '3\teee\r\n2\taa\r\n2\tcc\r\n' '' -- --sort desc --longer-than 1 counts.txt
+check threshold_negative 2 '' "--longer-than takes a whole number from 0, not '-1'" -- --longer-than -1 counts.txt
+check threshold_fraction 2 '' "--shorter-than takes a whole number from 0, not '1.5'" -- --shorter-than 1.5 counts.txt
+check threshold_sign 2 '' "--longer-than takes a whole number from 0, not '+3'" -- --longer-than=+3 counts.txt
+check threshold_empty 2 '' "--longer-than takes a whole number from 0, not ''" -- --longer-than= counts.txt
+check threshold_too_large 2 '' "not '18446744073709551616'" -- --longer-than 18446744073709551616 counts.txt
+check threshold_largest 0 '' '' -- --longer-than 18446744073709551615 counts.txt
+check threshold_missing_number 2 '' "option '--shorter-than' needs an argument" -- counts.txt --shorter-than
+
+# Where rows come from.
+check with_filename 0 'counts.txt\t2\taa\r\ncounts.txt\t3\teee\r\n' '' -- -H --longer-than 1 --not-contains c counts.txt
+check line_number_counts_empty_lines 0 '1\t1\ta\r\n2\t1\tb\r\n4\t4\t  \tx\r\n5\t4\tlast\r\n' '' -- -n lines.txt
+check filename_then_line_number 0 'mixed.txt\t2\t17\tthis line is long\nmixed.txt\t5\t16\tlong but skipped\n' '' -- --with-filename --line-number --lf --longer-than 11 mixed.txt
+check flags_bundled 0 'mixed.txt\t2\t17\tthis line is long\nmixed.txt\t5\t16\tlong but skipped\n' '' -- -Hn --lf --longer-than 11 mixed.txt
+check located_rows_of_two_files 0 'counts.txt\t5\t3\teee\ncase.txt\t3\t5\tother\n' '' -- -nH --lf --contains e counts.txt case.txt
+check located_rows_sorted 0 '2\t17\tthis line is long\n5\t16\tlong but skipped\n4\t11\tmiddle line\n1\t5\tshort\n' '' -- -n --lf --sort desc mixed.txt
+check line_number_of_empty_file 0 'empty.txt\t1\t10\tempty file\r\n' '' -- -Hn empty.txt
+check line_number_utf16 0 '1\t1\ta\n2\t2\t\xc3\x84R\n' '' -- -n --lf utf16le.txt
+STDIN=lines.txt check filename_of_standard_input 0 '(standard input)\t1\ta\n' '' -- -H --lf --shorter-than 2 --contains a
+check unknown_bundle 2 '' "unknown option '-Hx'" -- -Hx counts.txt
+
+# One line per file.
+check summary_one_file 0 '5\t3\tcounts.txt\r\n' '' -- --summary counts.txt
+check summary_with_total 0 '5\t3\tcounts.txt\n4\t4\tlines.txt\n9\t4\ttotal\n' '' -- --summary --lf counts.txt lines.txt
+check summary_of_passed_rows 0 '1\t3\tcounts.txt\r\n3\t5\tcase.txt\r\n0\t0\tempty.txt\r\n4\t5\ttotal\r\n' '' -- --summary --longer-than 2 --not-contains empty counts.txt case.txt empty.txt
+check summary_no_row 0 '0\t0\tcounts.txt\r\n' '' -- --summary --longer-than 100 counts.txt
+check summary_skips_missing_file 1 '5\t3\tcounts.txt\r\n' 'velmora-count: nosuch.txt: No such file or directory' -- --summary counts.txt nosuch.txt
+check summary_sorted_by_longest 0 '3\t5\tcase.txt\n4\t4\tlines.txt\n5\t3\tcounts.txt\n12\t5\ttotal\n' '' -- --summary --sort desc --lf counts.txt case.txt lines.txt
+check summary_ignores_location 0 '5\t3\tcounts.txt\n' '' -- --summary -Hn --lf counts.txt
+STDIN=counts.txt check summary_of_standard_input 0 '5\t3\t(standard input)\n' '' -- --summary --lf
+
+# Folders walked as the window walks them: own files first, level by level, sorted by name,
+# hidden folders, names beginning with ~ and the link back up left out.
+check recursive_every_file 0 '1\t3\ttree/.dot.txt\n1\t1\ttree/z.txt\n1\t4\ttree/a/x.txt\n1\t8\ttree/a/y.md\n1\t12\ttree/b/w.txt\n5\t12\ttotal\n' '' -- -r --summary --lf tree
+check recursive_by_extension 0 'tree/a/y.md\t8\tmarkdown\n' '' -- --recursive --ext md -H --lf tree
+check recursive_trailing_separator 0 '1\t12\ttree/b/w.txt\n' '' -- -r --ext txt --summary --lf tree/b/
+check recursive_file_argument 0 '1\t8\ttree/a/y.md\n1\t12\ttree/b/w.txt\n2\t12\ttotal\n' '' -- -r --ext txt --summary --lf tree/a/y.md tree/b
+check recursive_ext_empty 2 '' '--ext takes an extension' -- -r --ext '' tree
+check folder_without_recursive 1 '1\t1\ttree/z.txt\n' 'velmora-count: tree: Is a directory' -- --summary --lf tree tree/z.txt
+
+# A gate for CI: the exit status says whether a row passed, 2 for trouble.
+check check_no_row 0 '' '' -- --check --longer-than 3 counts.txt
+check check_some_row 1 '3\teee\r\n' '' -- --check --longer-than 2 counts.txt
+check check_summary 1 '1\t3\tcounts.txt\r\n' '' -- --check --summary --longer-than 2 counts.txt
+check check_missing_file 2 '' 'velmora-count: nosuch.txt: No such file or directory' -- --check --longer-than 3 nosuch.txt counts.txt
+check check_unreadable_folder 2 '' 'velmora-count: folder: Is a directory' -- --check folder
+check check_write_failure 2 '' 'velmora-count: /dev/full: No space left on device' -- --check -o /dev/full counts.txt
+check check_output_not_opened 2 '' 'velmora-count: nosuch/out.txt:' -- --check -o nosuch/out.txt counts.txt
+check check_bad_usage 2 '' "unknown option '--frobnicate'" -- --check --frobnicate counts.txt
+
+# Units: the count, the thresholds and the sort use the unit asked for.
+check units_utf16 0 '4\tabcd\n2\te\xcc\x81\n2\t\xe4\xb8\xad\xe4\xb8\xad\n2\t\xf0\x9f\x98\x80\n5\tabc\tx\n1\t\xff\n' '' -- --lf units.txt
+check units_chars 0 '4\tabcd\n2\te\xcc\x81\n2\t\xe4\xb8\xad\xe4\xb8\xad\n1\t\xf0\x9f\x98\x80\n5\tabc\tx\n1\t\xff\n' '' -- --lf --units chars units.txt
+check units_bytes 0 '4\tabcd\n3\te\xcc\x81\n6\t\xe4\xb8\xad\xe4\xb8\xad\n4\t\xf0\x9f\x98\x80\n5\tabc\tx\n1\t\xff\n' '' -- --lf --units bytes units.txt
+check units_columns 0 '4\tabcd\n1\te\xcc\x81\n4\t\xe4\xb8\xad\xe4\xb8\xad\n2\t\xf0\x9f\x98\x80\n9\tabc\tx\n1\t\xff\n' '' -- --lf --units=columns units.txt
+check units_bytes_of_utf16_as_written 0 '2\t3\t\xc3\x84R\n' '' -- -n --lf --units bytes --longer-than 2 utf16le.txt
+check units_columns_threshold_and_sort 0 '9\tabc\tx\n4\tabcd\n4\t\xe4\xb8\xad\xe4\xb8\xad\n' '' -- --lf --units columns --longer-than 3 --sort desc units.txt
+check units_summary 0 '6\t6\tunits.txt\n' '' -- --lf --units bytes --summary units.txt
+check units_unknown 2 '' "--units takes utf16, chars, bytes or columns, not 'cells'" -- --units cells units.txt
+
+# A progress line on a terminal once a run has taken a second, erased when it ends; never on
+# a file. The run is held open by a FIFO that gets its second line after two seconds.
+slow_input() {
+    rm -f slow.fifo && mkfifo slow.fifo
+    { printf 'first\n'; sleep 2; printf 'second\n'; } > slow.fifo &
+}
+on_terminal() {
+    script -qec "$1" /dev/null < /dev/null > terminal.log
+}
+slow_input
+on_terminal "'$tool' --lf slow.fifo > slow.out"
+wait
+if ! grep -qE 'velmora-count: [0-9]+ B, [0-9.]+ [KMG]?i?B/s, [01] of 1 files' terminal.log; then
+    fail "progress_on_a_terminal: $(od -c terminal.log | head -3)"
+elif ! tail -c 4 terminal.log | cmp -s - <(printf '\r\033[K'); then
+    fail "progress_erased_at_the_end: $(tail -c 20 terminal.log | od -c)"
+elif ! printf '5\tfirst\n6\tsecond\n' | cmp -s - slow.out; then
+    fail "progress_keeps_standard_output: $(od -c slow.out | head -3)"
+else
+    pass
+fi
+slow_input
+on_terminal "'$tool' slow.fifo nosuch.txt > slow.out"
+wait
+grep -qF "$(printf '\r\033[K')velmora-count: nosuch.txt: No such file" terminal.log && pass ||
+    fail "progress_erased_before_a_message: $(od -c terminal.log | tail -5)"
+on_terminal "'$tool' counts.txt > fast.out"
+[ ! -s terminal.log ] && pass || fail "progress_of_a_short_run: $(od -c terminal.log | head -3)"
+slow_input
+on_terminal "'$tool' --lf slow.fifo"
+wait
+printf '5\tfirst\r\n6\tsecond\r\n' | cmp -s - terminal.log && pass ||
+    fail "no_progress_among_rows_on_the_terminal: $(od -c terminal.log | head -5)"
+slow_input
+on_terminal "'$tool' --lf -o slow.out slow.fifo"
+wait
+grep -qF 'of 1 files' terminal.log && pass || fail "progress_while_writing_a_file: $(od -c terminal.log | head -3)"
+slow_input
+check progress_never_on_a_file 0 '5\tfirst\n6\tsecond\n' '' -- --lf slow.fifo
+wait
+
+for option in --help -h; do
+    "$tool" $option > help.out 2>&1 && grep -q 'Usage: velmora-count' help.out && pass || fail "help $option"
+done
+for option in --version -V; do
+    "$tool" $option > version.out 2>&1 && grep -q '^velmora-count [0-9]' version.out && pass || fail "version $option"
+done
+# The help names every option, with an example of each job people bring to it.
+for word in --longer-than --shorter-than -H, --with-filename -n, --line-number --summary \
+    -r, --recursive --ext --check --units utf16 chars bytes columns '-rHn --ext cpp' \
+    '--check docs' 'film.srt'; do
+    grep -qF -- "$word" help.out || fail "help lacks '$word'"
+done
 
 # Many rows through the store: the first of the longest comes first.
 awk 'BEGIN { for (i = 0; i < 300000; i++) printf "line number %d\r\n", i }' > many.txt
 "$tool" many.txt --sort desc -o sorted.txt && [ "$(head -c 21 sorted.txt)" = "$(printf '18\tline number 100000')" ] && pass || fail sort_many
+
+# Bash completion: the words offered for the words typed so far, the last one being completed.
+# check_completion NAME SCRIPT FUNCTION EXPECTED-WORDS -- WORDS...
+check_completion() {
+    local name=$1 script=$2 function=$3 expected=$4
+    shift 5
+    local got
+    got=$(bash -c 'source "$0"; f=$1; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1))
+        $f; printf "%s\n" "${COMPREPLY[@]}"' "$completions/$script" "$function" "$@" |
+        sort | tr '\n' ' ')
+    got=${got% }
+    [ "$got" = "$expected" ] && pass || fail "$name: offered '$got', expected '$expected'"
+}
+check_completion option_name velmora-count _velmora_count '--units' -- velmora-count --un
+check_completion check_option velmora-count _velmora_count '--check' -- velmora-count -r --ch
+check_completion units velmora-count _velmora_count 'bytes chars columns utf16' -- velmora-count --units ''
+check_completion units_after_equals velmora-count _velmora_count 'columns' -- velmora-count --units = co
+check_completion sort_order velmora-count _velmora_count 'desc' -- velmora-count --lf --sort d
+check_completion no_guess_for_a_number velmora-count _velmora_count '' -- velmora-count --longer-than ''
+check_completion file_names velmora-count _velmora_count 'tree' -- velmora-count -r tr
+check_completion window_options velmora _velmora '--version' -- velmora --ver
+check_completion window_files velmora _velmora 'counts.txt' -- velmora cou
+bash -c 'source "$0"; complete -p velmora-count' "$completions/velmora-count" | grep -q _velmora_count && pass || fail completion_registered
 
 echo "cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -13,10 +13,11 @@ struct CollectedRow
 {
     std::string bytes;
     std::uint64_t count = 0;
+    std::uint64_t lineNumber = 0;
 
     bool operator==(const CollectedRow& other) const
     {
-        return bytes == other.bytes && count == other.count;
+        return bytes == other.bytes && count == other.count && lineNumber == other.lineNumber;
     }
 };
 
@@ -24,14 +25,14 @@ struct CollectedRow
 class CollectingSink final : public RowSink
 {
 public:
-    void addRow(std::string_view lineBytes, std::uint64_t count) override
+    void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override
     {
         ++offered;
         if (offered - 1 == failAt) {
             failRow(QStringLiteral("No room for row %1").arg(offered - 1));
             return;
         }
-        rows.append({ std::string(lineBytes), count });
+        rows.append({ std::string(lineBytes), count, lineNumber });
     }
 
     QList<CollectedRow> rows;
@@ -39,11 +40,16 @@ public:
     int offered = 0;
 };
 
-/// Rows written as "count:bytes" lines, so that a failed comparison shows what differs.
-inline QString describe(const QList<CollectedRow>& rows)
+enum class LineNumbers { Left, Shown };
+
+/// Rows written as "count:bytes" lines, or "line:count:bytes", so that a failed comparison
+/// shows what differs.
+inline QString describe(const QList<CollectedRow>& rows, LineNumbers numbers = LineNumbers::Left)
 {
     QString text;
     for (const CollectedRow& row : rows) {
+        if (numbers == LineNumbers::Shown)
+            text += QString::number(row.lineNumber) + u':';
         text += QString::number(row.count) + u':'
             + QString::fromLatin1(QByteArray::fromStdString(row.bytes).toPercentEncoding(" \t"))
             + u'\n';

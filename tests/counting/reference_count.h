@@ -9,14 +9,17 @@
 namespace velmora::testing {
 
 /// The rows of an 8-bit text the slow and obvious way, to hold the engine against: cut at
-/// line feeds, carriage returns removed, each line decoded as a whole by Qt.
+/// line feeds, carriage returns removed, each line decoded as a whole by Qt, lines numbered
+/// from 1.
 inline QList<CollectedRow> referenceRows(const QByteArray& text, const LineFilter& filter)
 {
     QStringDecoder decoder(QStringConverter::Utf8,
                            QStringConverter::Flag::Stateless
                                | QStringConverter::Flag::ConvertInitialBom);
     QList<CollectedRow> rows;
+    std::uint64_t lineNumber = 0;
     for (QByteArray line : text.split('\n')) {
+        ++lineNumber;
         line.replace('\r', QByteArray());
         if (line.isEmpty())
             continue;
@@ -38,7 +41,7 @@ inline QList<CollectedRow> referenceRows(const QByteArray& text, const LineFilte
             break;
         }
         if (passes)
-            rows.append({ line.toStdString(), std::uint64_t(decoded.size()) });
+            rows.append({ line.toStdString(), std::uint64_t(decoded.size()), lineNumber });
     }
     return rows;
 }

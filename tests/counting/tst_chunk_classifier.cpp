@@ -1,4 +1,5 @@
 #include "counting/chunk_classifier.h"
+#include "counting/line_feed_count.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -41,6 +42,28 @@ private slots:
             QCOMPARE(fastUtf8.fourByteLeads, bytewiseUtf8.fourByteLeads);
             QCOMPARE(fastUtf8.trouble, bytewiseUtf8.trouble);
         }
+    }
+
+    // Runs long enough for the per-byte tallies to be summed up on the way, at every start
+    // and end within sixteen bytes.
+    void lineFeedCountAgreesWithBytewiseCount()
+    {
+        QRandomGenerator random(23);
+        QByteArray text(16 * 600, '\0');
+        for (char& byte : text)
+            byte = random.bounded(3) == 0 ? '\n' : char(random.bounded(256));
+        text.replace(100, 16 * 300, QByteArray(16 * 300, '\n'));
+        const char* const data = text.constData();
+        for (qsizetype from = 0; from < 17; ++from) {
+            for (qsizetype to : { from, from + 15, from + 16, from + 4095, qsizetype(4096 + 16),
+                                  text.size() - 17, text.size() - 1, text.size() }) {
+                if (to < from)
+                    continue;
+                QCOMPARE(countLineFeeds(data + from, data + to),
+                         countLineFeedsPortably(data + from, data + to));
+            }
+        }
+        QCOMPARE(countLineFeeds(data + 100, data + 100 + 16 * 300), std::uint64_t(16 * 300));
     }
 };
 

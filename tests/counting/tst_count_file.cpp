@@ -34,24 +34,26 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("zero_bytes") << QByteArray() << "10:empty file\n";
-        QTest::newRow("crlf_lines") << QByteArray("a\r\nb\r\n") << "1:a\n1:b\n";
+        QTest::newRow("zero_bytes") << QByteArray() << "1:10:empty file\n";
+        QTest::newRow("crlf_lines") << QByteArray("a\r\nb\r\n") << "1:1:a\n2:1:b\n";
         QTest::newRow("utf16le_mark_not_counted") << QByteArray("\xFF\xFE"
                                                                 "a\0\r\0\n\0b\0",
                                                                 10)
-                                                  << "1:a\n1:b\n";
+                                                  << "1:1:a\n2:1:b\n";
         QTest::newRow("utf16be_bom_no_final_newline")
-            << QByteArray("\xFE\xFF\0a\0b\0\n\0c", 10) << "2:ab\n1:c\n";
+            << QByteArray("\xFE\xFF\0a\0b\0\n\0c", 10) << "1:2:ab\n2:1:c\n";
+        QTest::newRow("utf16le_empty_lines_numbered")
+            << QByteArray("\xFF\xFE\n\0\r\0\n\0a\0", 10) << "3:1:a\n";
         QTest::newRow("utf16le_line_converted_to_utf8")
-            << QByteArray("\xFF\xFE\xC4\0R\0\n\0", 8) << "2:%C3%84R\n";
+            << QByteArray("\xFF\xFE\xC4\0R\0\n\0", 8) << "1:2:%C3%84R\n";
         QTest::newRow("utf16le_pair_counts_two")
-            << QByteArray("\xFF\xFE\x3D\xD8\x00\xDE", 6) << "2:%F0%9F%98%80\n";
+            << QByteArray("\xFF\xFE\x3D\xD8\x00\xDE", 6) << "1:2:%F0%9F%98%80\n";
         QTest::newRow("utf8_mark_not_counted") << QByteArray("\xEF\xBB\xBF"
                                                              "ab")
-                                               << "2:ab\n";
+                                               << "1:2:ab\n";
         QTest::newRow("lone_ff_is_eight_bit") << QByteArray("\xFF"
                                                             "ab")
-                                              << "3:%FFab\n";
+                                              << "1:3:%FFab\n";
         QTest::newRow("only_a_mark") << QByteArray("\xFF\xFE") << "";
     }
     void files()
@@ -61,7 +63,7 @@ private slots:
         const QString path = writeFile(m_dir, QStringLiteral("input.txt"), bytes);
         CollectingSink sink;
         QCOMPARE(countFile(path, LineFilter {}, sink).kind, FileCountOutcome::Kind::Counted);
-        QCOMPARE(describe(sink.rows), expected);
+        QCOMPARE(describe(sink.rows, LineNumbers::Shown), expected);
     }
 
     void zeroBytesPassTheFilterLikeAnyText()

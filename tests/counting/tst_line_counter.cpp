@@ -205,6 +205,44 @@ private slots:
         QCOMPARE(describe(count(text, filter, 1)), expected);
     }
 
+    // Each row "line:count:bytes".
+    void lineNumbers_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<LineFilter>("filter");
+        QTest::addColumn<QString>("expected");
+
+        const QByteArray longLine(150, 'y');
+        QTest::newRow("crlf_lines") << bytes("a\r\nb\r\n") << every() << "1:1:a\n2:1:b\n";
+        QTest::newRow("empty_lines_numbered")
+            << bytes("\n\na\n\r\n\nb") << every() << "3:1:a\n6:1:b\n";
+        QTest::newRow("returns_do_not_end_lines")
+            << bytes("a\rb\r\rc\nd") << every() << "1:3:abc\n2:1:d\n";
+        QTest::newRow("lines_filtered_out_numbered")
+            << bytes("abc\nx\nxabc\n\nabc") << containing(QStringLiteral("ABC"))
+            << "1:3:abc\n3:4:xabc\n5:3:abc\n";
+        QTest::newRow("lines_skipped_unseen_numbered")
+            << QByteArray(longLine + "\n\nxy\n" + longLine + "\rab\n" + longLine + "xy\n\n")
+            << containing(QStringLiteral("xy"), Qt::CaseSensitive)
+            << QString::fromLatin1("3:2:xy\n5:152:" + longLine + "xy\n");
+        QTest::newRow("not_contains_numbered")
+            << bytes("skip\nkeep\n\nskip\nkeep") << notContaining(QStringLiteral("SKIP"))
+            << "2:4:keep\n5:4:keep\n";
+        QTest::newRow("after_lines_longer_than_a_chunk")
+            << QByteArray(longLine + "\n" + longLine + "\r\n\nz") << every()
+            << QString::fromLatin1("1:150:" + longLine + "\n2:150:" + longLine + "\n4:1:z\n");
+    }
+    void lineNumbers()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(LineFilter, filter);
+        QFETCH(QString, expected);
+        QCOMPARE(describe(count(text, filter), LineNumbers::Shown), expected);
+        for (qsizetype at = 0; at <= text.size(); ++at)
+            QCOMPARE(describe(splitAt(text, filter, at), LineNumbers::Shown), expected);
+        QCOMPARE(describe(count(text, filter, 1), LineNumbers::Shown), expected);
+    }
+
     void agreesWithQtOnRandomText_data()
     {
         QTest::addColumn<LineFilter>("filter");
@@ -236,9 +274,10 @@ private slots:
             // Some long runs without a line break, so that chunks end inside lines.
             if (round % 4 == 0)
                 text.insert(random.bounded(text.size() + 1), QByteArray(150, 'a'));
-            const QString expected = describe(referenceRows(text, filter));
-            QCOMPARE(describe(count(text, filter)), expected);
-            QCOMPARE(describe(count(text, filter, 1 + random.bounded(70))), expected);
+            const QString expected = describe(referenceRows(text, filter), LineNumbers::Shown);
+            QCOMPARE(describe(count(text, filter), LineNumbers::Shown), expected);
+            QCOMPARE(describe(count(text, filter, 1 + random.bounded(70)), LineNumbers::Shown),
+                     expected);
         }
     }
 

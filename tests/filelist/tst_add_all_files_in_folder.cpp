@@ -7,6 +7,7 @@
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -64,6 +65,11 @@ private slots:
         QTest::newRow("link_cycle_ends")
             << u"txt"_s << QStringList { u"a.txt"_s, u"s/b.txt"_s, u"s/up -> .."_s, u"s/me -> ."_s }
             << QStringList { u"a.txt"_s, u"s/b.txt"_s };
+        QTest::newRow("level_by_level_sorted_by_name")
+            << u"txt"_s << QStringList { u"b/d/f.txt"_s, u"a/e.txt"_s, u"B.txt"_s,
+                                         u"a.txt"_s,     u"c/g.txt"_s, u"a/z/h.txt"_s }
+            << QStringList { u"a.txt"_s,   u"B.txt"_s,     u"a/e.txt"_s,
+                             u"c/g.txt"_s, u"a/z/h.txt"_s, u"b/d/f.txt"_s };
         QTest::newRow("broken_links_left_out")
             << u"*"_s << QStringList { u"a.txt"_s, u"gone.txt -> none"_s, u"dead -> nowhere"_s }
             << QStringList { u"a.txt"_s };
@@ -80,6 +86,33 @@ private slots:
         QCOMPARE(add.list.entries(), underFolder(root.path(), expected));
         QCOMPARE(add.fake.pointer.history,
                  (Pointers { MousePointer::Busy, MousePointer::Default }));
+    }
+
+    // velmora-count walks a folder as the window does: the same files in the same order.
+    void commandLineWalksTheSame_data() { addsMatchingFiles_data(); }
+    void commandLineWalksTheSame()
+    {
+        QFETCH(QString, extension);
+        QFETCH(QStringList, tree);
+        QTemporaryDir root;
+        QVERIFY(buildFolderTree(root.path(), tree));
+        FolderAdd add;
+        add.run(extension, root.path());
+
+        QProcess count;
+        count.start(QStringLiteral(VELMORA_COUNT),
+                    { u"-r"_s, u"--ext"_s, extension, u"--summary"_s, u"--lf"_s, root.path() });
+        QVERIFY(count.waitForFinished());
+        QCOMPARE(count.exitCode(), 0);
+        // Lines ROWS<TAB>LONGEST<TAB>PATH, and a total after two or more.
+        QStringList counted;
+        for (const QByteArray& line : count.readAllStandardOutput().split('\n')) {
+            if (!line.isEmpty())
+                counted << QFile::decodeName(line.split('\t').value(2));
+        }
+        if (counted.size() > 1)
+            QCOMPARE(counted.takeLast(), u"total"_s);
+        QCOMPARE(counted, add.list.entries());
     }
 
     void cancelAddsNothing_data()

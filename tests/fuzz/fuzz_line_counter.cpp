@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes through the reader and the line counter, and checks what must hold
 // for every input: rows are never empty and hold no line break, each count is what Qt makes
-// of the row's bytes, the rows do not depend on where reads end, and a filter agrees with
-// QString::contains.
+// of the row's bytes, the rows and their line numbers do not depend on where reads end, and
+// a filter agrees with QString::contains.
 
 #include "counting/line_counter.h"
 #include "counting/line_matcher.h"
@@ -24,15 +24,19 @@ struct Row
 {
     std::string bytes;
     std::uint64_t count;
-    bool operator==(const Row& other) const { return bytes == other.bytes && count == other.count; }
+    std::uint64_t lineNumber;
+    bool operator==(const Row& other) const
+    {
+        return bytes == other.bytes && count == other.count && lineNumber == other.lineNumber;
+    }
 };
 
 class RowList final : public RowSink
 {
 public:
-    void addRow(std::string_view lineBytes, std::uint64_t count) override
+    void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override
     {
-        rows.push_back({ std::string(lineBytes), count });
+        rows.push_back({ std::string(lineBytes), count, lineNumber });
     }
     std::vector<Row> rows;
 };
@@ -145,7 +149,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             && !file.startsWith("\xEF\xBB\xBF"));
     if (eightBit && !file.isEmpty()) {
         std::size_t next = 0;
+        std::uint64_t lineNumber = 0;
         for (QByteArray line : file.split('\n')) {
+            ++lineNumber;
             line.replace('\r', QByteArray());
             if (line.isEmpty())
                 continue;
@@ -157,7 +163,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     && !holds);
             if (!passes)
                 continue;
-            require(next < rows.size() && rows[next].bytes == line.toStdString());
+            require(next < rows.size() && rows[next].bytes == line.toStdString()
+                    && rows[next].lineNumber == lineNumber);
             ++next;
         }
         require(next == rows.size());

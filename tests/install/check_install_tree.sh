@@ -29,7 +29,9 @@ for file in usr/bin/velmora usr/bin/velmora-count \
     usr/share/icons/hicolor/scalable/apps/com.orvantis.Velmora.svg \
     usr/share/man/man1/velmora.1.gz usr/share/man/man1/velmora-count.1.gz \
     usr/share/doc/velmora/copyright usr/share/doc/velmora/changelog.gz \
-    usr/share/lintian/overrides/velmora; do
+    usr/share/lintian/overrides/velmora \
+    usr/share/bash-completion/completions/velmora \
+    usr/share/bash-completion/completions/velmora-count; do
     [[ -e "$root/$file" ]] || fail "$file is missing"
 done
 for size in 16 24 32 48 64 128 256; do

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QStringList>
+
+#include <functional>
+
+namespace velmora {
+
+class ResultsWriter;
+class RowPipeline;
+struct CountProgress;
+struct LineFilter;
+
+/// Tells the user about a file or the output: its name as shown, and what went wrong.
+using Complaint = std::function<void(const QString& subject, const QString& cause)>;
+
+/// Counts every input ("-" for standard input) into `rows`; false when one of them could not
+/// be read. Stops early once the writer fails, since nothing more could reach the output.
+bool countInputs(const QStringList& inputs, const LineFilter& filter, RowPipeline& rows,
+                 const ResultsWriter& writer, CountProgress& progress, const Complaint& complain);
+
+} // namespace velmora

@@ -1,0 +1,43 @@
+#include "located_row_printer.h"
+
+#include <charconv>
+
+namespace velmora {
+
+namespace {
+
+void appendNumber(std::string& text, std::uint64_t number)
+{
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    text.append(digits, std::size_t(end - digits));
+}
+
+} // namespace
+
+LocatedRowPrinter::LocatedRowPrinter(bool withFileName, bool withLineNumber, RowSink& next)
+    : m_withFileName(withFileName)
+    , m_withLineNumber(withLineNumber)
+    , m_next(next)
+{ }
+
+void LocatedRowPrinter::addRow(std::string_view lineBytes, std::uint64_t count,
+                               std::uint64_t lineNumber)
+{
+    m_laidOut.clear();
+    if (m_withFileName) {
+        m_laidOut += m_shownPath;
+        m_laidOut += '\t';
+    }
+    if (m_withLineNumber) {
+        appendNumber(m_laidOut, lineNumber);
+        m_laidOut += '\t';
+    }
+    appendNumber(m_laidOut, count);
+    m_laidOut += '\t';
+    m_laidOut += lineBytes;
+    m_next.addRow(m_laidOut, count, lineNumber);
+    adoptFailure(m_next);
+}
+
+} // namespace velmora

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "forwarding_sink.h"
+
+#include <string>
+
+namespace velmora {
+
+/// Lays rows out as PATH<TAB>LINE<TAB>COUNT<TAB>TEXT, with the path, the line number or both,
+/// and hands each on with its count, for sorting.
+class LocatedRowPrinter final : public ForwardingSink
+{
+public:
+    LocatedRowPrinter(bool withFileName, bool withLineNumber, RowSink& next);
+
+    /// The path the next rows come from, as bytes to be written.
+    void startFile(std::string shownPath) { m_shownPath = std::move(shownPath); }
+
+    void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override;
+
+private:
+    const bool m_withFileName;
+    const bool m_withLineNumber;
+    RowSink& m_next;
+    std::string m_shownPath;
+    std::string m_laidOut;
+};
+
+} // namespace velmora

@@ -1,0 +1,46 @@
+#include "row_output.h"
+
+#include "counting/results_model.h"
+#include "counting/results_writer.h"
+
+namespace velmora {
+
+RowOutput::RowOutput(ResultsWriter& writer, Layout layout, std::optional<Qt::SortOrder> sortOrder)
+    : m_writer(writer)
+    , m_layout(layout)
+    , m_sortOrder(sortOrder)
+{ }
+
+void RowOutput::addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber)
+{
+    // Sorting needs every row at hand; without it rows stream out in constant memory.
+    if (m_sortOrder) {
+        m_store.addRow(lineBytes, count, lineNumber);
+        adoptFailure(m_store);
+    } else if (m_layout == Layout::CountAndLine) {
+        m_writer.addRow(lineBytes, count, lineNumber);
+        adoptFailure(m_writer);
+    } else {
+        m_writer.addLine(lineBytes);
+        adoptFailure(m_writer);
+    }
+}
+
+void RowOutput::finish()
+{
+    if (!m_sortOrder)
+        return;
+    ResultsModel results;
+    results.setStore(std::move(m_store));
+    results.sortByKey(*m_sortOrder);
+    if (m_layout == Layout::CountAndLine) {
+        m_writer.addRows(results);
+        return;
+    }
+    for (int position = 0; position < results.rowCount() && !m_writer.failed(); ++position) {
+        results.readAheadFrom(position);
+        m_writer.addLine(results.row(position).bytes);
+    }
+}
+
+} // namespace velmora

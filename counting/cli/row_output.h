@@ -1,0 +1,35 @@
+#pragma once
+
+#include "counting/result_store.h"
+#include "forwarding_sink.h"
+
+#include <Qt>
+
+#include <optional>
+
+namespace velmora {
+
+class ResultsWriter;
+
+/// The end of the row stream: hands rows to the results writer, at once or, when they are to
+/// be sorted, after the count. Rows are either the counter's own, written as the count, a tab
+/// and the line, or lines a printer laid out, written as they are and sorted by their count.
+class RowOutput final : public ForwardingSink
+{
+public:
+    enum class Layout { CountAndLine, AsLaidOut };
+
+    RowOutput(ResultsWriter& writer, Layout layout, std::optional<Qt::SortOrder> sortOrder);
+
+    void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override;
+    /// Writes the rows held back for sorting, in order.
+    void finish();
+
+private:
+    ResultsWriter& m_writer;
+    const Layout m_layout;
+    const std::optional<Qt::SortOrder> m_sortOrder;
+    ResultStore m_store;
+};
+
+} // namespace velmora

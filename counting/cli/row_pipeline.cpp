@@ -1,0 +1,68 @@
+#include "row_pipeline.h"
+
+#include "command_line.h"
+
+#include <QFile>
+
+namespace velmora {
+
+namespace {
+
+RowOutput::Layout outputLayout(const CountCommand& command)
+{
+    return command.summary || command.withFileName || command.withLineNumber
+        ? RowOutput::Layout::AsLaidOut
+        : RowOutput::Layout::CountAndLine;
+}
+
+} // namespace
+
+RowPipeline::RowPipeline(const CountCommand& command, ResultsWriter& writer)
+    : m_writer(writer)
+    , m_output(writer, outputLayout(command), command.sortOrder)
+{
+    // Rows streamed in the window's layout go straight to the writer.
+    RowSink* next = command.sortOrder || outputLayout(command) != RowOutput::Layout::CountAndLine
+        ? static_cast<RowSink*>(&m_output)
+        : &writer;
+    if (command.summary)
+        next = &m_summary.emplace(*next);
+    else if (command.withFileName || command.withLineNumber)
+        next = &m_located.emplace(command.withFileName, command.withLineNumber, *next);
+    if (command.check)
+        next = &m_tally.emplace(*next);
+    if (command.longerThan || command.shorterThan)
+        next = &m_threshold.emplace(command.longerThan, command.shorterThan, *next);
+    if (command.unit != LengthUnit::Utf16)
+        next = &m_recount.emplace(command.unit, *next);
+    m_head = next;
+}
+
+void RowPipeline::startFile(const QString& path)
+{
+    if (!m_summary && !m_located)
+        return;
+    std::string shown
+        = path == u"-" ? std::string("(standard input)") : QFile::encodeName(path).toStdString();
+    if (m_summary)
+        m_summary->startFile(std::move(shown));
+    else
+        m_located->startFile(std::move(shown));
+}
+
+void RowPipeline::endFile(bool counted)
+{
+    if (m_summary)
+        m_summary->endFile(counted);
+}
+
+void RowPipeline::finish()
+{
+    m_output.finish();
+    if (m_summary) {
+        if (const std::optional<std::string> total = m_summary->totalLine())
+            m_writer.addLine(*total);
+    }
+}
+
+} // namespace velmora

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace velmora {
+
+/// What a line's length is counted in.
+enum class LengthUnit {
+    Utf16, ///< UTF-16 units, the window's count
+    Chars, ///< Unicode code points
+    Bytes, ///< the line's bytes as stored
+    Columns ///< the cells a terminal shows
+};
+
+/// The length of `line` (UTF-8, or 8-bit text, without its line end) in `unit`. A byte outside
+/// a valid UTF-8 sequence is one character and one column. Columns: East Asian wide and
+/// fullwidth characters take two, combining marks, zero-width and control characters none,
+/// and a tab moves on to the next multiple of 8.
+std::uint64_t lineLength(std::string_view line, LengthUnit unit);
+
+/// The cells a terminal gives `code`: 0, 1 or 2. Not for the tab, whose width depends on
+/// where it stands.
+int columnWidth(char32_t code);
+
+} // namespace velmora
