@@ -441,8 +441,8 @@ private slots:
         FormFixture fixture;
         Form1& form = fixture.create(true);
         ResultStore store;
-        store.addRow("first line", 10);
-        store.addRow("€ sign", 6);
+        store.addRow("first line", 10, 1);
+        store.addRow("€ sign", 6, 2);
         form.results().setStore(std::move(store));
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
