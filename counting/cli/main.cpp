@@ -1,15 +1,19 @@
 #include "command_line.h"
+#include "common/output_file.h"
+#include "common/path_bytes.h"
 #include "counting/byte_output.h"
 #include "counting/count_file.h"
 #include "counting/line_matcher.h"
 #include "counting/result_store.h"
 #include "counting/results_model.h"
 #include "counting/results_writer.h"
+#include "interruption.h"
 
 #include <QFile>
 
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 
 using namespace velmora;
 
@@ -18,9 +22,10 @@ namespace {
 constexpr int exitFailure = 1;
 constexpr int exitUsage = 2;
 
+// Paths in messages go out as the bytes they were given as.
 void printTo(std::FILE* stream, const QString& text)
 {
-    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputs(pathBytes(text).constData(), stream);
 }
 
 void complain(const QString& subject, const QString& cause)
@@ -33,17 +38,20 @@ void complain(const QString& subject, const QString& cause)
 bool countFiles(const CountCommand& command, RowSink& sink, const ResultsWriter& writer)
 {
     LineMatcher matcher(command.filter);
+    const CountControl control { &interruption() };
     bool allRead = true;
     for (const QString& path : command.files) {
+        if (control.stopRequested())
+            return allRead;
         FileCountOutcome outcome;
         if (path == u"-") {
             QFile standardInput;
             if (!standardInput.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered))
                 outcome = { FileCountOutcome::Kind::ReadFailed, standardInput.errorString() };
             else
-                outcome = countDevice(standardInput, matcher, sink);
+                outcome = countDevice(standardInput, matcher, sink, control);
         } else {
-            outcome = countFile(path, matcher, sink);
+            outcome = countFile(path, matcher, sink, control);
         }
         const QString shownName = path == u"-" ? QStringLiteral("standard input") : path;
         switch (outcome.kind) {
@@ -68,19 +76,21 @@ bool countFiles(const CountCommand& command, RowSink& sink, const ResultsWriter&
 
 int run(const CountCommand& command)
 {
-    QFile outputFile;
-    const bool toStandardOutput = command.outputPath.isEmpty();
-    const bool opened = toStandardOutput
-        ? outputFile.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered)
-        : (outputFile.setFileName(command.outputPath),
-           outputFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered));
+    const bool toStandardOutput = command.outputPath.isEmpty() || command.outputPath == u"-";
     const QString outputName
         = toStandardOutput ? QStringLiteral("standard output") : command.outputPath;
-    if (!opened) {
-        complain(outputName, outputFile.errorString());
+    QString openError;
+    // A file named by -o gets its new content only once every input has been read, so an
+    // input that is also the output is read whole before it is replaced.
+    std::unique_ptr<OutputFile> outputFile = toStandardOutput
+        ? OutputFile::standardOutput()
+        : OutputFile::open(command.outputPath, openError);
+    if (!outputFile) {
+        complain(outputName, openError);
         return exitFailure;
     }
-    DeviceOutput output(outputFile);
+    outputFile->stopAtLineEndWhen(&interruption());
+    PendingFileOutput output(*outputFile);
     ResultsWriter writer(output, command.lineEnding);
 
     bool allRead = true;
@@ -95,11 +105,30 @@ int run(const CountCommand& command)
     } else {
         allRead = countFiles(command, writer, writer);
     }
-    if (!writer.flush()) {
+    const bool written = writer.flush();
+    if (interruption()) {
+        outputFile.reset();
+        endByInterruption();
+    }
+    if (!written) {
         complain(outputName, writer.failure());
         return exitFailure;
     }
+    if (!outputFile->commit()) {
+        complain(outputName, outputFile->errorString());
+        return exitFailure;
+    }
     return allRead ? 0 : exitFailure;
+}
+
+/// What is still buffered for standard output goes out now, where a failure can still be
+/// told and change the exit status.
+int finishStandardOutput()
+{
+    if (std::fflush(stdout) == 0)
+        return 0;
+    complain(QStringLiteral("standard output"), qt_error_string(errno));
+    return exitFailure;
 }
 
 } // namespace
@@ -108,7 +137,7 @@ int main(int argc, char* argv[])
 {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << pathFromBytes(argv[i]);
     const ParsedCommandLine parsed = parseCommandLine(arguments);
     if (!parsed.command) {
         printTo(stderr,
@@ -120,12 +149,13 @@ int main(int argc, char* argv[])
     switch (parsed.command->action) {
     case CountCommand::Action::ShowHelp:
         printTo(stdout, usageText());
-        return 0;
+        return finishStandardOutput();
     case CountCommand::Action::ShowVersion:
         printTo(stdout, QStringLiteral("velmora-count " VELMORA_VERSION "\n"));
-        return 0;
+        return finishStandardOutput();
     case CountCommand::Action::Count:
         break;
     }
+    catchInterruptions();
     return run(*parsed.command);
 }
