@@ -1,9 +1,13 @@
 #include "path_bytes.h"
 
+#include <QDir>
 #include <QUrl>
 
+#include <cstdlib>
 #include <dirent.h>
+#include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace velmora {
 
@@ -147,6 +151,16 @@ QString pathFromUrl(const QUrl& url)
     if (!host.isEmpty())
         path = QStringLiteral("//") + host + path;
     return path;
+}
+
+QString absolutePath(const QString& path)
+{
+    if (path.startsWith(QLatin1Char('/')))
+        return QDir::cleanPath(path);
+    const std::unique_ptr<char, decltype(&std::free)> folder(::getcwd(nullptr, 0), &std::free);
+    if (!folder)
+        return QDir::cleanPath(path);
+    return QDir::cleanPath(pathFromBytes(folder.get()) + QLatin1Char('/') + path);
 }
 
 QString recoverLossyPath(const QString& path)

@@ -23,6 +23,10 @@ QByteArray pathBytes(const QString& path);
 /// The local path of a `file:` URL, its percent-escaped bytes kept whatever they encode.
 QString pathFromUrl(const QUrl& url);
 
+/// `path` made absolute against the working folder, whatever bytes that folder's name holds;
+/// "." and ".." steps are resolved in the text, as QDir::cleanPath() does.
+QString absolutePath(const QString& path);
+
 /// A path that Qt decoded lossily (undecodable bytes turned into U+FFFD), such as one its file
 /// dialogs return, matched back to the one existing file or folder it stands for. Gives the
 /// path unchanged when it exists as it is, or when no single name matches.

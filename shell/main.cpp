@@ -1,3 +1,4 @@
+#include "common/path_bytes.h"
 #include "common/program_files.h"
 #include "main_window.h"
 #include "platform/qt/qt_platform.h"
@@ -33,6 +34,20 @@ bool answersOnTheTerminal(int argc, char* argv[])
     return false;
 }
 
+// Qt decodes the arguments lossily; the files named there are opened by their exact bytes,
+// so each positional argument is taken from the argument it was read from.
+QStringList pathArguments(const QStringList& positional, int argc, char* argv[])
+{
+    QStringList paths;
+    int next = 1;
+    for (const QString& argument : positional) {
+        while (next < argc && QString::fromLocal8Bit(argv[next]) != argument)
+            ++next;
+        paths << (next < argc ? velmora::pathFromBytes(argv[next++]) : argument);
+    }
+    return paths;
+}
+
 void identify()
 {
     QCoreApplication::setOrganizationName(QStringLiteral("Orvantis"));
@@ -65,6 +80,6 @@ int main(int argc, char* argv[])
     platform.setMainWindow(&window);
     window.Form_Load();
     window.show();
-    window.addCommandLinePaths(parser.positionalArguments());
+    window.addCommandLinePaths(pathArguments(parser.positionalArguments(), argc, argv));
     return QApplication::exec();
 }

@@ -64,6 +64,9 @@ private slots:
         QTest::newRow("link_cycle_ends")
             << u"txt"_s << QStringList { u"a.txt"_s, u"s/b.txt"_s, u"s/up -> .."_s, u"s/me -> ."_s }
             << QStringList { u"a.txt"_s, u"s/b.txt"_s };
+        QTest::newRow("names_that_are_not_utf8_added")
+            << u"txt"_s << QStringList { u"caf\xDCE9.txt"_s, u"\xDCE9t\xDCE9/d.txt"_s }
+            << QStringList { u"caf\xDCE9.txt"_s, u"\xDCE9t\xDCE9/d.txt"_s };
         QTest::newRow("broken_links_left_out")
             << u"*"_s << QStringList { u"a.txt"_s, u"gone.txt -> none"_s, u"dead -> nowhere"_s }
             << QStringList { u"a.txt"_s };
@@ -73,7 +76,7 @@ private slots:
         QFETCH(QString, extension);
         QFETCH(QStringList, tree);
         QFETCH(QStringList, expected);
-        QTemporaryDir root;
+        ScratchFolder root;
         QVERIFY(buildFolderTree(root.path(), tree));
         FolderAdd add;
         QCOMPARE(add.run(extension, root.path()), FolderOperationResult::Finished);
