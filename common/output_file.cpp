@@ -137,6 +137,10 @@ std::unique_ptr<OutputFile> OutputFile::open(const QString& path, QString& error
         return std::unique_ptr<OutputFile>(new OutputFile(Kind::Direct, descriptor));
     }
 
+    // A file its owner made read-only stays as it is, though its folder would let it be
+    // replaced.
+    if (exists && ::access(target.constData(), W_OK) != 0)
+        return failure(errno);
     int cause = 0;
     if (!followLinks(target, cause))
         return failure(cause);

@@ -136,6 +136,21 @@ wait "$writer"
 status=$?
 [ "$status" -eq 143 ] && [ "$(tail -c 1 interrupted.out | od -An -c | tr -d ' ')" = '\n' ] && ! grep -avqE '^[0-9]+	line number [0-9]+$' interrupted.out && pass || fail "interrupted_standard_output: status $status, ends $(tail -c 20 interrupted.out | od -c | head -2)"
 
+# Interrupted while still reading, -o leaves the old file as it was and nothing beside it.
+mkdir interrupted
+printf 'the old results\n' > interrupted/old.txt
+mkfifo slow-input.fifo
+"$tool" -o interrupted/old.txt slow-input.fifo 2> /dev/null &
+counter=$!
+exec 9> slow-input.fifo
+printf 'a line\n' >&9
+sleep 0.3
+kill -TERM "$counter"
+exec 9>&-
+wait "$counter"
+status=$?
+[ "$status" -eq 143 ] && [ "$(cat interrupted/old.txt)" = 'the old results' ] && [ "$(ls -A interrupted)" = old.txt ] && pass || fail "interrupted_output_file: status $status, $(ls -A interrupted): $(cat interrupted/old.txt)"
+
 # A full or read-only file system: the old file stays as it was, nothing else is left behind,
 # and the message names the cause.
 small_disk() {
