@@ -14,6 +14,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velmora;
 
@@ -33,6 +35,24 @@ void complain(const QString& subject, const QString& cause)
     printTo(stderr, QStringLiteral("velmora-count: %1: %2\n").arg(subject, cause));
 }
 
+bool writesToStandardOutput(const CountCommand& command)
+{
+    return command.outputPath.isEmpty() || command.outputPath == u"-";
+}
+
+/// Whether `path` ("-": standard input) is the regular file that standard output appends the
+/// rows to: counting it would read the rows back and feed them to itself without end.
+bool isStandardOutputFile(const QString& path)
+{
+    struct stat output;
+    struct stat input;
+    if (::fstat(STDOUT_FILENO, &output) != 0 || !S_ISREG(output.st_mode))
+        return false;
+    const bool opened = path == u"-" ? ::fstat(STDIN_FILENO, &input) == 0
+                                     : ::stat(pathBytes(path).constData(), &input) == 0;
+    return opened && input.st_dev == output.st_dev && input.st_ino == output.st_ino;
+}
+
 /// Counts every file into `sink`; false when one of them could not be read. Stops early once
 /// the writer fails, since nothing more could reach the output.
 bool countFiles(const CountCommand& command, RowSink& sink, const ResultsWriter& writer)
@@ -43,6 +63,12 @@ bool countFiles(const CountCommand& command, RowSink& sink, const ResultsWriter&
     for (const QString& path : command.files) {
         if (control.stopRequested())
             return allRead;
+        const QString shownName = path == u"-" ? QStringLiteral("standard input") : path;
+        if (writesToStandardOutput(command) && isStandardOutputFile(path)) {
+            complain(shownName, QStringLiteral("input file is output file"));
+            allRead = false;
+            continue;
+        }
         FileCountOutcome outcome;
         if (path == u"-") {
             QFile standardInput;
@@ -53,7 +79,6 @@ bool countFiles(const CountCommand& command, RowSink& sink, const ResultsWriter&
         } else {
             outcome = countFile(path, matcher, sink, control);
         }
-        const QString shownName = path == u"-" ? QStringLiteral("standard input") : path;
         switch (outcome.kind) {
         case FileCountOutcome::Kind::Counted:
         case FileCountOutcome::Kind::Stopped:
@@ -76,7 +101,7 @@ bool countFiles(const CountCommand& command, RowSink& sink, const ResultsWriter&
 
 int run(const CountCommand& command)
 {
-    const bool toStandardOutput = command.outputPath.isEmpty() || command.outputPath == u"-";
+    const bool toStandardOutput = writesToStandardOutput(command);
     const QString outputName
         = toStandardOutput ? QStringLiteral("standard output") : command.outputPath;
     QString openError;

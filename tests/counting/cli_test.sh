@@ -92,6 +92,11 @@ ln -s self.txt self-link.txt
 check output_onto_its_input_by_a_link 0 '' '' -- --lf --sort asc self.txt -o self-link.txt
 printf '1\tb\n1\td\n2\taa\n2\tcc\n3\teee\n' | cmp -s - self.txt && [ -L self-link.txt ] && pass || fail output_onto_its_input_by_a_link
 
+# Standard output appending to an input would read its own rows without end.
+printf 'x\n' > appended.txt
+"$tool" counts.txt appended.txt >> appended.txt 2> appended.err
+[ $? -eq 1 ] && grep -qF 'velmora-count: appended.txt: input file is output file' appended.err && [ "$(sed -n 1p appended.txt)" = x ] && [ "$(wc -l < appended.txt)" -eq 6 ] && pass || fail "standard_output_onto_an_input: $(cat appended.err)"
+
 # A link stays a link and its file gets the rows; a replaced file keeps its permission bits.
 printf 'old\n' > linked.txt
 chmod 640 linked.txt
