@@ -141,6 +141,19 @@ QByteArray pathBytes(const QString& path)
     return bytes;
 }
 
+QString displayedPath(const QString& path)
+{
+    QString shown = path;
+    QChar* units = shown.data();
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (units[i].isHighSurrogate() && i + 1 < shown.size() && units[i + 1].isLowSurrogate())
+            ++i;
+        else if (isEscapedByte(units[i].unicode()))
+            units[i] = QChar::ReplacementCharacter;
+    }
+    return shown;
+}
+
 QString pathFromUrl(const QUrl& url)
 {
     if (!url.isLocalFile())

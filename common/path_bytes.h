@@ -20,6 +20,9 @@ QString pathFromBytes(QByteArrayView bytes);
 /// The exact bytes of a path made by pathFromBytes(); other text as UTF-8.
 QByteArray pathBytes(const QString& path);
 
+/// `path` as a person reads it: each byte that is not UTF-8 shown as U+FFFD.
+QString displayedPath(const QString& path);
+
 /// The local path of a `file:` URL, its percent-escaped bytes kept whatever they encode.
 QString pathFromUrl(const QUrl& url);
 

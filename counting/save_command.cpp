@@ -5,6 +5,7 @@
 #include "common/background_run.h"
 #include "common/error_report.h"
 #include "common/file_exists.h"
+#include "common/path_bytes.h"
 #include "platform/platform.h"
 #include "results_model.h"
 #include "results_writer.h"
@@ -31,9 +32,10 @@ bool mayWrite(const QString& path, MessageBoxes& messages)
 {
     if (!FileExists(path))
         return true;
-    const MessageAnswer answer = messages.show(
-        QStringLiteral("Are you sure you wish to overwrite ") + path + QStringLiteral(" ?"),
-        applicationTitle(), MessageButtons::YesNo, MessageIcon::None);
+    const MessageAnswer answer
+        = messages.show(QStringLiteral("Are you sure you wish to overwrite ") + displayedPath(path)
+                            + QStringLiteral(" ?"),
+                        applicationTitle(), MessageButtons::YesNo, MessageIcon::None);
     return answer == MessageAnswer::Yes;
 }
 

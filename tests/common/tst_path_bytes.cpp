@@ -47,6 +47,7 @@ private slots:
         QFETCH(QString, path);
         QCOMPARE(pathFromBytes(bytes), path);
         QCOMPARE(pathBytes(path), bytes);
+        QCOMPARE(displayedPath(path), QString::fromUtf8(bytes));
     }
 
     void fileUrlsKeepTheirEscapedBytes_data()

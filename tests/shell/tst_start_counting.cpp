@@ -245,6 +245,7 @@ private slots:
         file.write("latin\n");
         file.close();
         form->fileList().appendEntry(pathFromBytes(name));
+        QCOMPARE(form->ListView1->model()->index(0, 0).data().toString(), QString::fromUtf8(name));
         form->PushButton2->click();
         QCOMPARE(lines(), QStringList({ "latin" }));
         QCOMPARE(texts(), QStringList({ "Done." }));
