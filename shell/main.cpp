@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <csignal>
+
 namespace {
 
 void describeCommandLine(QCommandLineParser& parser)
@@ -68,6 +70,9 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    // A save into a FIFO whose reader has gone is a failed write to report, not the end of
+    // the window.
+    std::signal(SIGPIPE, SIG_IGN);
     QApplication application(argc, argv);
     identify();
     QGuiApplication::setDesktopFileName(QStringLiteral("com.orvantis.Velmora"));
