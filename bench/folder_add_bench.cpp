@@ -2,9 +2,9 @@
 // pump, and `find` on the same tree for reference. See README.md beside this file.
 
 #include "fakes/fake_platform.h"
-#include "folder_tree_maker.h"
 #include "filelist/add_all_files_in_folder.h"
 #include "filelist/file_list_model.h"
+#include "folder_tree_maker.h"
 #include "platform/qt/qt_desktop.h"
 
 #include <QApplication>
@@ -64,9 +64,10 @@ Timing timeFolderAdd(const QString& root, bool withView)
 {
     FakePlatform fake;
     GapMeasuringPump events;
-    const Platform platform { fake.messages, fake.input,    fake.fileDialogs, fake.folderPicker,
-                              fake.shell,    fake.settings, fake.pointer,     fake.screen,
-                              fake.random,   events,        fake.progress,    fake.outputFiles };
+    const Platform platform { fake.messages,  fake.input,    fake.fileDialogs, fake.folderPicker,
+                              fake.shell,     fake.settings, fake.pointer,     fake.screen,
+                              fake.random,    events,        fake.progress,    fake.outputFiles,
+                              fake.programEnd };
     fake.input.answers = { u"txt"_s };
     fake.folderPicker.results = { root };
     FileListModel list;

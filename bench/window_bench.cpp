@@ -96,9 +96,10 @@ int main(int argc, char* argv[])
 
     FakePlatform fake;
     QtEventPump events;
-    Platform platform { fake.messages, fake.input,    fake.fileDialogs, fake.folderPicker,
-                        fake.shell,    fake.settings, fake.pointer,     fake.screen,
-                        fake.random,   events,        fake.progress,    fake.outputFiles };
+    Platform platform { fake.messages,  fake.input,    fake.fileDialogs, fake.folderPicker,
+                        fake.shell,     fake.settings, fake.pointer,     fake.screen,
+                        fake.random,    events,        fake.progress,    fake.outputFiles,
+                        fake.programEnd };
     Form1 form(platform, ProgramFiles({ QCoreApplication::applicationDirPath() }));
     form.Form_Load();
     form.show();

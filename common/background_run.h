@@ -7,6 +7,7 @@
 
 namespace velmora {
 
+class ProgramEnd;
 class ProgressDisplay;
 
 /// What a background job sees: whether it should stop, and where to count its progress.
@@ -18,8 +19,11 @@ struct JobControl
 
 /// Runs `job` on a worker thread and returns when it has finished. Meanwhile the calling
 /// user-interface thread goes on handling events (the window repaints) and `progress` shows
-/// how far the job has come out of `total`. The job must return soon once `stop` is set.
+/// how far the job has come out of `total`. The job must return soon once `stop` is set; when
+/// the application quits with `stop` set before the job has ended, `programEnd` ends the
+/// program without waiting for it.
 void runInBackground(const std::function<void(const JobControl&)>& job, ProgressDisplay& progress,
-                     const QString& label, qint64 total, const std::atomic<bool>& stop);
+                     ProgramEnd& programEnd, const QString& label, qint64 total,
+                     const std::atomic<bool>& stop);
 
 } // namespace velmora

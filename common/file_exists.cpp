@@ -1,15 +1,15 @@
 #include "file_exists.h"
 
-#include <QFileInfo>
+#include "path_bytes.h"
+
+#include <sys/stat.h>
 
 namespace velmora {
 
 bool FileExists(const QString& path)
 {
-    if (path.isEmpty())
-        return false;
-    const QFileInfo info(path);
-    return info.exists() && info.lastModified().isValid();
+    struct stat status;
+    return !path.isEmpty() && ::stat(pathBytes(path).constData(), &status) == 0;
 }
 
 } // namespace velmora

@@ -1,5 +1,7 @@
 #include "byte_output.h"
 
+#include "platform/output_files.h"
+
 #include <QFileDevice>
 
 namespace velmora {
@@ -27,6 +29,16 @@ bool DeviceOutput::truncate(std::uint64_t size)
 QString DeviceOutput::errorString() const
 {
     return m_device.errorString();
+}
+
+std::size_t PendingFileOutput::write(std::string_view bytes)
+{
+    return m_file.write(bytes);
+}
+
+QString PendingFileOutput::errorString() const
+{
+    return m_file.errorString();
 }
 
 } // namespace velmora

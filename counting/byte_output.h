@@ -9,6 +9,8 @@ class QIODevice;
 
 namespace velmora {
 
+class PendingFile;
+
 /// Where a results file goes: a file, a temporary file that replaces the target once
 /// complete, standard output, or a test's record. The results writer calls it from a thread
 /// of its own, one call at a time.
@@ -39,6 +41,23 @@ public:
 
 private:
     QIODevice& m_device;
+};
+
+/// Writes to a file that replaces its target only once complete: a failed write never
+/// reaches the target, so nothing needs cutting back.
+class PendingFileOutput final : public ByteOutput
+{
+public:
+    explicit PendingFileOutput(PendingFile& file)
+        : m_file(file)
+    { }
+
+    std::size_t write(std::string_view bytes) override;
+    bool truncate(std::uint64_t) override { return false; }
+    QString errorString() const override;
+
+private:
+    PendingFile& m_file;
 };
 
 } // namespace velmora

@@ -3,14 +3,14 @@
 #include "common/application_title.h"
 #include "common/background_run.h"
 #include "common/error_report.h"
+#include "common/path_bytes.h"
 #include "count_file.h"
 #include "line_matcher.h"
 #include "platform/platform.h"
 #include "result_store.h"
 #include "results_model.h"
 
-#include <QFileInfo>
-
+#include <sys/stat.h>
 #include <vector>
 
 namespace velmora {
@@ -45,8 +45,11 @@ struct FileFailure
 qint64 totalBytes(const QStringList& paths)
 {
     qint64 total = 0;
-    for (const QString& path : paths)
-        total += QFileInfo(path).size();
+    for (const QString& path : paths) {
+        struct stat status;
+        if (::stat(pathBytes(path).constData(), &status) == 0 && S_ISREG(status.st_mode))
+            total += status.st_size;
+    }
     return total;
 }
 
@@ -87,7 +90,8 @@ void countListedFiles(const QStringList& paths, const LineFilter& filter, Result
                     failures.push_back({ rowStep(filter.mode), outcome.description });
             }
         },
-        platform.progress, countingLabel(paths.size()), totalBytes(paths), stop);
+        platform.progress, platform.programEnd, countingLabel(paths.size()), totalBytes(paths),
+        stop);
     if (stop)
         return;
 

@@ -170,11 +170,10 @@ void ResultsWriter::writeOut(std::string_view bytes)
     m_written += taken;
     if (taken == bytes.size())
         return;
+    // The cause belongs to the failed write; cutting back makes calls of its own.
+    const QString reason = m_output.errorString();
     if (m_completeRowsEnd != m_written)
         m_output.truncate(m_completeRowsEnd);
-    QString reason = m_output.errorString();
-    if (reason.isEmpty())
-        reason = QStringLiteral("Unknown error");
     {
         const std::lock_guard lock(m_mutex);
         m_failure = reason;

@@ -5,6 +5,7 @@
 #include "common/background_run.h"
 #include "common/error_report.h"
 #include "common/file_exists.h"
+#include "common/path_bytes.h"
 #include "platform/platform.h"
 #include "results_model.h"
 #include "results_writer.h"
@@ -20,21 +21,6 @@ constexpr int openStep = 130;
 constexpr int writeStep = 136;
 constexpr int closeStep = 140;
 
-class PendingFileOutput final : public ByteOutput
-{
-public:
-    explicit PendingFileOutput(PendingFile& file)
-        : m_file(file)
-    { }
-    std::size_t write(std::string_view bytes) override { return m_file.write(bytes); }
-    // A failed save never replaces the target, so nothing needs cutting back.
-    bool truncate(std::uint64_t) override { return false; }
-    QString errorString() const override { return m_file.errorString(); }
-
-private:
-    PendingFile& m_file;
-};
-
 FileDialogRequest saveDialog()
 {
     return { QStringLiteral("Save"),
@@ -46,23 +32,45 @@ bool mayWrite(const QString& path, MessageBoxes& messages)
 {
     if (!FileExists(path))
         return true;
-    const MessageAnswer answer = messages.show(
-        QStringLiteral("Are you sure you wish to overwrite ") + path + QStringLiteral(" ?"),
-        applicationTitle(), MessageButtons::YesNo, MessageIcon::None);
+    const MessageAnswer answer
+        = messages.show(QStringLiteral("Are you sure you wish to overwrite ") + displayedPath(path)
+                            + QStringLiteral(" ?"),
+                        applicationTitle(), MessageButtons::YesNo, MessageIcon::None);
     return answer == MessageAnswer::Yes;
 }
 
-enum class WriteOutcome { Written, Failed, Stopped };
-
-WriteOutcome writeRows(const ResultsModel& results, ResultsWriter& writer, const JobControl& job)
+struct SaveOutcome
 {
+    enum class Kind { Written, Failed, Stopped };
+    Kind kind = Kind::Stopped;
+    /// The numbered step that failed, and why.
+    int step = 0;
+    QString description;
+};
+
+/// Opens, writes and puts the file in place. Opening may wait (a FIFO without a reader), so
+/// it runs here on the worker thread, where the window can still close meanwhile.
+SaveOutcome saveFile(const QString& path, const ResultsModel& results, OutputFiles& outputFiles,
+                     const JobControl& job)
+{
+    using Kind = SaveOutcome::Kind;
+    QString openError;
+    const std::unique_ptr<PendingFile> file = outputFiles.beginReplacing(path, openError);
+    if (!file)
+        return { Kind::Failed, openStep, openError };
+    PendingFileOutput output(*file);
+    ResultsWriter writer(output);
     const bool complete = writer.addRows(results, [&](int written) {
         job.done = written;
         return !job.stop;
     });
     if (job.stop)
-        return WriteOutcome::Stopped;
-    return complete && writer.flush() ? WriteOutcome::Written : WriteOutcome::Failed;
+        return { Kind::Stopped, 0, {} };
+    if (!complete || !writer.flush())
+        return { Kind::Failed, writeStep, writer.failure() };
+    if (!file->commit())
+        return { Kind::Failed, closeStep, file->errorString() };
+    return { Kind::Written, 0, {} };
 }
 
 } // namespace
@@ -79,27 +87,17 @@ void saveResults(const ResultsModel& results, Platform& platform, const std::ato
         platform.pointer.setPointer(MousePointer::Default);
     };
 
-    QString openError;
-    const std::unique_ptr<PendingFile> file = platform.outputFiles.beginReplacing(path, openError);
-    if (!file) {
-        report(openError, openStep);
+    SaveOutcome outcome;
+    runInBackground(
+        [&](const JobControl& job) {
+            outcome = saveFile(path, results, platform.outputFiles, job);
+        },
+        platform.progress, platform.programEnd, QStringLiteral("Saving the results…"),
+        results.rowCount(), stop);
+    if (outcome.kind == SaveOutcome::Kind::Stopped || stop)
         return;
-    }
-
-    PendingFileOutput output(*file);
-    ResultsWriter writer(output);
-    WriteOutcome outcome = WriteOutcome::Stopped;
-    runInBackground([&](const JobControl& job) { outcome = writeRows(results, writer, job); },
-                    platform.progress, QStringLiteral("Saving the results…"), results.rowCount(),
-                    stop);
-    if (outcome == WriteOutcome::Stopped || stop)
-        return;
-    if (outcome == WriteOutcome::Failed) {
-        report(writer.failure(), writeStep);
-        return;
-    }
-    if (!file->commit()) {
-        report(file->errorString(), closeStep);
+    if (outcome.kind == SaveOutcome::Kind::Failed) {
+        report(outcome.description, outcome.step);
         return;
     }
 

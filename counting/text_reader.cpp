@@ -1,17 +1,20 @@
 #include "text_reader.h"
 
 #include "common/file_exists.h"
+#include "common/path_bytes.h"
 #include "text_encoding.h"
 #include "utf16_to_utf8.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace velmora {
 
@@ -77,11 +80,24 @@ ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const Cou
 {
     if (!FileExists(path))
         return { ReadOutcome::Kind::Missing, {} };
-    if (QFileInfo(path).isDir())
-        return failure(qt_error_string(EISDIR));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    // Opened by its exact bytes: Qt would turn a name that is not UTF-8 into another name.
+    const int descriptor = ::open(pathBytes(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return failure(qt_error_string(errno));
+    struct stat status;
+    const int cause = ::fstat(descriptor, &status) != 0 ? errno
+        : S_ISDIR(status.st_mode)                       ? EISDIR
+                                                        : 0;
+    if (cause != 0) {
+        ::close(descriptor);
+        return failure(qt_error_string(cause));
+    }
+    QFile file;
+    if (!file.open(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                   QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
         return failure(file.errorString());
+    }
     return readWholeDevice(file, consumer, control);
 }
 

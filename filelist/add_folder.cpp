@@ -1,13 +1,17 @@
 #include "add_folder.h"
 
+#include "common/path_bytes.h"
 #include "platform/folder_picker.h"
 
 #include <QDir>
-#include <QDirIterator>
-#include <QFileInfo>
 #include <QSet>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <memory>
+#include <sys/stat.h>
 
 namespace velmora {
 
@@ -28,26 +32,86 @@ struct SubFolder
     bool isLink;
 };
 
-// Without QDir::Hidden the listing leaves out what Qt calls hidden, which is the system's
-// hidden attribute on Windows and a leading dot elsewhere; without QDir::System it leaves out
-// broken links.
+struct DirectoryCloser
+{
+    void operator()(DIR* folder) const { ::closedir(folder); }
+};
+
+/// What a listed entry is, a link taken as what it leads to.
+struct EntryKind
+{
+    bool isFolder = false;
+    bool isFile = false;
+    bool isLink = false;
+};
+
+/// `folder`: the listed folder's bytes, ending in a separator.
+EntryKind kindOf(const QByteArray& folder, const dirent& entry)
+{
+    switch (entry.d_type) {
+    case DT_DIR:
+        return { true, false, false };
+    case DT_REG:
+        return { false, true, false };
+    case DT_LNK:
+    case DT_UNKNOWN:
+        break;
+    default:
+        return {};
+    }
+    // Only links and file systems that give no type cost a look-up of their own.
+    const QByteArray path = folder + entry.d_name;
+    struct stat status;
+    const bool isLink = entry.d_type == DT_LNK
+        || (::lstat(path.constData(), &status) == 0 && S_ISLNK(status.st_mode));
+    if (::stat(path.constData(), &status) != 0)
+        return {};
+    return { S_ISDIR(status.st_mode), S_ISREG(status.st_mode), isLink };
+}
+
+/// Calls `take` with the bytes of each entry of `folder` but "." and "..", and its kind.
+/// Names are bytes on Linux, so they are read as bytes and kept whole by pathFromBytes():
+/// no name is left out, or turned into another, for not being UTF-8.
+template<typename Take> void listEntries(const QString& folder, Take take)
+{
+    QByteArray folderBytes = pathBytes(folder);
+    if (!folderBytes.endsWith('/'))
+        folderBytes += '/';
+    const std::unique_ptr<DIR, DirectoryCloser> listing(::opendir(folderBytes.constData()));
+    if (!listing)
+        return;
+    while (const dirent* entry = ::readdir(listing.get())) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+            continue;
+        take(entry->d_name, kindOf(folderBytes, *entry));
+    }
+}
+
+// A name that begins with a dot is hidden. Broken links, pipes and devices are neither files
+// nor folders here.
 QList<SubFolder> listSubFolders(const QString& folder)
 {
     QList<SubFolder> found;
-    QDirIterator it(folder, QDir::Dirs | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        const QFileInfo info = it.nextFileInfo();
-        found.append({ info.fileName(), info.isSymLink() || info.isJunction() });
-    }
+    listEntries(folder, [&](const char* name, EntryKind kind) {
+        if (kind.isFolder && name[0] != '.')
+            found.append({ pathFromBytes(name), kind.isLink });
+    });
     std::sort(found.begin(), found.end(), [](const SubFolder& left, const SubFolder& right) {
         return nameLess(left.name, right.name);
     });
     return found;
 }
 
+QString realPathOf(const QString& path)
+{
+    const std::unique_ptr<char, decltype(&std::free)> real(
+        ::realpath(pathBytes(path).constData(), nullptr), &std::free);
+    return real ? pathFromBytes(real.get()) : QString();
+}
+
 QString realChildPath(const QString& realParent, const QString& name)
 {
-    // Qt's canonical paths use '/' and end in one only at a root.
+    // Real paths use '/' and end in one only at the root.
     if (realParent.endsWith(QLatin1Char('/')))
         return realParent + name;
     return realParent + QLatin1Char('/') + name;
@@ -68,7 +132,7 @@ void CollectSubFolders(QStringList& folders, const WalkYield& yieldToEvents)
     QSet<QString> walked;
     QStringList realPaths;
     for (const QString& folder : std::as_const(folders)) {
-        const QString real = QFileInfo(folder).canonicalFilePath();
+        const QString real = realPathOf(folder);
         const bool firstVisit = !real.isEmpty() && !walked.contains(real);
         if (firstVisit)
             walked.insert(real);
@@ -88,8 +152,8 @@ void CollectSubFolders(QStringList& folders, const WalkYield& yieldToEvents)
         for (const SubFolder& sub : listSubFolders(parent)) {
             if (yieldToEvents() == WalkStep::Stop)
                 return;
-            const QString real = sub.isLink ? QFileInfo(parent + sub.name).canonicalFilePath()
-                                            : realChildPath(realParent, sub.name);
+            const QString real
+                = sub.isLink ? realPathOf(parent + sub.name) : realChildPath(realParent, sub.name);
             if (real.isEmpty() || walked.contains(real))
                 continue;
             walked.insert(real);
@@ -101,15 +165,16 @@ void CollectSubFolders(QStringList& folders, const WalkYield& yieldToEvents)
 
 QStringList ListFolderFiles(const QString& folder, const FileNamePattern& pattern)
 {
+    // Hidden files count; broken links, pipes and devices, which would stall the counting,
+    // do not.
     QStringList names;
-    // QDir::Hidden admits hidden files; leaving out QDir::System keeps out broken links and,
-    // on Unix, pipes and devices that would stall the counting.
-    QDirIterator it(folder, QDir::Files | QDir::Hidden);
-    while (it.hasNext()) {
-        QString name = it.nextFileInfo().fileName();
+    listEntries(folder, [&](const char* bytes, EntryKind kind) {
+        if (!kind.isFile)
+            return;
+        QString name = pathFromBytes(bytes);
         if (pattern.matches(name))
             names.append(std::move(name));
-    }
+    });
     std::sort(names.begin(), names.end(), nameLess);
     return names;
 }

@@ -1,9 +1,10 @@
 #include "dropped_paths.h"
 
+#include "common/path_bytes.h"
 #include "entry_batch.h"
 #include "folder_tree.h"
 
-#include <QFileInfo>
+#include <sys/stat.h>
 
 namespace velmora {
 
@@ -13,8 +14,10 @@ namespace {
 // folder dropped on the list stays one entry, as it always has.
 bool isVisibleFolder(const QString& path)
 {
-    const QFileInfo info(path);
-    return info.isDir() && !info.isHidden();
+    struct stat status;
+    const QString name = path.section(QLatin1Char('/'), -1, -1, QString::SectionSkipEmpty);
+    return ::stat(pathBytes(path).constData(), &status) == 0 && S_ISDIR(status.st_mode)
+        && !name.startsWith(QLatin1Char('.'));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "file_list_model.h"
 
+#include "common/path_bytes.h"
+
 namespace velmora {
 
 void FileListModel::appendEntry(const QString& path)
@@ -48,7 +50,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || !checkIndex(index) || index.column() != 0)
         return {};
     if (role == Qt::DisplayRole)
-        return m_entries.at(index.row());
+        return displayedPath(m_entries.at(index.row()));
     return {};
 }
 

@@ -1,9 +1,9 @@
 #include "path_rules.h"
 
+#include "common/file_exists.h"
 #include "common/truth_value.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 namespace velmora {
 
@@ -18,7 +18,7 @@ QString PathHasBadCharacters(const QString& path)
     // Asking never fails: the empty text, a name the system rejects and a missing or
     // unreachable path all come back as not there. A link counts as what it leads to, so a
     // broken one is bad too: it could never be read.
-    return truthText(!QFileInfo::exists(path));
+    return truthText(!FileExists(path));
 }
 
 } // namespace velmora

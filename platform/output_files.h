@@ -9,6 +9,7 @@ namespace velmora {
 
 /// A file written in full or not at all: what is written waits beside the target and
 /// replaces it only on commit(). Dropping an uncommitted file leaves the target as it was.
+/// A target that is no regular file (a FIFO, a device) is written directly instead.
 class PendingFile
 {
 public:
@@ -28,7 +29,8 @@ class OutputFiles
 public:
     virtual ~OutputFiles() = default;
     /// Starts replacing (or creating) `path`. Gives nothing, and says why in `error`, when the
-    /// target cannot be written: a missing folder, no permission, a folder in its place.
+    /// target cannot be written: a missing folder, no permission, a folder in its place. May
+    /// wait as long as a FIFO has no reader.
     virtual std::unique_ptr<PendingFile> beginReplacing(const QString& path, QString& error) = 0;
 };
 

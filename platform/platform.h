@@ -7,6 +7,7 @@
 #include "input_box.h"
 #include "message_boxes.h"
 #include "output_files.h"
+#include "program_end.h"
 #include "progress_display.h"
 #include "random_source.h"
 #include "screen_info.h"
@@ -30,6 +31,7 @@ struct Platform
     EventPump& events;
     ProgressDisplay& progress;
     OutputFiles& outputFiles;
+    ProgramEnd& programEnd;
 };
 
 } // namespace velmora

@@ -1,5 +1,6 @@
 #include "list_view.h"
 
+#include "common/path_bytes.h"
 #include "common/twips.h"
 
 #include <QDir>
@@ -147,7 +148,7 @@ void ListView::dropEvent(QDropEvent* event)
     }
     QStringList paths;
     for (const QUrl& url : event->mimeData()->urls())
-        paths << QDir::toNativeSeparators(url.toLocalFile());
+        paths << QDir::toNativeSeparators(pathFromUrl(url));
     event->acceptProposedAction();
     emit filesDropped(paths);
 }

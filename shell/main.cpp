@@ -1,3 +1,4 @@
+#include "common/path_bytes.h"
 #include "common/program_files.h"
 #include "display_presence.h"
 #include "main_window.h"
@@ -6,6 +7,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -44,6 +46,20 @@ QStringList argumentsOf(int argc, char* argv[])
     return arguments;
 }
 
+// Qt decodes the arguments lossily; the files named there are opened by their exact bytes,
+// so each positional argument is taken from the argument it was read from.
+QStringList pathArguments(const QStringList& positional, int argc, char* argv[])
+{
+    QStringList paths;
+    int next = 1;
+    for (const QString& argument : positional) {
+        while (next < argc && QString::fromLocal8Bit(argv[next]) != argument)
+            ++next;
+        paths << (next < argc ? velmora::pathFromBytes(argv[next++]) : argument);
+    }
+    return paths;
+}
+
 void identify()
 {
     QCoreApplication::setOrganizationName(QStringLiteral("Orvantis"));
@@ -73,6 +89,9 @@ int main(int argc, char* argv[])
         return 1;
     }
 
+    // A save into a FIFO whose reader has gone is a failed write to report, not the end of
+    // the window.
+    std::signal(SIGPIPE, SIG_IGN);
     QApplication application(argc, argv);
     identify();
     QGuiApplication::setDesktopFileName(QStringLiteral("com.orvantis.Velmora"));
@@ -85,6 +104,6 @@ int main(int argc, char* argv[])
     platform.setMainWindow(&window);
     window.Form_Load();
     window.show();
-    window.addCommandLinePaths(parser.positionalArguments());
+    window.addCommandLinePaths(pathArguments(parser.positionalArguments(), argc, argv));
     return QApplication::exec();
 }

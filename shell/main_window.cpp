@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include "common/path_bytes.h"
 #include "common/twips.h"
 #include "counting/count_command.h"
 #include "counting/save_command.h"
@@ -15,7 +16,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -270,7 +270,7 @@ void Form1::addCommandLinePaths(const QStringList& paths)
 {
     QStringList dropped;
     for (const QString& path : paths)
-        dropped << QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+        dropped << QDir::toNativeSeparators(absolutePath(path));
     ListView1_OLEDragDrop(dropped);
 }
 

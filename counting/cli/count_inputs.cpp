@@ -1,8 +1,10 @@
 #include "count_inputs.h"
 
+#include "common/path_bytes.h"
 #include "counting/count_file.h"
 #include "counting/line_matcher.h"
 #include "counting/results_writer.h"
+#include "interruption.h"
 #include "progress_line.h"
 #include "row_pipeline.h"
 
@@ -10,16 +12,44 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace velmora {
 
+namespace {
+
+/// Whether `path` ("-": standard input) is the regular file that standard output appends the
+/// rows to: counting it would read the rows back and feed them to itself without end.
+bool isStandardOutputFile(const QString& path)
+{
+    struct stat output;
+    struct stat input;
+    if (::fstat(STDOUT_FILENO, &output) != 0 || !S_ISREG(output.st_mode))
+        return false;
+    const bool opened = path == u"-" ? ::fstat(STDIN_FILENO, &input) == 0
+                                     : ::stat(pathBytes(path).constData(), &input) == 0;
+    return opened && input.st_dev == output.st_dev && input.st_ino == output.st_ino;
+}
+
+} // namespace
+
 bool countInputs(const QStringList& inputs, const LineFilter& filter, RowPipeline& rows,
-                 const ResultsWriter& writer, CountProgress& progress, const Complaint& complain)
+                 const ResultsWriter& writer, CountProgress& progress, bool toStandardOutput,
+                 const Complaint& complain)
 {
     LineMatcher matcher(filter);
-    const CountControl control { nullptr, &progress.bytesDone };
+    const CountControl control { &interruption(), &progress.bytesDone };
     bool allRead = true;
     for (const QString& path : inputs) {
+        if (control.stopRequested())
+            return allRead;
+        const QString shownName = path == u"-" ? QStringLiteral("standard input") : path;
+        if (toStandardOutput && isStandardOutputFile(path)) {
+            complain(shownName, QStringLiteral("input file is output file"));
+            allRead = false;
+            continue;
+        }
         rows.startFile(path);
         FileCountOutcome outcome;
         if (path == u"-") {
@@ -33,7 +63,6 @@ bool countInputs(const QStringList& inputs, const LineFilter& filter, RowPipelin
         }
         progress.filesDone.fetch_add(1, std::memory_order_relaxed);
         rows.endFile(outcome.kind == FileCountOutcome::Kind::Counted);
-        const QString shownName = path == u"-" ? QStringLiteral("standard input") : path;
         switch (outcome.kind) {
         case FileCountOutcome::Kind::Counted:
         case FileCountOutcome::Kind::Stopped:

@@ -1,14 +1,28 @@
 #include "input_files.h"
 
 #include "command_line.h"
+#include "common/path_bytes.h"
 #include "filelist/folder_tree.h"
-
-#include <QFileInfo>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace velmora {
+
+namespace {
+
+/// What stat() says of the file `path` ("-": standard input) leads to, by its exact bytes.
+std::optional<struct stat> statusOf(const QString& path)
+{
+    struct stat status;
+    const int result = path == u"-" ? ::fstat(STDIN_FILENO, &status)
+                                    : ::stat(pathBytes(path).constData(), &status);
+    if (result != 0)
+        return std::nullopt;
+    return status;
+}
+
+} // namespace
 
 QStringList inputFiles(const CountCommand& command)
 {
@@ -18,7 +32,8 @@ QStringList inputFiles(const CountCommand& command)
     const FileNamePattern pattern(QStringLiteral("*.") + command.extension);
     QStringList inputs;
     for (const QString& file : command.files) {
-        if (file == u"-" || !QFileInfo(file).isDir()) {
+        const std::optional<struct stat> status = statusOf(file);
+        if (file == u"-" || !status || !S_ISDIR(status->st_mode)) {
             inputs << file;
             continue;
         }
@@ -33,17 +48,10 @@ std::optional<qint64> knownTotalBytes(const QStringList& inputs)
 {
     qint64 total = 0;
     for (const QString& input : inputs) {
-        if (input == u"-") {
-            struct stat status;
-            if (fstat(STDIN_FILENO, &status) != 0 || !S_ISREG(status.st_mode))
-                return std::nullopt;
-            total += qint64(status.st_size);
-            continue;
-        }
-        const QFileInfo info(input);
-        if (!info.isFile())
+        const std::optional<struct stat> status = statusOf(input);
+        if (!status || !S_ISREG(status->st_mode))
             return std::nullopt;
-        total += info.size();
+        total += qint64(status->st_size);
     }
     return total;
 }

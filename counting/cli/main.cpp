@@ -1,14 +1,18 @@
 #include "command_line.h"
+#include "common/output_file.h"
+#include "common/path_bytes.h"
 #include "count_inputs.h"
 #include "counting/byte_output.h"
 #include "counting/results_writer.h"
 #include "input_files.h"
+#include "interruption.h"
 #include "progress_line.h"
 #include "row_pipeline.h"
 
 #include <QFile>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 using namespace velmora;
@@ -18,9 +22,10 @@ namespace {
 constexpr int exitFailure = 1;
 constexpr int exitUsage = 2;
 
+// Paths in messages go out as the bytes they were given as.
 void printTo(std::FILE* stream, const QString& text)
 {
-    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputs(pathBytes(text).constData(), stream);
 }
 
 void complain(const QString& subject, const QString& cause)
@@ -39,21 +44,28 @@ int exitStatus(const CountCommand& command, bool trouble, bool anyRowPassed = fa
     return trouble ? exitCheckTrouble : anyRowPassed ? exitRowPassed : 0;
 }
 
+bool writesToStandardOutput(const CountCommand& command)
+{
+    return command.outputPath.isEmpty() || command.outputPath == u"-";
+}
+
 int run(const CountCommand& command)
 {
-    QFile outputFile;
-    const bool toStandardOutput = command.outputPath.isEmpty();
-    const bool opened = toStandardOutput
-        ? outputFile.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered)
-        : (outputFile.setFileName(command.outputPath),
-           outputFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered));
+    const bool toStandardOutput = writesToStandardOutput(command);
     const QString outputName
         = toStandardOutput ? QStringLiteral("standard output") : command.outputPath;
-    if (!opened) {
-        complain(outputName, outputFile.errorString());
+    QString openError;
+    // A file named by -o gets its new content only once every input has been read, so an
+    // input that is also the output is read whole before it is replaced.
+    std::unique_ptr<OutputFile> outputFile = toStandardOutput
+        ? OutputFile::standardOutput()
+        : OutputFile::open(command.outputPath, openError);
+    if (!outputFile) {
+        complain(outputName, openError);
         return exitStatus(command, true);
     }
-    DeviceOutput output(outputFile);
+    outputFile->stopAtLineEndWhen(&interruption());
+    PendingFileOutput output(*outputFile);
     ResultsWriter writer(output, command.lineEnding);
     RowPipeline rows(command, writer);
 
@@ -63,7 +75,7 @@ int run(const CountCommand& command)
     if (ProgressLine::wanted(toStandardOutput))
         progressLine.emplace(progress, knownTotalBytes(inputs), int(inputs.size()));
     const bool allRead
-        = countInputs(inputs, command.filter, rows, writer, progress,
+        = countInputs(inputs, command.filter, rows, writer, progress, toStandardOutput,
                       [&](const QString& subject, const QString& cause) {
                           if (progressLine)
                               progressLine->interrupt([&] { complain(subject, cause); });
@@ -72,11 +84,30 @@ int run(const CountCommand& command)
                       });
     rows.finish();
     progressLine.reset();
-    if (!writer.flush()) {
+    const bool written = writer.flush();
+    if (interruption()) {
+        outputFile.reset();
+        endByInterruption();
+    }
+    if (!written) {
         complain(outputName, writer.failure());
         return exitStatus(command, true);
     }
+    if (!outputFile->commit()) {
+        complain(outputName, outputFile->errorString());
+        return exitStatus(command, true);
+    }
     return exitStatus(command, !allRead, rows.anyRowPassed());
+}
+
+/// What is still buffered for standard output goes out now, where a failure can still be
+/// told and change the exit status.
+int finishStandardOutput()
+{
+    if (std::fflush(stdout) == 0)
+        return 0;
+    complain(QStringLiteral("standard output"), qt_error_string(errno));
+    return exitFailure;
 }
 
 } // namespace
@@ -85,7 +116,7 @@ int main(int argc, char* argv[])
 {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << pathFromBytes(argv[i]);
     const ParsedCommandLine parsed = parseCommandLine(arguments);
     if (!parsed.command) {
         printTo(stderr,
@@ -97,12 +128,13 @@ int main(int argc, char* argv[])
     switch (parsed.command->action) {
     case CountCommand::Action::ShowHelp:
         printTo(stdout, usageText());
-        return 0;
+        return finishStandardOutput();
     case CountCommand::Action::ShowVersion:
         printTo(stdout, QStringLiteral("velmora-count " VELMORA_VERSION "\n"));
-        return 0;
+        return finishStandardOutput();
     case CountCommand::Action::Count:
         break;
     }
+    catchInterruptions();
     return run(*parsed.command);
 }

@@ -1,8 +1,7 @@
 #include "row_pipeline.h"
 
 #include "command_line.h"
-
-#include <QFile>
+#include "common/path_bytes.h"
 
 namespace velmora {
 
@@ -43,7 +42,7 @@ void RowPipeline::startFile(const QString& path)
     if (!m_summary && !m_located)
         return;
     std::string shown
-        = path == u"-" ? std::string("(standard input)") : QFile::encodeName(path).toStdString();
+        = path == u"-" ? std::string("(standard input)") : pathBytes(path).toStdString();
     if (m_summary)
         m_summary->startFile(std::move(shown));
     else

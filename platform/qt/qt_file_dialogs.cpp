@@ -1,5 +1,6 @@
 #include "qt_file_dialogs.h"
 
+#include "common/path_bytes.h"
 #include "open_files_dialog.h"
 
 #include <QDir>
@@ -13,17 +14,21 @@ QString QtFileDialogs::openFiles(const FileDialogRequest& request)
     OpenFilesDialog dialog(m_owner.get(), request);
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    const QStringList files = dialog.chosenFiles();
+    QStringList files = dialog.chosenFiles();
     if (files.isEmpty())
         return {};
+    // Qt's dialog shows names that are not UTF-8 with replacement characters; the program
+    // needs the names the files really have.
+    for (QString& file : files)
+        file = recoverLossyPath(file);
     if (files.size() == 1)
         return QDir::toNativeSeparators(files.first());
 
     // Several files come back as their folder and then each name after a NUL.
-    const QDir folder = QFileInfo(files.first()).absoluteDir();
-    QString result = QDir::toNativeSeparators(folder.absolutePath());
-    for (const QString& file : files)
-        result += QChar(u'\0') + QDir::toNativeSeparators(folder.relativeFilePath(file));
+    const QString folder = files.first().section(QLatin1Char('/'), 0, -2);
+    QString result = QDir::toNativeSeparators(folder.isEmpty() ? QStringLiteral("/") : folder);
+    for (const QString& file : std::as_const(files))
+        result += QChar(u'\0') + file.section(QLatin1Char('/'), -1);
     return result;
 }
 
@@ -38,14 +43,14 @@ QString QtFileDialogs::saveFile(const FileDialogRequest& request)
     applyFilters(dialog, request.filters);
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return QDir::toNativeSeparators(dialog.selectedFiles().value(0));
+    return QDir::toNativeSeparators(recoverLossyPath(dialog.selectedFiles().value(0)));
 }
 
 QString QtFolderPicker::pickFolder(const QString& prompt)
 {
     const QString folder = QFileDialog::getExistingDirectory(m_owner.get(), prompt, QString(),
                                                              QFileDialog::ShowDirsOnly);
-    return QDir::toNativeSeparators(folder);
+    return QDir::toNativeSeparators(recoverLossyPath(folder));
 }
 
 } // namespace velmora

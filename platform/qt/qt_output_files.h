@@ -4,7 +4,7 @@
 
 namespace velmora {
 
-/// QSaveFile: a temporary file beside the target, renamed over it on commit.
+/// The program's own output files, as OutputFile writes them.
 class QtOutputFiles final : public OutputFiles
 {
 public:

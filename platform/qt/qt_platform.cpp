@@ -9,8 +9,9 @@ QtPlatform::QtPlatform()
     , m_folderPicker(m_owner)
     , m_pointer(m_owner)
     , m_progress(m_owner)
-    , m_platform { m_messages, m_input,  m_fileDialogs, m_folderPicker, m_shell,    m_settings,
-                   m_pointer,  m_screen, m_random,      m_events,       m_progress, m_outputFiles }
+    , m_platform { m_messages, m_input,       m_fileDialogs, m_folderPicker, m_shell,
+                   m_settings, m_pointer,     m_screen,      m_random,       m_events,
+                   m_progress, m_outputFiles, m_programEnd }
 { }
 
 } // namespace velmora

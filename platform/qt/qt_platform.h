@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../platform.h"
+#include "immediate_program_end.h"
 #include "owner_window.h"
 #include "qt_desktop.h"
 #include "qt_file_dialogs.h"
@@ -35,6 +36,7 @@ private:
     QtEventPump m_events;
     QtProgressDisplay m_progress;
     QtOutputFiles m_outputFiles;
+    ImmediateProgramEnd m_programEnd;
     Platform m_platform;
 };
 

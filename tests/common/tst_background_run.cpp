@@ -14,6 +14,8 @@ class TestBackgroundRun : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { end = {}; }
+
     void runsTheJobOffTheCallingThreadWhileEventsFlow()
     {
         testing::FakeProgressDisplay progress;
@@ -37,7 +39,7 @@ private slots:
                     std::this_thread::yield();
                 control.done = 100;
             },
-            progress, QStringLiteral("Counting lines"), 100, stop);
+            progress, end, QStringLiteral("Counting lines"), 100, stop);
 
         QVERIFY(ranOn != caller);
         QCOMPARE(ticksWhileRunning, 1);
@@ -51,8 +53,9 @@ private slots:
     {
         testing::FakeProgressDisplay progress;
         std::atomic<bool> stop { false };
-        runInBackground([](const JobControl&) {}, progress, QString(), 0, stop);
+        runInBackground([](const JobControl&) {}, progress, end, QString(), 0, stop);
         QCOMPARE(progress.ended, 1);
+        QCOMPARE(end.calls, 0);
     }
 
     void quittingTheApplicationEndsTheWaitOnceTheJobStops()
@@ -68,9 +71,33 @@ private slots:
                 while (!control.stop)
                     std::this_thread::yield();
             },
-            progress, QString(), 0, stop);
+            progress, end, QString(), 0, stop);
         QCOMPARE(progress.ended, 1);
     }
+
+    void quittingWhileTheJobIsStuckEndsTheProgramFirst()
+    {
+        testing::FakeProgressDisplay progress;
+        std::atomic<bool> stop { false };
+        std::atomic<bool> released { false };
+        // The job heeds no stop, as one blocked in a read would not; only the end of the
+        // program lets it go.
+        end.onEnd = [&] { released = true; };
+        QTimer::singleShot(0, [&] {
+            stop = true;
+            QCoreApplication::quit();
+        });
+        runInBackground(
+            [&](const JobControl&) {
+                while (!released)
+                    std::this_thread::yield();
+            },
+            progress, end, QString(), 0, stop);
+        QCOMPARE(end.calls, 1);
+    }
+
+private:
+    testing::FakeProgramEnd end;
 };
 
 QTEST_GUILESS_MAIN(TestBackgroundRun)

@@ -5,7 +5,12 @@ set -u
 tool=$(realpath "$1")
 completions=$(realpath "$(dirname "$0")/../../resources/completion")
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+small_disks=()
+cleanup() {
+    for disk in "${small_disks[@]}"; do umount "$disk" 2>/dev/null; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
 cd "$work" || exit 1
 passed=0
 failed=0
@@ -232,6 +237,102 @@ check_completion file_names velmora-count _velmora_count 'tree' -- velmora-count
 check_completion window_options velmora _velmora '--version' -- velmora --ver
 check_completion window_files velmora _velmora 'counts.txt' -- velmora cou
 bash -c 'source "$0"; complete -p velmora-count' "$completions/velmora-count" | grep -q _velmora_count && pass || fail completion_registered
+
+# -o naming an input, directly or through a link: every input is read before the output
+# takes the file's place.
+cp counts.txt self.txt
+check output_onto_its_input 0 '' '' -- --lf -o self.txt self.txt
+printf '2\taa\n1\tb\n2\tcc\n1\td\n3\teee\n' | cmp -s - self.txt && pass || fail "output_onto_its_input: $(od -c self.txt | head -3)"
+cp counts.txt self.txt
+ln -s self.txt self-link.txt
+check output_onto_its_input_by_a_link 0 '' '' -- --lf --sort asc self.txt -o self-link.txt
+printf '1\tb\n1\td\n2\taa\n2\tcc\n3\teee\n' | cmp -s - self.txt && [ -L self-link.txt ] && pass || fail output_onto_its_input_by_a_link
+
+# Standard output appending to an input would read its own rows without end.
+printf 'x\n' > appended.txt
+"$tool" counts.txt appended.txt >> appended.txt 2> appended.err
+[ $? -eq 1 ] && grep -qF 'velmora-count: appended.txt: input file is output file' appended.err && [ "$(sed -n 1p appended.txt)" = x ] && [ "$(wc -l < appended.txt)" -eq 6 ] && pass || fail "standard_output_onto_an_input: $(cat appended.err)"
+
+# A link stays a link and its file gets the rows; a replaced file keeps its permission bits.
+printf 'old\n' > linked.txt
+chmod 640 linked.txt
+ln -s linked.txt link.txt
+check output_through_a_link 0 '' '' -- --lf -o link.txt lines.txt
+[ -L link.txt ] && [ "$(stat -c %a linked.txt)" = 640 ] && [ "$(head -c 2 linked.txt)" = "$(printf '1\t')" ] && pass || fail "output_through_a_link: $(ls -l link.txt linked.txt)"
+check output_dash_is_standard_output 0 '1\tb\n' '' -- --lf --contains b -o - counts.txt
+
+# A FIFO is written, not replaced.
+mkfifo rows.fifo
+cat rows.fifo > from-fifo.out &
+check output_into_a_fifo 0 '' '' -- --lf -o rows.fifo counts.txt
+wait
+[ -p rows.fifo ] && printf '2\taa\n1\tb\n2\tcc\n1\td\n3\teee\n' | cmp -s - from-fifo.out && pass || fail output_into_a_fifo
+check output_onto_a_folder 1 '' 'velmora-count: folder: Is a directory' -- -o folder lines.txt
+
+# Names that are not UTF-8 are opened by their bytes and named by them in messages.
+printf 'latin\n' > "$(printf 'caf\xe9.txt')"
+check latin1_file_name 0 '5\tlatin\n' '' -- --lf "$(printf 'caf\xe9.txt')"
+check latin1_missing_file_name 1 '' "$(printf 'velmora-count: nosuch\xff.txt: No such file or directory')" -- "$(printf 'nosuch\xff.txt')"
+
+# Standard output is checked however little goes to it.
+"$tool" --contains b counts.txt > /dev/full 2> full.err
+[ $? -eq 1 ] && grep -qF 'velmora-count: standard output: No space left on device' full.err && pass || fail "one_row_to_dev_full: $(cat full.err)"
+"$tool" counts.txt >&- 2> closed.err
+[ $? -eq 1 ] && grep -qF 'velmora-count: standard output: Bad file descriptor' closed.err && pass || fail "closed_standard_output: $(cat closed.err)"
+"$tool" --help > /dev/full 2> help-full.err
+[ $? -eq 1 ] && grep -qF 'No space left on device' help-full.err && pass || fail "help_to_dev_full: $(cat help-full.err)"
+(trap '' PIPE; "$tool" many.txt 2> pipe.err | head -c 1 > /dev/null; exit "${PIPESTATUS[0]}")
+[ $? -eq 1 ] && grep -qF 'velmora-count: standard output: Broken pipe' pipe.err && pass || fail "closed_pipe_with_sigpipe_ignored: $(cat pipe.err)"
+
+# Interrupted while its reader is slow, it still ends on a whole row.
+mkfifo slow.fifo
+"$tool" --lf many.txt > slow.fifo 2> /dev/null &
+writer=$!
+exec 8< slow.fifo
+sleep 0.3
+kill -TERM "$writer"
+cat <&8 > interrupted.out
+exec 8<&-
+wait "$writer"
+status=$?
+[ "$status" -eq 143 ] && [ "$(tail -c 1 interrupted.out | od -An -c | tr -d ' ')" = '\n' ] && ! grep -avqE '^[0-9]+	line number [0-9]+$' interrupted.out && pass || fail "interrupted_standard_output: status $status, ends $(tail -c 20 interrupted.out | od -c | head -2)"
+
+# Interrupted while still reading, -o leaves the old file as it was and nothing beside it.
+mkdir interrupted
+printf 'the old results\n' > interrupted/old.txt
+mkfifo slow-input.fifo
+"$tool" -o interrupted/old.txt slow-input.fifo 2> /dev/null &
+counter=$!
+exec 9> slow-input.fifo
+printf 'a line\n' >&9
+sleep 0.3
+kill -TERM "$counter"
+exec 9>&-
+wait "$counter"
+status=$?
+[ "$status" -eq 143 ] && [ "$(cat interrupted/old.txt)" = 'the old results' ] && [ "$(ls -A interrupted)" = old.txt ] && pass || fail "interrupted_output_file: status $status, $(ls -A interrupted): $(cat interrupted/old.txt)"
+
+# A full or read-only file system: the old file stays as it was, nothing else is left behind,
+# and the message names the cause.
+small_disk() {
+    mkdir "$1" && mount -t tmpfs -o "size=64k${2:+,$2}" tmpfs "$1" && small_disks+=("$PWD/$1")
+}
+if small_disk disk; then
+    printf 'the old results\n' > disk/old.txt
+    check full_disk_streaming 1 '' 'velmora-count: disk/old.txt: No space left on device' -- -o disk/old.txt many.txt
+    [ "$(cat disk/old.txt)" = 'the old results' ] && [ "$(ls -A disk)" = old.txt ] && pass || fail "full_disk_streaming: $(ls -A disk)"
+    check full_disk_sorted 1 '' 'velmora-count: disk/old.txt: No space left on device' -- --sort desc -o disk/old.txt many.txt
+    [ "$(cat disk/old.txt)" = 'the old results' ] && [ "$(ls -A disk)" = old.txt ] && pass || fail "full_disk_sorted: $(ls -A disk)"
+    check full_disk_new_file 1 '' 'velmora-count: disk/new.txt: No space left on device' -- -o disk/new.txt many.txt
+    [ "$(ls -A disk)" = old.txt ] && pass || fail "full_disk_new_file: $(ls -A disk)"
+    check small_output_fits 0 '' '' -- --lf -o disk/old.txt counts.txt
+    printf '2\taa\n1\tb\n2\tcc\n1\td\n3\teee\n' | cmp -s - disk/old.txt && pass || fail small_output_fits
+else
+    echo "SKIP: full disk cases need root to mount a tmpfs" >&2
+fi
+if small_disk read-only ro; then
+    check read_only_file_system 1 '' 'velmora-count: read-only/out.txt: Read-only file system' -- -o read-only/out.txt counts.txt
+fi
 
 echo "cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -9,7 +9,8 @@ using namespace velmora;
 
 namespace {
 
-/// Takes `room` bytes, then refuses like a full disk.
+/// Takes `room` bytes, then refuses like a full disk. Cutting back succeeds and clears the
+/// error, as QFileDevice::resize() does.
 class FullDiskOutput final : public ByteOutput
 {
 public:
@@ -21,19 +22,23 @@ public:
     {
         const std::size_t taken = std::min(bytes.size(), m_room - written.size());
         written += bytes.substr(0, taken);
+        if (taken < bytes.size())
+            m_error = QStringLiteral("No space left on device");
         return taken;
     }
     bool truncate(std::uint64_t size) override
     {
         written.resize(std::size_t(size));
+        m_error.clear();
         return true;
     }
-    QString errorString() const override { return QStringLiteral("No space left on device"); }
+    QString errorString() const override { return m_error; }
 
     std::string written;
 
 private:
     std::size_t m_room;
+    QString m_error;
 };
 
 using Rows = QList<std::pair<std::string, std::uint64_t>>;

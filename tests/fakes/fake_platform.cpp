@@ -1,6 +1,6 @@
 #include "fake_platform.h"
 
-#include <QSaveFile>
+#include "common/output_file.h"
 
 namespace velmora::testing {
 
@@ -99,50 +99,33 @@ void FakeProgressDisplay::begin(const QString& label, qint64 newTotal)
 
 namespace {
 
+/// The real output, with a final step that can be made to fail.
 class FaultyFile final : public PendingFile
 {
 public:
-    FaultyFile(const QString& path, std::optional<qint64> room, bool commitFails)
-        : m_file(path)
-        , m_room(room)
+    FaultyFile(std::unique_ptr<PendingFile> file, bool commitFails)
+        : m_file(std::move(file))
         , m_commitFails(commitFails)
     { }
 
-    bool open() { return m_file.open(QIODevice::WriteOnly); }
-
-    std::size_t write(std::string_view bytes) override
-    {
-        std::size_t taken = bytes.size();
-        if (m_room) {
-            taken = std::min<std::size_t>(taken, std::size_t(*m_room));
-            *m_room -= qint64(taken);
-        }
-        m_file.write(bytes.data(), qint64(taken));
-        if (taken < bytes.size())
-            m_error = QStringLiteral("No space left on device");
-        return taken;
-    }
+    std::size_t write(std::string_view bytes) override { return m_file->write(bytes); }
 
     bool commit() override
     {
-        if (!m_error.isEmpty() || m_commitFails) {
-            if (m_error.isEmpty())
-                m_error = QStringLiteral("Device or resource busy");
-            m_file.cancelWriting();
-            m_file.commit();
+        if (m_commitFails) {
+            m_error = QStringLiteral("Device or resource busy");
             return false;
         }
-        return m_file.commit();
+        return m_file->commit();
     }
 
     QString errorString() const override
     {
-        return m_error.isEmpty() ? m_file.errorString() : m_error;
+        return m_error.isEmpty() ? m_file->errorString() : m_error;
     }
 
 private:
-    QSaveFile m_file;
-    std::optional<qint64> m_room;
+    std::unique_ptr<PendingFile> m_file;
     bool m_commitFails;
     QString m_error;
 };
@@ -152,12 +135,10 @@ private:
 std::unique_ptr<PendingFile> FakeOutputFiles::beginReplacing(const QString& path, QString& error)
 {
     begun.append(path);
-    auto file = std::make_unique<FaultyFile>(path, diskFullAfter, commitFails);
-    if (!file->open()) {
-        error = file->errorString();
+    std::unique_ptr<PendingFile> file = OutputFile::open(path, error);
+    if (!file)
         return nullptr;
-    }
-    return file;
+    return std::make_unique<FaultyFile>(std::move(file), commitFails);
 }
 
 } // namespace velmora::testing

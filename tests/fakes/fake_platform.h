@@ -147,16 +147,31 @@ public:
     int ended = 0;
 };
 
-/// Real files through QSaveFile, with a disk that can fill up after a given number of bytes
-/// and a final rename that can be made to fail.
+/// The program's real output files, with a final step that can be made to fail.
 class FakeOutputFiles final : public OutputFiles
 {
 public:
     std::unique_ptr<PendingFile> beginReplacing(const QString& path, QString& error) override;
 
+    /// Written from the worker thread of the save; read after it has finished.
     QStringList begun;
-    std::optional<qint64> diskFullAfter;
     bool commitFails = false;
+};
+
+/// Records the request to end the program and runs `onEnd`, which may unblock the job that
+/// would otherwise be waited for.
+class FakeProgramEnd final : public ProgramEnd
+{
+public:
+    void endNow() override
+    {
+        ++calls;
+        if (onEnd)
+            onEnd();
+    }
+
+    int calls = 0;
+    std::function<void()> onEnd;
 };
 
 struct FakePlatform
@@ -173,8 +188,10 @@ struct FakePlatform
     FakeEventPump events;
     FakeProgressDisplay progress;
     FakeOutputFiles outputFiles;
-    Platform platform { messages, input,  fileDialogs, folderPicker, shell,    settings,
-                        pointer,  screen, random,      events,       progress, outputFiles };
+    FakeProgramEnd programEnd;
+    Platform platform { messages, input,       fileDialogs, folderPicker, shell,
+                        settings, pointer,     screen,      random,       events,
+                        progress, outputFiles, programEnd };
 };
 
 } // namespace velmora::testing

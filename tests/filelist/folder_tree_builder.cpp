@@ -1,34 +1,44 @@
 #include "folder_tree_builder.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "common/path_bytes.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace velmora::testing {
 
 namespace {
 
-bool buildLine(const QDir& root, const QString& line)
+bool makeFolders(const QByteArray& path)
+{
+    std::error_code error;
+    std::filesystem::create_directories(path.toStdString(), error);
+    return !error;
+}
+
+bool buildLine(const QByteArray& root, const QString& line)
 {
     const qsizetype arrow = line.indexOf(QLatin1String(" -> "));
-    const QString path = root.filePath(arrow < 0 ? line : line.left(arrow));
-    if (!root.mkpath(QFileInfo(path).path()))
+    const QByteArray path = root + '/' + pathBytes(arrow < 0 ? line : line.left(arrow));
+    if (!makeFolders(path.left(path.lastIndexOf('/'))))
         return false;
     if (arrow >= 0)
-        return QFile::link(line.mid(arrow + 4), path);
+        return ::symlink(pathBytes(line.mid(arrow + 4)).constData(), path.constData()) == 0;
     if (line.endsWith(QLatin1Char('/')))
-        return root.mkpath(path);
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly);
+        return makeFolders(path);
+    const int file = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    return file >= 0 && ::close(file) == 0;
 }
 
 } // namespace
 
 bool buildFolderTree(const QString& root, const QStringList& lines)
 {
-    const QDir dir(root);
+    const QByteArray rootBytes = pathBytes(root);
     for (const QString& line : lines) {
-        if (!buildLine(dir, line)) {
+        if (!buildLine(rootBytes, line)) {
             qWarning("cannot build %s in %s", qPrintable(line), qPrintable(root));
             return false;
         }
@@ -43,6 +53,14 @@ QStringList underFolder(const QString& folder, const QStringList& relativePaths)
     for (const QString& relative : relativePaths)
         paths.append(folder + QLatin1Char('/') + relative);
     return paths;
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    std::error_code error;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(pathBytes(path()).toStdString(), error))
+        std::filesystem::remove_all(entry.path(), error);
 }
 
 } // namespace velmora::testing

@@ -1,3 +1,4 @@
+#include "common/path_bytes.h"
 #include "fakes/fake_platform.h"
 #include "filelist/add_all_files_in_folder.h"
 #include "filelist/dropped_paths.h"
@@ -70,6 +71,9 @@ private slots:
                                          u"a.txt"_s,     u"c/g.txt"_s, u"a/z/h.txt"_s }
             << QStringList { u"a.txt"_s,   u"B.txt"_s,     u"a/e.txt"_s,
                              u"c/g.txt"_s, u"a/z/h.txt"_s, u"b/d/f.txt"_s };
+        QTest::newRow("names_that_are_not_utf8_added")
+            << u"txt"_s << QStringList { u"caf\xDCE9.txt"_s, u"\xDCE9t\xDCE9/d.txt"_s }
+            << QStringList { u"caf\xDCE9.txt"_s, u"\xDCE9t\xDCE9/d.txt"_s };
         QTest::newRow("broken_links_left_out")
             << u"*"_s << QStringList { u"a.txt"_s, u"gone.txt -> none"_s, u"dead -> nowhere"_s }
             << QStringList { u"a.txt"_s };
@@ -79,7 +83,7 @@ private slots:
         QFETCH(QString, extension);
         QFETCH(QStringList, tree);
         QFETCH(QStringList, expected);
-        QTemporaryDir root;
+        ScratchFolder root;
         QVERIFY(buildFolderTree(root.path(), tree));
         FolderAdd add;
         QCOMPARE(add.run(extension, root.path()), FolderOperationResult::Finished);
@@ -108,7 +112,7 @@ private slots:
         QStringList counted;
         for (const QByteArray& line : count.readAllStandardOutput().split('\n')) {
             if (!line.isEmpty())
-                counted << QFile::decodeName(line.split('\t').value(2));
+                counted << pathFromBytes(line.split('\t').value(2));
         }
         if (counted.size() > 1)
             QCOMPARE(counted.takeLast(), u"total"_s);

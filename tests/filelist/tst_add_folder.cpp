@@ -1,7 +1,6 @@
 #include "filelist/add_folder.h"
 #include "folder_tree_builder.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace velmora;
@@ -26,6 +25,9 @@ private slots:
             << QStringList { u"a/"_s, u"B/"_s, u"b/"_s, u"C/"_s };
         QTest::newRow("hidden_seed_walked")
             << QStringList { u".h/in/"_s } << u".h/"_s << QStringList { u".h/in/"_s };
+        QTest::newRow("names_that_are_not_utf8_walked")
+            << QStringList { u"caf\xDCE9/in/"_s, u"\xDCFF/"_s } << u""_s
+            << QStringList { u"caf\xDCE9/"_s, u"\xDCFF/"_s, u"caf\xDCE9/in/"_s };
         QTest::newRow("two_names_for_one_folder_walked_once")
             << QStringList { u"alias -> real"_s, u"real/in/"_s } << u""_s
             << QStringList { u"alias/"_s, u"alias/in/"_s };
@@ -35,7 +37,7 @@ private slots:
         QFETCH(QStringList, tree);
         QFETCH(QString, seed);
         QFETCH(QStringList, expected);
-        QTemporaryDir root;
+        ScratchFolder root;
         QVERIFY(buildFolderTree(root.path(), tree));
         const QString seedPath = root.path() + u'/' + seed;
         QStringList folders { seedPath };
@@ -54,6 +56,9 @@ private slots:
         QTest::newRow("folders_and_broken_links_out")
             << QStringList { u"dir.txt/"_s, u"gone.txt -> missing"_s, u"a.txt"_s } << u"*.*"_s
             << QStringList { u"a.txt"_s };
+        QTest::newRow("names_that_are_not_utf8_listed")
+            << QStringList { u"\xDCFF.txt"_s, u"caf\xDCE9.txt"_s } << u"*.txt"_s
+            << QStringList { u"caf\xDCE9.txt"_s, u"\xDCFF.txt"_s };
         QTest::newRow("link_to_a_file_in") << QStringList { u"a.txt"_s, u"l.txt -> a.txt"_s }
                                            << u"*.txt"_s << QStringList { u"a.txt"_s, u"l.txt"_s };
     }
@@ -62,7 +67,7 @@ private slots:
         QFETCH(QStringList, tree);
         QFETCH(QString, pattern);
         QFETCH(QStringList, expected);
-        QTemporaryDir root;
+        ScratchFolder root;
         QVERIFY(buildFolderTree(root.path(), tree));
         QCOMPARE(ListFolderFiles(root.path(), FileNamePattern(pattern)), expected);
         QCOMPARE(ListFolderFiles(root.path() + u'/', FileNamePattern(pattern)), expected);

@@ -1,13 +1,18 @@
 // Filling the file list from the window: the two add buttons, drops as real Qt drag events on
 // the list, and paths given on the command line.
+#include "common/path_bytes.h"
 #include "form_fixture.h"
 #include "shell/list_view.h"
 
 #include <QAbstractItemModelTester>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QUrl>
+
+#include <filesystem>
+#include <fstream>
 
 using namespace velmora;
 using namespace velmora::testing;
@@ -103,6 +108,25 @@ private slots:
         QCOMPARE(entries(), QStringList({ path("F/x.txt"), path("F/s/y.doc"), path("G/z.txt") }));
     }
 
+    void dropOfNamesThatAreNotUtf8()
+    {
+        // A file manager sends such names percent-escaped byte by byte.
+        const QByteArray folder = QFile::encodeName(path("caf")) + '\xE9';
+        const auto removeFolder = qScopeGuard([&] {
+            std::error_code error;
+            std::filesystem::remove_all(folder.toStdString(), error);
+        });
+        QVERIFY(std::filesystem::create_directory(folder.toStdString()));
+        QVERIFY(std::ofstream(folder.toStdString() + "/\xFF.txt").good());
+        QMimeData data;
+        data.setData(QStringLiteral("text/uri-list"),
+                     "file://" + folder.toPercentEncoding("/") + "\r\n");
+
+        drop(data);
+
+        QCOMPARE(entries(), QStringList({ pathFromBytes(QByteArray(folder + "/\xFF.txt")) }));
+    }
+
     void dataWithoutFilesCannotBeDropped()
     {
         QMimeData text;
@@ -152,9 +176,10 @@ private:
         return enter.isAccepted();
     }
 
-    void drop(const QStringList& paths)
+    void drop(const QStringList& paths) { drop(mimeFor(paths)); }
+
+    void drop(const QMimeData& data)
     {
-        const QMimeData& data = mimeFor(paths);
         QVERIFY(dragEnter(data));
         QDragMoveEvent move(QPoint(12, 12), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(form->ListView1->viewport(), &move);

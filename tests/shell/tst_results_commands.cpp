@@ -1,12 +1,19 @@
 // The commands on the results list: both sorts, "Clear List" and "Save Results As New Text
 // File", on real widgets, with the save dialog and the questions answered by fakes.
 #include "counting/result_store.h"
+#include "fakes/small_file_system.h"
 #include "form_fixture.h"
 #include "shell/list_view.h"
 
 #include <QAbstractItemModelTester>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace velmora;
 using namespace velmora::testing;
@@ -193,12 +200,15 @@ private slots:
 
     void aDiskThatFillsUpLeavesTheOldFileIntact()
     {
+        SmallFileSystem disk;
+        if (!disk.mounted())
+            QSKIP("mounting a small tmpfs needs root");
         QList<Line> many;
         for (int i = 0; i < 50000; ++i)
             many.append({ "a line that fills the disk sooner or later", 42 });
         show(many);
-        const QString target = fixture->writeFile("precious.txt", "the old results");
-        fixture->fake.outputFiles.diskFullAfter = 100000;
+        const QString target = disk.path() + "/precious.txt";
+        writeBytes(target, "the old results");
         messages().answers = { MessageAnswer::Yes };
         dialogs().saveResults = { target };
 
@@ -206,10 +216,68 @@ private slots:
 
         QCOMPARE(messages().shown.size(), 2);
         expectReport(messages().shown.last(), 136);
-        QVERIFY(messages().shown.last().text.startsWith("No space left on device\r\n"));
+        QVERIFY2(messages().shown.last().text.startsWith("No space left on device\r\n"),
+                 qPrintable(messages().shown.last().text));
         QCOMPARE(FormFixture::readFile(target), QByteArray("the old results"));
-        QCOMPARE(QDir(fixture->programFolder.path()).entryList(QDir::Files).size(), 2);
+        QCOMPARE(
+            QDir(disk.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList({ "precious.txt" }));
         QCOMPARE(pointer().current, MousePointer::Default);
+    }
+
+    void aFifoIsWrittenAndStaysAFifo()
+    {
+        const QString fifo = path("results pipe");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QByteArray received;
+        std::thread reader([&] { received = FormFixture::readFile(fifo); });
+        show({ { "one", 3 }, { "three", 5 } });
+        messages().answers = { MessageAnswer::Yes };
+        dialogs().saveResults = { fifo };
+
+        form->PushButton4->click();
+        reader.join();
+
+        QCOMPARE(received, QByteArray("3\tone\r\n5\tthree\r\n"));
+        QCOMPARE(texts().last(), QStringLiteral("Done."));
+        struct stat status;
+        QVERIFY(::stat(QFile::encodeName(fifo).constData(), &status) == 0
+                && S_ISFIFO(status.st_mode));
+    }
+
+    void closingWhileASaveWaitsOnAFifoEndsTheProgramAtOnce()
+    {
+        const QString fifo = path("nobody reads here");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        show({ { "a", 1 } });
+        messages().answers = { MessageAnswer::Yes };
+        dialogs().saveResults = { fifo };
+        // The real end never returns; this one plays the reader that never came, so that the
+        // save can finish and the test go on.
+        int reader = -1;
+        fixture->fake.programEnd.onEnd
+            = [&] { reader = ::open(QFile::encodeName(fifo).constData(), O_RDWR); };
+        QTimer::singleShot(0, form, [this] { form->close(); });
+
+        form->PushButton4->click();
+        ::close(reader);
+
+        QCOMPARE(fixture->fake.programEnd.calls, 1);
+        QVERIFY(!texts().contains("Done."));
+    }
+
+    void aReplacedFileKeepsItsPermissions()
+    {
+        show({ { "a", 1 } });
+        const QString target = fixture->writeFile("shared.txt", "old");
+        QFile::setPermissions(
+            target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        messages().answers = { MessageAnswer::Yes };
+        QCOMPARE(save(target), QByteArray("1\ta\r\n"));
+        QCOMPARE(QFile::permissions(target),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser
+                     | QFile::ReadGroup | QFile::ReadOther);
     }
 
     void aFailedReplaceIsReportedAtTheClose()
@@ -232,6 +300,12 @@ private:
         for (const Line& line : rows)
             store.addRow(line.bytes, line.count, 1);
         form->results().setStore(std::move(store));
+    }
+
+    static void writeBytes(const QString& path, const QByteArray& bytes)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
 
     QByteArray save(const QString& target)

@@ -1,5 +1,6 @@
 // "Start Counting" in the window: filters from the controls, messages, the busy pointer and
 // the error report, with real files in a temporary folder.
+#include "common/path_bytes.h"
 #include "form_fixture.h"
 #include "shell/list_view.h"
 
@@ -8,7 +9,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velmora;
 using namespace velmora::testing;
@@ -205,6 +213,42 @@ private slots:
         form->PushButton6->click();
         form->PushButton2->click();
         QCOMPARE(lines(), QStringList({ "333", "22", "1" }));
+    }
+
+    void closingWhileACountWaitsOnAFifoEndsTheProgramAtOnce()
+    {
+        const QString fifo = path("nobody writes here");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        form->fileList().appendEntry(fifo);
+        // The real end never returns; this one plays the writer that never came, so that the
+        // count can finish and the test go on.
+        int writer = -1;
+        fixture->fake.programEnd.onEnd
+            = [&] { writer = ::open(QFile::encodeName(fifo).constData(), O_RDWR); };
+        QTimer::singleShot(0, form, [this] { form->close(); });
+
+        form->PushButton2->click();
+        ::close(writer);
+
+        QCOMPARE(fixture->fake.programEnd.calls, 1);
+        QVERIFY(!texts().contains("Done."));
+    }
+
+    void aFileNameThatIsNotUtf8IsCounted()
+    {
+        const QByteArray name = QFile::encodeName(path("caf")) + "\xE9.txt";
+        // Qt's own clean-up of the temporary folder cannot see the name.
+        const auto removeFile = qScopeGuard([&] { ::unlink(name.constData()); });
+        QFile file;
+        QVERIFY(file.open(std::fopen(name.constData(), "w"), QIODevice::WriteOnly,
+                          QFileDevice::AutoCloseHandle));
+        file.write("latin\n");
+        file.close();
+        form->fileList().appendEntry(pathFromBytes(name));
+        QCOMPARE(form->ListView1->model()->index(0, 0).data().toString(), QString::fromUtf8(name));
+        form->PushButton2->click();
+        QCOMPARE(lines(), QStringList({ "latin" }));
+        QCOMPARE(texts(), QStringList({ "Done." }));
     }
 
 private:

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "platform/output_files.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <string_view>
+
+namespace velmora {
+
+/// A file the program writes for the user, with no way to lose what was there before:
+/// - a regular file, or a name not taken yet, gets a new file in the same folder (nameless
+///   where the file system allows it, else hidden and removed on failure) that takes the
+///   target's place on commit(), keeping its permission bits; a symbolic link stays a link and
+///   the file it leads to is replaced;
+/// - anything else (a FIFO, a terminal, /dev/null) is written directly, never replaced;
+/// - standard output is written directly too, and never closed.
+/// Every failure keeps the cause the failing call gave, taken before any clean-up.
+class OutputFile final : public PendingFile
+{
+public:
+    /// Opens the output for `path` (its bytes as pathBytes() gives them). Gives nothing, and
+    /// the cause in `error`, when it cannot be written; the target is then untouched.
+    static std::unique_ptr<OutputFile> open(const QString& path, QString& error);
+    /// The process's standard output.
+    static std::unique_ptr<OutputFile> standardOutput();
+
+    /// Leaves the target as it was unless commit() succeeded.
+    ~OutputFile() override;
+    Q_DISABLE_COPY_MOVE(OutputFile)
+
+    std::size_t write(std::string_view bytes) override;
+    /// Syncs the new content and puts it in the target's place, or, written directly, checks
+    /// that every byte was taken.
+    bool commit() override;
+    QString errorString() const override;
+
+    /// Once `*flag` is set, the output finishes the line it is in the middle of and then takes
+    /// nothing more (failing with EINTR), so that a reader never sees a cut-off line.
+    void stopAtLineEndWhen(const std::atomic<bool>* flag) { m_stopFlag = flag; }
+
+private:
+    enum class Kind { Replacing, Direct, StandardOutput };
+    OutputFile(Kind kind, int descriptor);
+
+    bool fail(int error);
+    bool writeAll(std::string_view bytes);
+    bool putInPlace();
+
+    const Kind m_kind;
+    int m_descriptor;
+    /// What the new file replaces, links resolved.
+    QByteArray m_target;
+    /// The visible name of the new file where the file system gave it no nameless start.
+    QByteArray m_namedTemporary;
+    int m_cleanupSlot = -1;
+    int m_error = 0;
+    bool m_committed = false;
+    bool m_atLineStart = true;
+    const std::atomic<bool>* m_stopFlag = nullptr;
+};
+
+/// Removes the visible temporary files of outputs still being written. Safe in a signal
+/// handler, for a process that is ending before their owners could.
+void removeUnfinishedOutputFiles();
+
+} // namespace velmora

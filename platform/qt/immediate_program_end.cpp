@@ -1,0 +1,15 @@
+#include "immediate_program_end.h"
+
+#include "common/output_file.h"
+
+#include <cstdlib>
+
+namespace velmora {
+
+void ImmediateProgramEnd::endNow()
+{
+    removeUnfinishedOutputFiles();
+    std::_Exit(0);
+}
+
+} // namespace velmora
