@@ -18,7 +18,7 @@ constexpr std::size_t largestBlockSize = std::size_t(64) << 20;
 
 } // namespace
 
-void ResultStore::addRow(std::string_view lineBytes, std::uint64_t count)
+void ResultStore::addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t)
 {
     if (lineBytes.size() > std::numeric_limits<std::uint32_t>::max()) {
         failRow(QCoreApplication::translate("ResultStore", "A line of %1 bytes is too long to keep")

@@ -21,7 +21,7 @@ public:
 
     /// Keeps a copy of the row. A line of 4 GiB or more, a row past the last one a list can
     /// show, or memory running out fails the row instead.
-    void addRow(std::string_view lineBytes, std::uint64_t count) override;
+    void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override;
 
     /// Rows from 0 to rowCount() - 1, in the order they were added.
     int rowCount() const { return m_rowCount; }

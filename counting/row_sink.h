@@ -16,9 +16,11 @@ public:
     virtual ~RowSink() = default;
 
     /// `lineBytes`: the line in the system code page (UTF-8), carriage returns removed, never
-    /// empty; `count`: its length in UTF-16 units. A sink that cannot keep the row calls
-    /// failRow() instead.
-    virtual void addRow(std::string_view lineBytes, std::uint64_t count) = 0;
+    /// empty; `count`: its length in UTF-16 units; `lineNumber`: where the line stands in its
+    /// file, from 1, every line counted (empty ones too; line feeds alone end lines). A sink
+    /// that cannot keep the row calls failRow() instead.
+    virtual void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber)
+        = 0;
 
     /// True once a row could not be kept; the counter then skips the rest of that file.
     bool rowFailed() const { return m_rowFailed; }

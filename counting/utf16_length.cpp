@@ -74,4 +74,20 @@ std::uint64_t utf16Length(std::string_view utf8)
     return units;
 }
 
+void appendWellFormed(std::string_view utf8, std::string& out)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* const end = p + utf8.size();
+    while (p < end) {
+        const std::size_t length = *p < 0x80 ? 1 : validSequenceLength(p, end);
+        if (length == 0) {
+            out += "\xEF\xBF\xBD";
+            ++p;
+        } else {
+            out.append(reinterpret_cast<const char*>(p), length);
+            p += length;
+        }
+    }
+}
+
 } // namespace velmora

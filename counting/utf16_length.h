@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace velmora {
@@ -9,5 +10,9 @@ namespace velmora {
 /// sequence gives one unit (two above U+FFFF), each byte outside a valid sequence one U+FFFD.
 /// Unlike QString::fromUtf8, a leading EF BB BF counts: inside a text it is a character.
 std::uint64_t utf16Length(std::string_view utf8);
+
+/// Appends `utf8` to `out` with each byte outside a valid sequence replaced by the UTF-8 of
+/// U+FFFD: the same text, which stays the same whatever is put beside it.
+void appendWellFormed(std::string_view utf8, std::string& out);
 
 } // namespace velmora

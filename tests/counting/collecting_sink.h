@@ -13,10 +13,11 @@ struct CollectedRow
 {
     std::string bytes;
     std::uint64_t count = 0;
+    std::uint64_t lineNumber = 0;
 
     bool operator==(const CollectedRow& other) const
     {
-        return bytes == other.bytes && count == other.count;
+        return bytes == other.bytes && count == other.count && lineNumber == other.lineNumber;
     }
 };
 
@@ -24,14 +25,14 @@ struct CollectedRow
 class CollectingSink final : public RowSink
 {
 public:
-    void addRow(std::string_view lineBytes, std::uint64_t count) override
+    void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override
     {
         ++offered;
         if (offered - 1 == failAt) {
             failRow(QStringLiteral("No room for row %1").arg(offered - 1));
             return;
         }
-        rows.append({ std::string(lineBytes), count });
+        rows.append({ std::string(lineBytes), count, lineNumber });
     }
 
     QList<CollectedRow> rows;
@@ -49,6 +50,15 @@ inline QString describe(const QList<CollectedRow>& rows)
             + u'\n';
     }
     return text;
+}
+
+/// The rows' line numbers, joined by spaces.
+inline QString lineNumbers(const QList<CollectedRow>& rows)
+{
+    QStringList numbers;
+    for (const CollectedRow& row : rows)
+        numbers << QString::number(row.lineNumber);
+    return numbers.join(u' ');
 }
 
 } // namespace velmora::testing

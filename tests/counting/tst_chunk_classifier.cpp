@@ -1,22 +1,58 @@
 #include "counting/chunk_classifier.h"
+#include "counting/line_feed_count.h"
 
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace velmora;
+
+namespace {
+
+struct AllMasks
+{
+    ChunkMasks chunk;
+    Utf8Masks utf8;
+};
+
+AllMasks classify(SimdLevel level, const CandidateBytes& candidates, const char* chunk)
+{
+    switch (level) {
+    case SimdLevel::Portable:
+        break;
+#if defined(VELMORA_X86_SIMD)
+    case SimdLevel::Sse2: {
+        const Sse2Classifier classifier(candidates);
+        return { classifier.classify(chunk), classifier.classifyUtf8(chunk) };
+    }
+    case SimdLevel::Avx2: {
+        const Avx2Classifier classifier(candidates);
+        return { classifier.classify(chunk), classifier.classifyUtf8(chunk) };
+    }
+#else
+    case SimdLevel::Sse2:
+    case SimdLevel::Avx2:
+        break;
+#endif
+    }
+    const PortableClassifier classifier(candidates);
+    return { classifier.classify(chunk), classifier.classifyUtf8(chunk) };
+}
+
+} // namespace
 
 class TestChunkClassifier : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void fastWayAgreesWithBytewiseWay()
+    void vectorWaysAgreeWithBytewiseWay()
     {
         CandidateBytes candidates;
         candidates.add('q');
         candidates.add('Q');
         candidates.add(0xAA);
-        const ChunkClassifier classifier(candidates);
         QRandomGenerator random(17);
         char chunk[64];
         for (int round = 0; round < 2000; ++round) {
@@ -27,19 +63,46 @@ private slots:
                     : "\n\r\x80\xBF\xC0\xC2\xDF\xE0\xED\xEF\xF0\xF4\xF5\xFFqQ\xAA"[random.bounded(
                         18)];
             }
-            const ChunkMasks fast = classifier.classify(chunk);
-            const ChunkMasks bytewise = classifier.classifyPortably(chunk);
-            QCOMPARE(fast.lineFeeds, bytewise.lineFeeds);
-            QCOMPARE(fast.carriageReturns, bytewise.carriageReturns);
-            QCOMPARE(fast.nonAscii, bytewise.nonAscii);
-            QCOMPARE(fast.candidates, bytewise.candidates);
-            const Utf8Masks fastUtf8 = ChunkClassifier::classifyUtf8(chunk);
-            const Utf8Masks bytewiseUtf8 = ChunkClassifier::classifyUtf8Portably(chunk);
-            QCOMPARE(fastUtf8.continuations, bytewiseUtf8.continuations);
-            QCOMPARE(fastUtf8.twoByteLeads, bytewiseUtf8.twoByteLeads);
-            QCOMPARE(fastUtf8.threeByteLeads, bytewiseUtf8.threeByteLeads);
-            QCOMPARE(fastUtf8.fourByteLeads, bytewiseUtf8.fourByteLeads);
-            QCOMPARE(fastUtf8.trouble, bytewiseUtf8.trouble);
+            const AllMasks bytewise = classify(SimdLevel::Portable, candidates, chunk);
+            for (const SimdLevel level : availableSimdLevels()) {
+                const AllMasks fast = classify(level, candidates, chunk);
+                QCOMPARE(fast.chunk.lineFeeds, bytewise.chunk.lineFeeds);
+                QCOMPARE(fast.chunk.carriageReturns, bytewise.chunk.carriageReturns);
+                QCOMPARE(fast.chunk.nonAscii, bytewise.chunk.nonAscii);
+                QCOMPARE(fast.chunk.candidates, bytewise.chunk.candidates);
+                QCOMPARE(fast.utf8.continuations, bytewise.utf8.continuations);
+                QCOMPARE(fast.utf8.twoByteLeads, bytewise.utf8.twoByteLeads);
+                QCOMPARE(fast.utf8.threeByteLeads, bytewise.utf8.threeByteLeads);
+                QCOMPARE(fast.utf8.fourByteLeads, bytewise.utf8.fourByteLeads);
+                QCOMPARE(fast.utf8.trouble, bytewise.utf8.trouble);
+            }
+        }
+    }
+
+    void bitCountsAgree()
+    {
+        QRandomGenerator random(5);
+        for (int round = 0; round < 1000; ++round) {
+            const std::uint64_t bits = random.generate64() & random.generate64();
+            QCOMPARE(PortableClassifier::bitCount(bits),
+                     int(QByteArray::number(bits, 2).count('1')));
+        }
+    }
+
+    void lineFeedCountsAgree()
+    {
+        QRandomGenerator random(23);
+        QByteArray text(700, 'a');
+        for (char& byte : text)
+            byte = "\n\ra\x8A\xFF"[random.bounded(5)];
+        for (qsizetype from = 0; from < 70; from += 7) {
+            for (qsizetype to = from; to <= text.size(); to += 13) {
+                const char* begin = text.constData() + from;
+                const char* end = text.constData() + to;
+                const auto expected = std::uint64_t(std::count(begin, end, '\n'));
+                for (const SimdLevel level : availableSimdLevels())
+                    QCOMPARE(countLineFeeds(begin, end, level), expected);
+            }
         }
     }
 };

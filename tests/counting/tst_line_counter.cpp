@@ -38,12 +38,14 @@ template<std::size_t N> QByteArray bytesWithNul(const char (&text)[N])
     return QByteArray(text, N - 1);
 }
 
-/// Counts `text` handed over in pieces of `pieceSize` bytes (0: in one piece).
-QList<CollectedRow> count(const QByteArray& text, const LineFilter& filter, qsizetype pieceSize = 0)
+/// Counts `text` handed over in pieces of `pieceSize` bytes (0: in one piece), finding line
+/// ends with the instructions of `level`.
+QList<CollectedRow> count(const QByteArray& text, const LineFilter& filter, qsizetype pieceSize = 0,
+                          SimdLevel level = SimdLevel::Portable)
 {
     LineMatcher matcher(filter);
     CollectingSink sink;
-    LineCounter counter(matcher, sink);
+    LineCounter counter(matcher, sink, level);
     const qsizetype step = pieceSize > 0 ? pieceSize : qMax<qsizetype>(text.size(), 1);
     for (qsizetype at = 0; at < text.size(); at += step)
         counter.addText(
@@ -52,15 +54,32 @@ QList<CollectedRow> count(const QByteArray& text, const LineFilter& filter, qsiz
     return sink.rows;
 }
 
-QList<CollectedRow> splitAt(const QByteArray& text, const LineFilter& filter, qsizetype at)
+QList<CollectedRow> splitAt(const QByteArray& text, const LineFilter& filter, qsizetype at,
+                            SimdLevel level)
 {
     LineMatcher matcher(filter);
     CollectingSink sink;
-    LineCounter counter(matcher, sink);
+    LineCounter counter(matcher, sink, level);
     counter.addText(std::string_view(text.constData(), std::size_t(at)));
     counter.addText(std::string_view(text.constData() + at, std::size_t(text.size() - at)));
     counter.finishText();
     return sink.rows;
+}
+
+/// The rows of the plain way, after checking that every vector way gives the same.
+QList<CollectedRow> countOnEveryLevel(const QByteArray& text, const LineFilter& filter,
+                                      qsizetype pieceSize = 0)
+{
+    const QList<CollectedRow> rows = count(text, filter, pieceSize);
+    for (const SimdLevel level : availableSimdLevels()) {
+        const QList<CollectedRow> other = count(text, filter, pieceSize, level);
+        if (other != rows) {
+            qWarning("level %d gives\n%s\nline numbers %s", int(level), qPrintable(describe(other)),
+                     qPrintable(lineNumbers(other)));
+            return {};
+        }
+    }
+    return rows;
 }
 
 } // namespace
@@ -104,8 +123,35 @@ private slots:
             << bytes("\xE2\x82\r\nx") << every() << "2:%E2%82\n1:x\n";
         QTest::newRow("mark_inside_text_is_a_character")
             << bytes("x\n\xEF\xBB\xBFy") << every() << "1:x\n2:%EF%BB%BFy\n";
-        QTest::newRow("return_inside_a_character_is_removed_first")
-            << bytes("\xC3\r\xA9") << every() << "1:%C3%A9\n";
+        QTest::newRow("return_inside_a_character_leaves_two_bytes")
+            << bytes("\xC3\r\xA9") << every() << "2:%C3%A9\n";
+        QTest::newRow("return_inside_a_three_byte_character") << bytes("\xE2\r\x82\xAC"
+                                                                       "X\n")
+                                                              << every() << "4:%E2%82%ACX\n";
+        QTest::newRow("returns_between_every_byte_of_a_character")
+            << bytes("\xE2\r\x82\r\xAC\r\n") << every() << "3:%E2%82%AC\n";
+        QTest::newRow("return_inside_a_four_byte_character")
+            << bytes("a\xF0\x9F\r\x98\x80") << every() << "5:a%F0%9F%98%80\n";
+        QTest::newRow("return_before_a_character")
+            << bytes("\r\xE2\x82\xAC\r\n") << every() << "1:%E2%82%AC\n";
+        QTest::newRow("return_between_characters")
+            << bytes("\xE2\x82\xAC\r\xC3\xA9") << every() << "2:%E2%82%AC%C3%A9\n";
+        QTest::newRow("return_between_invalid_bytes")
+            << bytes("\xFF\r\x80\xE2\r") << every() << "3:%FF%80%E2\n";
+        QTest::newRow("return_inside_a_character_in_a_long_line")
+            << QByteArray(QByteArray(70, 'x') + "\xC3\r\xA9" + QByteArray(70, 'y') + "\n")
+            << every()
+            << QString::fromLatin1("142:" + QByteArray(70, 'x') + "%C3%A9" + QByteArray(70, 'y')
+                                   + "\n");
+        QTest::newRow("character_joined_by_removed_return_is_not_found")
+            << bytes("\xE2\r\x82\xAC\n\xE2\x82\xAC")
+            << containing(QStringLiteral("\u20AC"), Qt::CaseSensitive) << "1:%E2%82%AC\n";
+        QTest::newRow("bytes_of_a_split_character_are_replacement_characters")
+            << bytes("\xE2\r\x82\xAC\n\xE2\x82\xAC")
+            << containing(QStringLiteral("\uFFFD\uFFFD\uFFFD")) << "3:%E2%82%AC\n";
+        QTest::newRow("split_character_is_not_contained")
+            << bytes("\xC3\r\xA9t\xC3\xA9\n\xC3\xA9t\xC3\xA9")
+            << notContaining(QStringLiteral("\u00E9T\u00C9")) << "4:%C3%A9t%C3%A9\n";
 
         QTest::newRow("contains_ignoring_case")
             << bytes("xABCx\nxyz") << containing(QStringLiteral("abc")) << "5:xABCx\n";
@@ -191,7 +237,7 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(LineFilter, filter);
         QFETCH(QString, expected);
-        QCOMPARE(describe(count(text, filter)), expected);
+        QCOMPARE(describe(countOnEveryLevel(text, filter)), expected);
     }
 
     void sameRowsWhereverTheTextIsSplit_data() { rows_data(); }
@@ -200,9 +246,52 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(LineFilter, filter);
         QFETCH(QString, expected);
-        for (qsizetype at = 0; at <= text.size(); ++at)
-            QCOMPARE(describe(splitAt(text, filter, at)), expected);
+        for (const SimdLevel level : availableSimdLevels()) {
+            for (qsizetype at = 0; at <= text.size(); ++at)
+                QCOMPARE(describe(splitAt(text, filter, at, level)), expected);
+        }
         QCOMPARE(describe(count(text, filter, 1)), expected);
+    }
+
+    void rowsKnowTheirLineNumbers_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<LineFilter>("filter");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("empty_lines_are_numbered")
+            << bytes("a\n\nc\r\n\r\n\ne") << every() << "1 3 6";
+        QTest::newRow("lone_returns_end_no_line") << bytes("a\rb\r\r\nc\rd") << every() << "1 2";
+        QTest::newRow("first_line_empty") << bytes("\nb") << every() << "2";
+        QTest::newRow("lines_longer_than_a_chunk")
+            << QByteArray(QByteArray(100, 'x') + "\n\n" + QByteArray(130, 'y') + "\n"
+                          + QByteArray(64, '\n') + "z")
+            << every() << "1 3 68";
+        QTest::newRow("careful_lines_among_plain_ones")
+            << bytes("a\n\xFF\n\nb\rc\n\xE2\r\x82\nd") << every() << "1 2 4 5 6";
+        QTest::newRow("skipped_lines_counted")
+            << bytes("x\ny\n\nabc\nz\nabcd\n")
+            << containing(QStringLiteral("abc"), Qt::CaseSensitive) << "4 6";
+        QTest::newRow("skipped_lines_counted_ignoring_case")
+            << QByteArray(QByteArray(200, '\n') + "xABCx\n" + QByteArray(90, '-') + "\nabc")
+            << containing(QStringLiteral("abc")) << "201 203";
+        QTest::newRow("found_through_a_return")
+            << bytes("\n\nab\rc\n") << containing(QStringLiteral("abc"), Qt::CaseSensitive) << "3";
+        QTest::newRow("not_containing")
+            << bytes("abc\nd\n\nabc\ne") << notContaining(QStringLiteral("B")) << "2 5";
+        QTest::newRow("non_ascii_text") << bytes("caf\xC3\xA9\n\ncaf\xC3\x89\n")
+                                        << containing(QStringLiteral("\u00E9")) << "1 3";
+    }
+    void rowsKnowTheirLineNumbers()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(LineFilter, filter);
+        QFETCH(QString, expected);
+        QCOMPARE(lineNumbers(countOnEveryLevel(text, filter)), expected);
+        for (const SimdLevel level : availableSimdLevels()) {
+            for (qsizetype at = 0; at <= text.size(); ++at)
+                QCOMPARE(lineNumbers(splitAt(text, filter, at, level)), expected);
+        }
     }
 
     void agreesWithQtOnRandomText_data()
@@ -236,9 +325,12 @@ private slots:
             // Some long runs without a line break, so that chunks end inside lines.
             if (round % 4 == 0)
                 text.insert(random.bounded(text.size() + 1), QByteArray(150, 'a'));
-            const QString expected = describe(referenceRows(text, filter));
-            QCOMPARE(describe(count(text, filter)), expected);
-            QCOMPARE(describe(count(text, filter, 1 + random.bounded(70))), expected);
+            const QList<CollectedRow> expected = referenceRows(text, filter);
+            const QList<CollectedRow> rows = countOnEveryLevel(text, filter);
+            QCOMPARE(describe(rows), describe(expected));
+            QCOMPARE(lineNumbers(rows), lineNumbers(expected));
+            const qsizetype pieceSize = 1 + random.bounded(70);
+            QCOMPARE(describe(countOnEveryLevel(text, filter, pieceSize)), describe(expected));
         }
     }
 

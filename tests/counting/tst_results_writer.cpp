@@ -45,7 +45,7 @@ QByteArray written(const Rows& rows, LineEnding ending)
     DeviceOutput output(file);
     ResultsWriter writer(output, ending);
     for (const auto& [bytes, count] : rows)
-        writer.addRow(bytes, count);
+        writer.addRow(bytes, count, 1);
     if (!writer.flush())
         qFatal("writing to a buffer failed");
     return file.data();
@@ -95,9 +95,9 @@ private slots:
     void writesInTheOrderShown()
     {
         ResultStore store;
-        store.addRow("nine", 9);
-        store.addRow("ten", 10);
-        store.addRow("one", 1);
+        store.addRow("nine", 9, 1);
+        store.addRow("ten", 10, 2);
+        store.addRow("one", 1, 3);
         ResultsModel model;
         model.setStore(std::move(store));
         model.sortByKey(Qt::DescendingOrder);
@@ -126,7 +126,7 @@ private slots:
         ResultsWriter writer(output, LineEnding::CrLf);
         const std::string line(std::size_t(lineLength), 'y');
         for (int i = 0; i < 100; ++i)
-            writer.addRow(line, line.size());
+            writer.addRow(line, line.size(), std::uint64_t(i) + 1);
         QVERIFY(!writer.flush());
         QCOMPARE(writer.failure(), QStringLiteral("No space left on device"));
         const std::string row = std::to_string(lineLength) + '\t' + line + "\r\n";

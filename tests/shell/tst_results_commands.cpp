@@ -230,7 +230,7 @@ private:
     {
         ResultStore store;
         for (const Line& line : rows)
-            store.addRow(line.bytes, line.count);
+            store.addRow(line.bytes, line.count, 1);
         form->results().setStore(std::move(store));
     }
 
