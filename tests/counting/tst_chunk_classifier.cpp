@@ -1,3 +1,4 @@
+#include "counting/byte_search.h"
 #include "counting/chunk_classifier.h"
 #include "counting/line_feed_count.h"
 
@@ -103,6 +104,33 @@ private slots:
                 for (const SimdLevel level : availableSimdLevels())
                     QCOMPARE(countLineFeeds(begin, end, level), expected);
             }
+        }
+    }
+
+    void byteSearchVectorWayAgreesWithPlainWay()
+    {
+        QRandomGenerator random(31);
+        for (int round = 0; round < 3000; ++round) {
+            // Few byte values, so that needles are found often and almost found more often;
+            // bytes that differ from a letter only in bit 5 must not pass for it.
+            static const char alphabet[] = "aAbB@`\x81\xA1";
+            QByteArray haystack;
+            const int length = int(random.bounded(80));
+            for (int i = 0; i < length; ++i)
+                haystack += alphabet[random.bounded(8)];
+            QByteArray needle;
+            const int needleLength = 1 + int(random.bounded(5));
+            for (int i = 0; i < needleLength; ++i)
+                needle += alphabet[random.bounded(8)];
+            const bool ignoreCase = round % 2 == 0;
+            if (ignoreCase)
+                needle = needle.toLower();
+            const std::string_view h(haystack.constData(), std::size_t(haystack.size()));
+            const std::string_view n(needle.constData(), std::size_t(needle.size()));
+            const bool expected
+                = ignoreCase ? haystack.toLower().contains(needle) : haystack.contains(needle);
+            QCOMPARE(holdsBytes(h, n, ignoreCase, false), expected);
+            QCOMPARE(holdsBytes(h, n, ignoreCase, true), expected);
         }
     }
 };

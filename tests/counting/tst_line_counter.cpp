@@ -304,6 +304,15 @@ private slots:
         QTest::newRow("contains_sharp_s") << containing(QStringLiteral("\u00DFs"));
         QTest::newRow("contains_replacement")
             << containing(QStringLiteral("a\uFFFD"), Qt::CaseSensitive);
+        QTest::newRow("contains_folded_with_non_ascii")
+            << containing(QStringLiteral("K\u00C9s"));
+        QTest::newRow("contains_folded_sharp_s_and_kelvin")
+            << containing(QStringLiteral("\u00DF\u212A"));
+        QTest::newRow("contains_without_case_variants") << containing(QStringLiteral("\u2122a"));
+        QTest::newRow("not_contains_folded_with_non_ascii")
+            << notContaining(QStringLiteral("\u00E9a"));
+        QTest::newRow("not_contains_exact_non_ascii")
+            << notContaining(QStringLiteral("\u212A\u00E9"), Qt::CaseSensitive);
         QTest::newRow("not_contains_folded") << notContaining(QStringLiteral("s"));
         QTest::newRow("not_contains_exact")
             << notContaining(QStringLiteral("\u00C9a"), Qt::CaseSensitive);
