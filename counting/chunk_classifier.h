@@ -44,6 +44,16 @@ struct CandidateBytes
     }
 };
 
+/// Two bytes of a filter text at a fixed distance: where a line holds the text, one of
+/// `first` stands somewhere and one of `second` `distance` bytes further on, unless a carriage
+/// return inside the line comes between them.
+struct CandidatePair
+{
+    CandidateBytes first;
+    CandidateBytes second;
+    std::size_t distance = 0;
+};
+
 /// Bit i of each mask stands for byte i of a 64-byte chunk.
 struct ChunkMasks
 {
@@ -79,8 +89,9 @@ std::vector<SimdLevel> availableSimdLevels();
 class PortableClassifier
 {
 public:
-    explicit PortableClassifier(const CandidateBytes& candidates)
+    PortableClassifier(const CandidateBytes& candidates, const CandidatePair& pair)
         : m_candidates(candidates)
+        , m_pair(pair)
     { }
 
     /// Reads exactly 64 bytes from `chunk`.
@@ -100,6 +111,18 @@ public:
                 masks.candidates |= bit;
         }
         return masks;
+    }
+
+    /// Where the pair stands in the chunk: reads 64 bytes and the pair's distance more.
+    std::uint64_t pairs(const char* chunk) const
+    {
+        std::uint64_t found = 0;
+        for (std::size_t i = 0; i < 64; ++i) {
+            if (m_pair.first.holds(static_cast<unsigned char>(chunk[i]))
+                && m_pair.second.holds(static_cast<unsigned char>(chunk[i + m_pair.distance])))
+                found |= std::uint64_t(1) << i;
+        }
+        return found;
     }
 
     /// Reads exactly 64 bytes from `chunk`; only worth it where nonAscii was not empty.
@@ -136,6 +159,7 @@ public:
 
 private:
     CandidateBytes m_candidates;
+    CandidatePair m_pair;
 };
 
 #if defined(VELMORA_X86_SIMD)
@@ -144,11 +168,15 @@ private:
 class Sse2Classifier
 {
 public:
-    explicit Sse2Classifier(const CandidateBytes& candidates)
+    Sse2Classifier(const CandidateBytes& candidates, const CandidatePair& pair)
         : m_anyCandidates(candidates.size > 0)
+        , m_distance(pair.distance)
     {
-        for (std::size_t i = 0; i < 4; ++i)
+        for (std::size_t i = 0; i < 4; ++i) {
             m_candidates[i] = _mm_set1_epi8(char(candidates.values[i]));
+            m_first[i] = _mm_set1_epi8(char(pair.first.values[i]));
+            m_second[i] = _mm_set1_epi8(char(pair.second.values[i]));
+        }
     }
 
     ChunkMasks classify(const char* chunk) const
@@ -163,16 +191,24 @@ public:
             masks.lineFeeds |= bitsOf(_mm_cmpeq_epi8(bytes, lineFeed)) << shift;
             masks.carriageReturns |= bitsOf(_mm_cmpeq_epi8(bytes, carriageReturn)) << shift;
             masks.nonAscii |= bitsOf(bytes) << shift;
-            if (m_anyCandidates) {
-                const __m128i found
-                    = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, m_candidates[0]),
-                                                _mm_cmpeq_epi8(bytes, m_candidates[1])),
-                                   _mm_or_si128(_mm_cmpeq_epi8(bytes, m_candidates[2]),
-                                                _mm_cmpeq_epi8(bytes, m_candidates[3])));
-                masks.candidates |= bitsOf(found) << shift;
-            }
+            if (m_anyCandidates)
+                masks.candidates |= bitsOf(anyOf(bytes, m_candidates)) << shift;
         }
         return masks;
+    }
+
+    std::uint64_t pairs(const char* chunk) const
+    {
+        std::uint64_t found = 0;
+        for (int part = 0; part < 4; ++part) {
+            const char* at = chunk + 16 * part;
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+            const __m128i there
+                = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + m_distance));
+            found |= bitsOf(_mm_and_si128(anyOf(here, m_first), anyOf(there, m_second)))
+                << (16 * part);
+        }
+        return found;
     }
 
     static Utf8Masks classifyUtf8(const char* chunk)
@@ -211,19 +247,33 @@ private:
         return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes)));
     }
 
+    static __m128i anyOf(__m128i bytes, const __m128i (&values)[4])
+    {
+        return _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, values[0]), _mm_cmpeq_epi8(bytes, values[1])),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, values[2]), _mm_cmpeq_epi8(bytes, values[3])));
+    }
+
     __m128i m_candidates[4];
+    __m128i m_first[4];
+    __m128i m_second[4];
     bool m_anyCandidates;
+    std::size_t m_distance;
 };
 
 /// The same masks thirty-two bytes at a time; only for processors with AVX2 and POPCNT.
 class Avx2Classifier
 {
 public:
-    VELMORA_TARGET_AVX2 explicit Avx2Classifier(const CandidateBytes& candidates)
+    VELMORA_TARGET_AVX2 Avx2Classifier(const CandidateBytes& candidates, const CandidatePair& pair)
         : m_anyCandidates(candidates.size > 0)
+        , m_distance(pair.distance)
     {
-        for (std::size_t i = 0; i < 4; ++i)
+        for (std::size_t i = 0; i < 4; ++i) {
             m_candidates[i] = _mm256_set1_epi8(char(candidates.values[i]));
+            m_first[i] = _mm256_set1_epi8(char(pair.first.values[i]));
+            m_second[i] = _mm256_set1_epi8(char(pair.second.values[i]));
+        }
     }
 
     VELMORA_TARGET_AVX2 ChunkMasks classify(const char* chunk) const
@@ -238,8 +288,16 @@ public:
             = join(_mm256_cmpeq_epi8(low, carriageReturn), _mm256_cmpeq_epi8(high, carriageReturn));
         masks.nonAscii = join(low, high);
         if (m_anyCandidates)
-            masks.candidates = join(candidatesIn(low), candidatesIn(high));
+            masks.candidates = join(anyOf(low, m_candidates), anyOf(high, m_candidates));
         return masks;
+    }
+
+    VELMORA_TARGET_AVX2 std::uint64_t pairs(const char* chunk) const
+    {
+        const char* there = chunk + m_distance;
+        return join(
+            _mm256_and_si256(anyOf(load(chunk), m_first), anyOf(load(there), m_second)),
+            _mm256_and_si256(anyOf(load(chunk + 32), m_first), anyOf(load(there + 32), m_second)));
     }
 
     VELMORA_TARGET_AVX2 static Utf8Masks classifyUtf8(const char* chunk)
@@ -267,12 +325,17 @@ private:
             | (std::uint64_t(std::uint32_t(_mm256_movemask_epi8(high))) << 32);
     }
 
-    VELMORA_TARGET_AVX2 __m256i candidatesIn(__m256i bytes) const
+    VELMORA_TARGET_AVX2 static __m256i load(const char* at)
     {
-        return _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(bytes, m_candidates[0]),
-                                               _mm256_cmpeq_epi8(bytes, m_candidates[1])),
-                               _mm256_or_si256(_mm256_cmpeq_epi8(bytes, m_candidates[2]),
-                                               _mm256_cmpeq_epi8(bytes, m_candidates[3])));
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+    }
+
+    VELMORA_TARGET_AVX2 static __m256i anyOf(__m256i bytes, const __m256i (&values)[4])
+    {
+        return _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(bytes, values[0]),
+                                               _mm256_cmpeq_epi8(bytes, values[1])),
+                               _mm256_or_si256(_mm256_cmpeq_epi8(bytes, values[2]),
+                                               _mm256_cmpeq_epi8(bytes, values[3])));
     }
 
     // Bytes from 0x80 up are negative as signed chars, and each class is one range there.
@@ -299,7 +362,10 @@ private:
     }
 
     __m256i m_candidates[4];
+    __m256i m_first[4];
+    __m256i m_second[4];
     bool m_anyCandidates;
+    std::size_t m_distance;
 };
 
 #endif

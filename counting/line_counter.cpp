@@ -31,8 +31,10 @@ LineCounter::LineCounter(LineMatcher& matcher, RowSink& sink, SimdLevel level)
     , m_level(level)
     , m_candidates(matcher.candidateBytes())
 {
-    if (matcher.candidatePair())
+    if (matcher.skimsLines())
         m_pairScanner.emplace(*matcher.candidatePair());
+    else
+        m_pair = matcher.candidatePair();
 }
 
 bool LineCounter::failed() const
@@ -159,7 +161,10 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
     // (a carriage return other than the one right before its line feed, or UTF-8 that is not
     // plainly valid), whether it holds a byte the filter looks for, and by how many its bytes
     // outnumber its UTF-16 units (continuation bytes, less one per four-byte sequence).
-    const Classifier classifier(m_candidates);
+    const Classifier classifier(m_candidates, m_pair.value_or(CandidatePair {}));
+    // The pair is looked for where the chunk and the distance after it are all text; elsewhere
+    // the single bytes mark the lines, less sharply.
+    const std::size_t pairReach = m_pair ? chunkSize + m_pair->distance : 0;
     const bool examineEveryLine = m_matcher.examinesEveryLine();
     const char* lineStart = begin;
     bool lineNeedsCare = false;
@@ -181,6 +186,8 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
         ChunkMasks masks = classifier.classify(bytes);
         if (available < chunkSize)
             masks.candidates &= bitsBelow(int(available));
+        else if (m_pair && available >= pairReach)
+            masks.candidates = classifier.pairs(chunk);
         Utf8Masks utf8;
         std::uint64_t invalidUtf8 = awaitedContinuations;
         awaitedContinuations = 0;
@@ -211,10 +218,11 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
             const std::uint64_t segment = bitsBelow(bit) & ~done;
             const bool holdsCandidate
                 = lineHoldsCandidate || (masks.candidates & segment) != 0 || examineEveryLine;
-            // The line feed's own place counts too: a lead right before it awaits in vain.
+            // The line feed's own place counts too: a lead right before it awaits in vain. A
+            // carriage return inside a line may part the pair, so such lines are examined.
             if (lineNeedsCare || (needsCare & (segment | lineFeed)) != 0)
                 takeAnyLine(std::string_view(lineStart, std::size_t(chunk + bit - lineStart)),
-                            holdsCandidate);
+                            true);
             else
                 takeLine(sink, lineStart, chunk + bit, holdsCandidate,
                          lineExtraBytes + extraBytes<Classifier>(masks, utf8, segment));

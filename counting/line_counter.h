@@ -65,6 +65,8 @@ private:
     const SimdLevel m_level;
     const CandidateBytes m_candidates;
     std::optional<PairScanner> m_pairScanner;
+    /// The filter's pair when lines are cut all the same: it marks the lines to examine.
+    std::optional<CandidatePair> m_pair;
     /// The number of the line that the next byte of text belongs to.
     std::uint64_t m_lineNumber = 1;
     /// The start of a line that the pieces so far have not finished.

@@ -151,7 +151,7 @@ LineMatcher::LineMatcher(const LineFilter& filter)
     }
     preparePlaces(variants);
     chooseCandidates();
-    if (m_rule == Rule::PassIfContains && m_search != Search::Decoded)
+    if (m_search != Search::Decoded)
         choosePair();
 }
 

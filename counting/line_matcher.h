@@ -34,9 +34,12 @@ public:
     bool examinesEveryLine() const { return m_examineEveryLine; }
     /// Whether a line without any candidate byte passes.
     bool passesWithoutCandidate() const { return m_rule != Rule::PassIfContains; }
-    /// When only lines holding the text pass and two of its bytes keep their distance in any
-    /// line that holds it: those two, for skipping every other line unseen.
+    /// Two bytes of the text that keep their distance in any line that holds it, where there
+    /// are such: a line without them need not be examined.
     const std::optional<CandidatePair>& candidatePair() const { return m_pair; }
+    /// True when only lines holding the text pass and the pair is known: every other line can
+    /// be skipped unseen.
+    bool skimsLines() const { return m_pair && m_rule == Rule::PassIfContains; }
 
     /// Whether a line (carriage returns removed, not empty) passes the filter.
     bool passes(std::string_view line);

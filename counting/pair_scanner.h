@@ -6,16 +6,6 @@
 
 namespace velmora {
 
-/// Two bytes of a filter text at a fixed distance: where a line holds the text, one of
-/// `first` stands somewhere and one of `second` `distance` bytes further on, unless a carriage
-/// return inside the line comes between them.
-struct CandidatePair
-{
-    CandidateBytes first;
-    CandidateBytes second;
-    std::size_t distance = 0;
-};
-
 /// Finds the places worth a closer look when only lines holding the text matter, sixteen
 /// bytes at a time: the pair, or a carriage return inside a line (whose removal may close up
 /// the text). Lines without either are skipped without ever being cut.

@@ -15,30 +15,35 @@ struct AllMasks
 {
     ChunkMasks chunk;
     Utf8Masks utf8;
+    std::uint64_t pairs;
 };
 
-AllMasks classify(SimdLevel level, const CandidateBytes& candidates, const char* chunk)
+template<typename Classifier>
+AllMasks classifyWith(const CandidateBytes& candidates, const CandidatePair& pair,
+                      const char* chunk)
+{
+    const Classifier classifier(candidates, pair);
+    return { classifier.classify(chunk), classifier.classifyUtf8(chunk), classifier.pairs(chunk) };
+}
+
+AllMasks classify(SimdLevel level, const CandidateBytes& candidates, const CandidatePair& pair,
+                  const char* chunk)
 {
     switch (level) {
     case SimdLevel::Portable:
         break;
 #if defined(VELMORA_X86_SIMD)
-    case SimdLevel::Sse2: {
-        const Sse2Classifier classifier(candidates);
-        return { classifier.classify(chunk), classifier.classifyUtf8(chunk) };
-    }
-    case SimdLevel::Avx2: {
-        const Avx2Classifier classifier(candidates);
-        return { classifier.classify(chunk), classifier.classifyUtf8(chunk) };
-    }
+    case SimdLevel::Sse2:
+        return classifyWith<Sse2Classifier>(candidates, pair, chunk);
+    case SimdLevel::Avx2:
+        return classifyWith<Avx2Classifier>(candidates, pair, chunk);
 #else
     case SimdLevel::Sse2:
     case SimdLevel::Avx2:
         break;
 #endif
     }
-    const PortableClassifier classifier(candidates);
-    return { classifier.classify(chunk), classifier.classifyUtf8(chunk) };
+    return classifyWith<PortableClassifier>(candidates, pair, chunk);
 }
 
 } // namespace
@@ -54,19 +59,25 @@ private slots:
         candidates.add('q');
         candidates.add('Q');
         candidates.add(0xAA);
+        CandidatePair pair;
+        pair.first.add('q');
+        pair.first.add(0xC3);
+        pair.second.add('Q');
         QRandomGenerator random(17);
-        char chunk[64];
+        // A chunk and the most the pair reaches beyond it.
+        char chunk[64 + 20];
         for (int round = 0; round < 2000; ++round) {
+            pair.distance = random.bounded(21);
             // Every byte value, and runs of the ones the counter cares about.
             for (char& byte : chunk) {
-                byte = round % 2
-                    ? char(random.bounded(256))
-                    : "\n\r\x80\xBF\xC0\xC2\xDF\xE0\xED\xEF\xF0\xF4\xF5\xFFqQ\xAA"[random.bounded(
-                        18)];
+                byte = round % 2 ? char(random.bounded(256))
+                                 : "\n\r\x80\xBF\xC0\xC2\xC3\xDF\xE0\xED\xEF\xF0\xF4\xF5\xFFqQ\xAA"
+                                     [random.bounded(19)];
             }
-            const AllMasks bytewise = classify(SimdLevel::Portable, candidates, chunk);
+            const AllMasks bytewise = classify(SimdLevel::Portable, candidates, pair, chunk);
             for (const SimdLevel level : availableSimdLevels()) {
-                const AllMasks fast = classify(level, candidates, chunk);
+                const AllMasks fast = classify(level, candidates, pair, chunk);
+                QCOMPARE(fast.pairs, bytewise.pairs);
                 QCOMPARE(fast.chunk.lineFeeds, bytewise.chunk.lineFeeds);
                 QCOMPARE(fast.chunk.carriageReturns, bytewise.chunk.carriageReturns);
                 QCOMPARE(fast.chunk.nonAscii, bytewise.chunk.nonAscii);

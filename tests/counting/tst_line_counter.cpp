@@ -199,6 +199,11 @@ private slots:
             << containing(QStringLiteral("ABC"))
             << QString::fromLatin1("83:" + QByteArray(40, 'x') + "abc" + QByteArray(40, 'y')
                                    + "\n");
+        QTest::newRow("not_contains_text_split_by_return_in_long_line")
+            << QByteArray(QByteArray(70, 'x') + "ab\rc" + QByteArray(70, 'y') + "\n"
+                          + QByteArray(80, 'z') + "\n" + QByteArray(70, 'x') + "ABC")
+            << notContaining(QStringLiteral("abc"))
+            << QString::fromLatin1("80:" + QByteArray(80, 'z') + "\n");
         QTest::newRow("kelvin_sign_between_letters")
             << QByteArray(QByteArray(30, '-')
                           + "a\xE2\x84\xAA"
@@ -304,8 +309,7 @@ private slots:
         QTest::newRow("contains_sharp_s") << containing(QStringLiteral("\u00DFs"));
         QTest::newRow("contains_replacement")
             << containing(QStringLiteral("a\uFFFD"), Qt::CaseSensitive);
-        QTest::newRow("contains_folded_with_non_ascii")
-            << containing(QStringLiteral("K\u00C9s"));
+        QTest::newRow("contains_folded_with_non_ascii") << containing(QStringLiteral("K\u00C9s"));
         QTest::newRow("contains_folded_sharp_s_and_kelvin")
             << containing(QStringLiteral("\u00DF\u212A"));
         QTest::newRow("contains_without_case_variants") << containing(QStringLiteral("\u2122a"));
