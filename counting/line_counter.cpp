@@ -1,6 +1,5 @@
 #include "line_counter.h"
 
-#include "line_feed_count.h"
 #include "line_matcher.h"
 #include "results_writer.h"
 #include "row_sink.h"
@@ -32,7 +31,7 @@ LineCounter::LineCounter(LineMatcher& matcher, RowSink& sink, SimdLevel level)
     , m_candidates(matcher.candidateBytes())
 {
     if (matcher.skimsLines())
-        m_pairScanner.emplace(*matcher.candidatePair());
+        m_pairScanner.emplace(*matcher.candidatePair(), level);
     else
         m_pair = matcher.candidatePair();
 }
@@ -270,27 +269,25 @@ void LineCounter::takeLine(Sink& sink, const char* begin, const char* end, bool 
 
 void LineCounter::skimCompleteLines(const char* begin, const char* end)
 {
-    // Only lines at the places found are cut; the line feeds before them are counted on the
-    // way, for the line numbers.
-    const char* counted = begin;
+    // Only lines at the places found are cut; the scanner counts the line feeds it passes,
+    // for the line numbers.
     for (const char* from = begin; from < end;) {
-        const char* found = m_pairScanner->find(from, end);
+        std::uint64_t lineFeeds = 0;
+        const char* found = m_pairScanner->find(from, end, lineFeeds);
+        m_lineNumber += lineFeeds;
         if (found == end)
-            break;
+            return;
         const auto* before
             = static_cast<const char*>(memrchr(from, '\n', std::size_t(found - from)));
         const char* lineStart = before ? before + 1 : from;
         const auto* lineEnd
             = static_cast<const char*>(std::memchr(found, '\n', std::size_t(end - found)));
-        m_lineNumber += countLineFeeds(counted, lineStart, m_level);
         takeAnyLine(std::string_view(lineStart, std::size_t(lineEnd - lineStart)), true);
         ++m_lineNumber;
-        counted = lineEnd + 1;
         if (m_sink.rowFailed())
             return;
         from = lineEnd + 1;
     }
-    m_lineNumber += countLineFeeds(counted, end, m_level);
 }
 
 void LineCounter::takeAnyLine(std::string_view line, bool holdsCandidate)

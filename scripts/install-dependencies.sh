@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Velmora needs and are not there yet; silent when all are.
-# Usage: scripts/install-dependencies.sh build|test
+# Usage: scripts/install-dependencies.sh build|test|bench
 set -euo pipefail
 
 build_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation2)
 test_packages=(xvfb xauth xdotool x11-apps imagemagick clang libclang-rt-14-dev mawk
     desktop-file-utils appstream man-db dpkg-dev)
+# The reference tools bench/run_benchmarks.sh measures against.
+bench_packages=(ripgrep mawk)
 
 packages=("${build_packages[@]}")
-if [[ "${1:-build}" == test ]]; then
-    packages+=("${test_packages[@]}")
-fi
+case "${1:-build}" in
+test) packages+=("${test_packages[@]}") ;;
+bench) packages+=("${bench_packages[@]}") ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

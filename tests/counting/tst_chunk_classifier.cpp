@@ -1,6 +1,5 @@
 #include "counting/byte_search.h"
 #include "counting/chunk_classifier.h"
-#include "counting/line_feed_count.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -98,23 +97,6 @@ private slots:
             const std::uint64_t bits = random.generate64() & random.generate64();
             QCOMPARE(PortableClassifier::bitCount(bits),
                      int(QByteArray::number(bits, 2).count('1')));
-        }
-    }
-
-    void lineFeedCountsAgree()
-    {
-        QRandomGenerator random(23);
-        QByteArray text(700, 'a');
-        for (char& byte : text)
-            byte = "\n\ra\x8A\xFF"[random.bounded(5)];
-        for (qsizetype from = 0; from < 70; from += 7) {
-            for (qsizetype to = from; to <= text.size(); to += 13) {
-                const char* begin = text.constData() + from;
-                const char* end = text.constData() + to;
-                const auto expected = std::uint64_t(std::count(begin, end, '\n'));
-                for (const SimdLevel level : availableSimdLevels())
-                    QCOMPARE(countLineFeeds(begin, end, level), expected);
-            }
         }
     }
 
