@@ -34,12 +34,12 @@ bool holdsBytes(std::string_view haystack, std::string_view needle, bool ignoreA
         return false;
     const char* at = haystack.data();
     const char* const last = haystack.data() + (haystack.size() - needle.size());
-    const std::size_t span = needle.size() - 1;
 #if defined(VELMORA_X86_SIMD)
     // Sixteen places at a time whose first and last bytes fit; only those are compared whole.
     // Setting bit 5 makes an ASCII letter lower case and may make other bytes fit too, which
     // the whole comparison then rules out.
     if (useVectors) {
+        const std::size_t span = needle.size() - 1;
         const char caseBit = ignoreAsciiCase ? 0x20 : 0;
         const __m128i fold = _mm_set1_epi8(caseBit);
         const __m128i first = _mm_set1_epi8(char(needle.front() | caseBit));

@@ -30,7 +30,8 @@ private:
 #endif
 
     CandidatePair m_pair;
-    SimdLevel m_level;
+    /// Only x86 processors have more than the plain way.
+    [[maybe_unused]] SimdLevel m_level;
 };
 
 } // namespace velmora
