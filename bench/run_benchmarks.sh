@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Measures velmora-count against cat, mawk and grep on the generated 512 MiB input, each
-# round running every command once in turn so that a busy moment of the machine hits them
-# alike, then prints medians and ratios; then the store and sort figures of the window's
-# path. Usage: bench/run_benchmarks.sh [ROUNDS]   (from anywhere; builds what it needs)
+# Measures velmora-count on the generated 512 MiB input against dd copying the same file and
+# against ripgrep for each filter, each round running every command once in turn so that a
+# busy moment of the machine hits them alike, then prints medians and ratios (mawk, grep | mawk
+# and cat for information); then memory, and the store and sort figures of the window's path.
+# Usage: bench/run_benchmarks.sh [ROUNDS]   (from anywhere; builds what it needs)
 set -euo pipefail
 
 rounds=${1:-5}
@@ -10,9 +11,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELMORA_BENCH_BUILD:-$root/build-bench}
 data=$build/bench-data
 input=$data/input.txt
-word=zephyrquartz
+rare=zephyrquartz
 count_lines='{sub(/\r$/,""); if (length($0)) print length($0) "\t" $0}'
+# An ASCII word on many lines, a Latin word whose letters have case variants (k: KELVIN SIGN,
+# s: LONG S), a CJK word without any, and a word on almost no line.
+needles=(time käse 東京 "$rare")
 
+for tool in rg mawk grep dd; do
+    command -v "$tool" > /dev/null || { echo "missing $tool: scripts/install-dependencies.sh bench" >&2; exit 1; }
+done
 if [ ! -x "$build/bin/velmora-count" ] || [ "${VELMORA_BENCH_REBUILD:-0}" = 1 ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_TESTS=OFF \
         > /dev/null
@@ -27,11 +34,13 @@ cat "$input" > /dev/null # into the page cache, as every later round finds it
 
 now() { date +%s%N; }
 
-# run NAME COMMAND...: times one command, its output going to a fresh file in $data.
+# run NAME COMMAND...: times one command writing to a fresh file in $data, on the same disk.
 declare -A times
+names=()
 run() {
     local name=$1
     shift
+    [[ " ${names[*]} " == *" $name "* ]] || names+=("$name")
     rm -f "$data/out-$name"
     local start end
     start=$(now)
@@ -40,35 +49,73 @@ run() {
     times[$name]+="$(( (end - start) / 1000000 )) "
 }
 
-velmora_count() { "$build/bin/velmora-count" "$@"; }
-grep_then_mawk() { grep -iF "$word" "$input" | mawk "$count_lines"; }
+velmora() { "$build/bin/velmora-count" "$@"; }
+# ripgrep ends with 1 when no line matches.
+ripgrep() { rg --no-config "$@" || [ $? = 1 ]; }
+copy() { dd if="$input" bs=1M status=none; }
+grep_then_mawk() { grep -iF "$rare" "$input" | mawk "$count_lines"; }
+
+# filter_runs MODE NEEDLE CASE: velmora-count and ripgrep for one filter.
+filter_runs() {
+    local mode=$1 needle=$2 case=$3 tag
+    tag=${mode#--}-$needle${case:+-case}
+    local velmora_case=() rg_case=(-i) rg_mode=()
+    [ -n "$case" ] && velmora_case=(--match-case) && rg_case=()
+    [ "$mode" = --not-contains ] && rg_mode=(-v)
+    run "velmora $tag" velmora "$mode" "$needle" "${velmora_case[@]}" "$input"
+    run "rg $tag" ripgrep -F "${rg_case[@]}" "${rg_mode[@]}" -- "$needle" "$input"
+}
 
 for ((round = 1; round <= rounds; round++)); do
+    run dd copy
+    run "velmora all" velmora "$input"
+    for needle in "${needles[@]}"; do
+        for mode in --contains --not-contains; do
+            filter_runs "$mode" "$needle" ""
+            filter_runs "$mode" "$needle" case
+        done
+    done
     run cat cat "$input"
-    run velmora velmora_count "$input"
     run mawk mawk "$count_lines" "$input"
     run grep_mawk grep_then_mawk
-    run velmora_contains velmora_count --contains "$word" "$input"
     echo "round $round of $rounds done" >&2
 done
 
 median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-declare -A medians
-for name in cat velmora mawk grep_mawk velmora_contains; do
-    medians[$name]=$(echo "${times[$name]}" | median)
-    printf '%-18s median %6d ms   (rounds: %s)\n' "$name" "${medians[$name]}" "${times[$name]}"
-done
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-echo "velmora-count / cat              = $(ratio "${medians[velmora]}" "${medians[cat]}")  (target at most 1.3)"
-echo "mawk / velmora-count             = $(ratio "${medians[mawk]}" "${medians[velmora]}")  (target at least 5)"
-echo "velmora --contains / grep|mawk   = $(ratio "${medians[velmora_contains]}" "${medians[grep_mawk]}")  (target at most 1.0)"
+declare -A medians
+for name in "${names[@]}"; do
+    medians[$name]=$(echo "${times[$name]}" | median)
+done
+rows() { wc -l < "$data/out-$1"; }
 
-rows=$(wc -l < "$data/out-velmora")
-mawk_rows=$(wc -l < "$data/out-mawk")
-matches=$(wc -l < "$data/out-velmora_contains")
-grep_matches=$(wc -l < "$data/out-grep_mawk")
-echo "rows: velmora $rows, mawk $mawk_rows; matches: velmora $matches, grep $grep_matches"
-[ "$rows" = "$mawk_rows" ] && [ "$matches" = "$grep_matches" ] || { echo "row counts differ" >&2; exit 1; }
+all=${medians[velmora all]}
+echo "medians of $rounds rounds, ms; outputs to files beside the input"
+printf '%-34s %7s %9s\n' command median rows
+for name in dd "velmora all" cat mawk grep_mawk; do
+    printf '%-34s %7d %9s   (rounds: %s)\n' "$name" "${medians[$name]}" "$(rows "$name")" "${times[$name]}"
+done
+echo "velmora all / dd                 = $(ratio "$all" "${medians[dd]}")  (target at most 1.15)"
+echo
+printf '%-34s %7s %7s %8s %8s %9s %9s\n' filter velmora rg '/rg' '/all' rows rg-rows
+slow=0
+for needle in "${needles[@]}"; do
+    for mode in --contains --not-contains; do
+        for case in "" case; do
+            tag=${mode#--}-$needle${case:+-case}
+            v=${medians[velmora $tag]}
+            r=${medians[rg $tag]}
+            printf '%-34s %7d %7d %8s %8s %9s %9s\n' "$tag" "$v" "$r" "$(ratio "$v" "$r")" \
+                "$(ratio "$v" "$all")" "$(rows "velmora $tag")" "$(rows "rg $tag")"
+            awk -v v="$v" -v r="$r" -v a="$all" 'BEGIN { exit !(v > r || v > a) }' && slow=$((slow + 1))
+        done
+    done
+done
+echo "filters slower than ripgrep or the all-lines count: $slow (target 0; /rg and /all at most 1.00)"
+
+[ "$(rows "velmora all")" = "$(rows mawk)" ] \
+    && [ "$(rows "velmora contains-$rare")" = "$(rows grep_mawk)" ] \
+    || { echo "row counts differ from mawk and grep" >&2; exit 1; }
 
 peak=$( { /usr/bin/time -f %M "$build/bin/velmora-count" --sort desc -o "$data/out-sorted" "$input"; } 2>&1 )
 echo "velmora-count --sort desc: peak memory $((peak / 1024)) MiB for $(( $(stat -c %s "$input") / 1048576 )) MiB of input"

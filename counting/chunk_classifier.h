@@ -4,9 +4,13 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__SSE2__)
+#include <immintrin.h>
+#define VELMORA_X86_SIMD 1
+/// Code for processors with AVX2 and POPCNT, reached only after a run-time check.
+#define VELMORA_TARGET_AVX2 __attribute__((target("avx2,popcnt")))
 #endif
 
 namespace velmora {
@@ -29,6 +33,25 @@ struct CandidateBytes
         for (std::size_t i = std::size_t(size); i < values.size(); ++i)
             values[i] = values[0];
     }
+
+    bool holds(unsigned char value) const
+    {
+        for (int i = 0; i < size; ++i) {
+            if (values[std::size_t(i)] == value)
+                return true;
+        }
+        return false;
+    }
+};
+
+/// Two bytes of a filter text at a fixed distance: where a line holds the text, one of
+/// `first` stands somewhere and one of `second` `distance` bytes further on, unless a carriage
+/// return inside the line comes between them.
+struct CandidatePair
+{
+    CandidateBytes first;
+    CandidateBytes second;
+    std::size_t distance = 0;
 };
 
 /// Bit i of each mask stands for byte i of a 64-byte chunk.
@@ -52,24 +75,112 @@ struct Utf8Masks
     std::uint64_t trouble = 0;
 };
 
-/// Finds the bytes that matter to the line counter in 64 bytes at a time, so that most lines
-/// are cut, counted and filtered from a few bit masks without looking at their bytes again.
-class ChunkClassifier
+/// The instruction sets the line counter can classify chunks with. Each gives the same masks;
+/// Portable runs on any processor and is the reference the others are checked against.
+enum class SimdLevel { Portable, Sse2, Avx2 };
+
+/// The fastest level this processor runs.
+SimdLevel bestSimdLevel();
+/// Every level this processor runs, Portable first.
+std::vector<SimdLevel> availableSimdLevels();
+
+/// Finds the bytes that matter to the line counter one byte at a time: for processors without
+/// vector instructions, and to check the vector ways against.
+class PortableClassifier
 {
 public:
-    explicit ChunkClassifier(const CandidateBytes& candidates)
+    PortableClassifier(const CandidateBytes& candidates, const CandidatePair& pair)
         : m_candidates(candidates)
-    {
-#if defined(__SSE2__)
-        for (std::size_t i = 0; i < 4; ++i)
-            m_candidateVectors[i] = _mm_set1_epi8(char(candidates.values[i]));
-#endif
-    }
+        , m_pair(pair)
+    { }
 
     /// Reads exactly 64 bytes from `chunk`.
     ChunkMasks classify(const char* chunk) const
     {
-#if defined(__SSE2__)
+        ChunkMasks masks;
+        for (int i = 0; i < 64; ++i) {
+            const auto byte = static_cast<unsigned char>(chunk[i]);
+            const std::uint64_t bit = std::uint64_t(1) << i;
+            if (byte == '\n')
+                masks.lineFeeds |= bit;
+            if (byte == '\r')
+                masks.carriageReturns |= bit;
+            if (byte >= 0x80)
+                masks.nonAscii |= bit;
+            if (m_candidates.holds(byte))
+                masks.candidates |= bit;
+        }
+        return masks;
+    }
+
+    /// Where the pair stands in the chunk: reads 64 bytes and the pair's distance more.
+    std::uint64_t pairs(const char* chunk) const
+    {
+        std::uint64_t found = 0;
+        for (std::size_t i = 0; i < 64; ++i) {
+            if (m_pair.first.holds(static_cast<unsigned char>(chunk[i]))
+                && m_pair.second.holds(static_cast<unsigned char>(chunk[i + m_pair.distance])))
+                found |= std::uint64_t(1) << i;
+        }
+        return found;
+    }
+
+    /// Reads exactly 64 bytes from `chunk`; only worth it where nonAscii was not empty.
+    static Utf8Masks classifyUtf8(const char* chunk)
+    {
+        Utf8Masks masks;
+        for (int i = 0; i < 64; ++i) {
+            const auto byte = static_cast<unsigned char>(chunk[i]);
+            const std::uint64_t bit = std::uint64_t(1) << i;
+            if (byte >= 0x80 && byte <= 0xBF)
+                masks.continuations |= bit;
+            if (byte >= 0xC2 && byte <= 0xDF)
+                masks.twoByteLeads |= bit;
+            if (byte >= 0xE0 && byte <= 0xEF)
+                masks.threeByteLeads |= bit;
+            if (byte >= 0xF0 && byte <= 0xF4)
+                masks.fourByteLeads |= bit;
+            if (byte == 0xC0 || byte == 0xC1 || byte >= 0xF5 || byte == 0xE0 || byte == 0xED
+                || byte == 0xF0 || byte == 0xF4)
+                masks.trouble |= bit;
+        }
+        return masks;
+    }
+
+    /// Set bits of `bits`, written out because x86-64's baseline has no popcount instruction
+    /// and the compiler's fallback is a library call.
+    static int bitCount(std::uint64_t bits)
+    {
+        bits -= (bits >> 1) & 0x5555555555555555;
+        bits = (bits & 0x3333333333333333) + ((bits >> 2) & 0x3333333333333333);
+        bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0F;
+        return int((bits * 0x0101010101010101) >> 56);
+    }
+
+private:
+    CandidateBytes m_candidates;
+    CandidatePair m_pair;
+};
+
+#if defined(VELMORA_X86_SIMD)
+
+/// The same masks sixteen bytes at a time, with the instructions every x86-64 processor has.
+class Sse2Classifier
+{
+public:
+    Sse2Classifier(const CandidateBytes& candidates, const CandidatePair& pair)
+        : m_anyCandidates(candidates.size > 0)
+        , m_distance(pair.distance)
+    {
+        for (std::size_t i = 0; i < 4; ++i) {
+            m_candidates[i] = _mm_set1_epi8(char(candidates.values[i]));
+            m_first[i] = _mm_set1_epi8(char(pair.first.values[i]));
+            m_second[i] = _mm_set1_epi8(char(pair.second.values[i]));
+        }
+    }
+
+    ChunkMasks classify(const char* chunk) const
+    {
         ChunkMasks masks;
         const __m128i lineFeed = _mm_set1_epi8('\n');
         const __m128i carriageReturn = _mm_set1_epi8('\r');
@@ -80,25 +191,28 @@ public:
             masks.lineFeeds |= bitsOf(_mm_cmpeq_epi8(bytes, lineFeed)) << shift;
             masks.carriageReturns |= bitsOf(_mm_cmpeq_epi8(bytes, carriageReturn)) << shift;
             masks.nonAscii |= bitsOf(bytes) << shift;
-            if (m_candidates.size > 0) {
-                const __m128i found
-                    = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, m_candidateVectors[0]),
-                                                _mm_cmpeq_epi8(bytes, m_candidateVectors[1])),
-                                   _mm_or_si128(_mm_cmpeq_epi8(bytes, m_candidateVectors[2]),
-                                                _mm_cmpeq_epi8(bytes, m_candidateVectors[3])));
-                masks.candidates |= bitsOf(found) << shift;
-            }
+            if (m_anyCandidates)
+                masks.candidates |= bitsOf(anyOf(bytes, m_candidates)) << shift;
         }
         return masks;
-#else
-        return classifyPortably(chunk);
-#endif
     }
 
-    /// Reads exactly 64 bytes from `chunk`; only worth it where nonAscii was not empty.
+    std::uint64_t pairs(const char* chunk) const
+    {
+        std::uint64_t found = 0;
+        for (int part = 0; part < 4; ++part) {
+            const char* at = chunk + 16 * part;
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+            const __m128i there
+                = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + m_distance));
+            found |= bitsOf(_mm_and_si128(anyOf(here, m_first), anyOf(there, m_second)))
+                << (16 * part);
+        }
+        return found;
+    }
+
     static Utf8Masks classifyUtf8(const char* chunk)
     {
-#if defined(__SSE2__)
         // Bytes from 0x80 up are negative as signed chars, and each class is one range there.
         const auto between = [](__m128i bytes, int low, int high) {
             return _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(char(low - 1))),
@@ -123,63 +237,137 @@ public:
             masks.trouble |= bitsOf(trouble) << shift;
         }
         return masks;
-#else
-        return classifyUtf8Portably(chunk);
-#endif
     }
 
-    static Utf8Masks classifyUtf8Portably(const char* chunk)
-    {
-        Utf8Masks masks;
-        for (int i = 0; i < 64; ++i) {
-            const auto byte = static_cast<unsigned char>(chunk[i]);
-            const std::uint64_t bit = std::uint64_t(1) << i;
-            if (byte >= 0x80 && byte <= 0xBF)
-                masks.continuations |= bit;
-            if (byte >= 0xC2 && byte <= 0xDF)
-                masks.twoByteLeads |= bit;
-            if (byte >= 0xE0 && byte <= 0xEF)
-                masks.threeByteLeads |= bit;
-            if (byte >= 0xF0 && byte <= 0xF4)
-                masks.fourByteLeads |= bit;
-            if (byte == 0xC0 || byte == 0xC1 || byte >= 0xF5 || byte == 0xE0 || byte == 0xED
-                || byte == 0xF0 || byte == 0xF4)
-                masks.trouble |= bit;
-        }
-        return masks;
-    }
-
-    /// The same masks one byte at a time: for machines without SSE2, and to check the fast way.
-    ChunkMasks classifyPortably(const char* chunk) const
-    {
-        ChunkMasks masks;
-        for (int i = 0; i < 64; ++i) {
-            const auto byte = static_cast<unsigned char>(chunk[i]);
-            const std::uint64_t bit = std::uint64_t(1) << i;
-            if (byte == '\n')
-                masks.lineFeeds |= bit;
-            if (byte == '\r')
-                masks.carriageReturns |= bit;
-            if (byte >= 0x80)
-                masks.nonAscii |= bit;
-            for (int c = 0; c < m_candidates.size; ++c) {
-                if (byte == m_candidates.values[std::size_t(c)])
-                    masks.candidates |= bit;
-            }
-        }
-        return masks;
-    }
+    static int bitCount(std::uint64_t bits) { return PortableClassifier::bitCount(bits); }
 
 private:
-#if defined(__SSE2__)
     static std::uint64_t bitsOf(__m128i bytes)
     {
         return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes)));
     }
 
-    __m128i m_candidateVectors[4] {};
-#endif
-    CandidateBytes m_candidates;
+    static __m128i anyOf(__m128i bytes, const __m128i (&values)[4])
+    {
+        return _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, values[0]), _mm_cmpeq_epi8(bytes, values[1])),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, values[2]), _mm_cmpeq_epi8(bytes, values[3])));
+    }
+
+    __m128i m_candidates[4];
+    __m128i m_first[4];
+    __m128i m_second[4];
+    bool m_anyCandidates;
+    std::size_t m_distance;
 };
+
+/// The same masks thirty-two bytes at a time; only for processors with AVX2 and POPCNT.
+class Avx2Classifier
+{
+public:
+    VELMORA_TARGET_AVX2 Avx2Classifier(const CandidateBytes& candidates, const CandidatePair& pair)
+        : m_anyCandidates(candidates.size > 0)
+        , m_distance(pair.distance)
+    {
+        for (std::size_t i = 0; i < 4; ++i) {
+            m_candidates[i] = _mm256_set1_epi8(char(candidates.values[i]));
+            m_first[i] = _mm256_set1_epi8(char(pair.first.values[i]));
+            m_second[i] = _mm256_set1_epi8(char(pair.second.values[i]));
+        }
+    }
+
+    VELMORA_TARGET_AVX2 ChunkMasks classify(const char* chunk) const
+    {
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk + 32));
+        const __m256i lineFeed = _mm256_set1_epi8('\n');
+        const __m256i carriageReturn = _mm256_set1_epi8('\r');
+        ChunkMasks masks;
+        masks.lineFeeds = join(_mm256_cmpeq_epi8(low, lineFeed), _mm256_cmpeq_epi8(high, lineFeed));
+        masks.carriageReturns
+            = join(_mm256_cmpeq_epi8(low, carriageReturn), _mm256_cmpeq_epi8(high, carriageReturn));
+        masks.nonAscii = join(low, high);
+        if (m_anyCandidates)
+            masks.candidates = join(anyOf(low, m_candidates), anyOf(high, m_candidates));
+        return masks;
+    }
+
+    VELMORA_TARGET_AVX2 std::uint64_t pairs(const char* chunk) const
+    {
+        const char* there = chunk + m_distance;
+        return join(
+            _mm256_and_si256(anyOf(load(chunk), m_first), anyOf(load(there), m_second)),
+            _mm256_and_si256(anyOf(load(chunk + 32), m_first), anyOf(load(there + 32), m_second)));
+    }
+
+    VELMORA_TARGET_AVX2 static Utf8Masks classifyUtf8(const char* chunk)
+    {
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk + 32));
+        Utf8Masks masks;
+        masks.continuations = join(below(low, -64), below(high, -64));
+        masks.twoByteLeads = join(between(low, -62, -33), between(high, -62, -33));
+        masks.threeByteLeads = join(between(low, -32, -17), between(high, -32, -17));
+        masks.fourByteLeads = join(between(low, -16, -12), between(high, -16, -12));
+        masks.trouble = join(trouble(low), trouble(high));
+        return masks;
+    }
+
+    VELMORA_TARGET_AVX2 static int bitCount(std::uint64_t bits)
+    {
+        return __builtin_popcountll(bits);
+    }
+
+private:
+    VELMORA_TARGET_AVX2 static std::uint64_t join(__m256i low, __m256i high)
+    {
+        return std::uint64_t(std::uint32_t(_mm256_movemask_epi8(low)))
+            | (std::uint64_t(std::uint32_t(_mm256_movemask_epi8(high))) << 32);
+    }
+
+    VELMORA_TARGET_AVX2 static __m256i load(const char* at)
+    {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+    }
+
+    VELMORA_TARGET_AVX2 static __m256i anyOf(__m256i bytes, const __m256i (&values)[4])
+    {
+        return _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(bytes, values[0]),
+                                               _mm256_cmpeq_epi8(bytes, values[1])),
+                               _mm256_or_si256(_mm256_cmpeq_epi8(bytes, values[2]),
+                                               _mm256_cmpeq_epi8(bytes, values[3])));
+    }
+
+    // Bytes from 0x80 up are negative as signed chars, and each class is one range there.
+    VELMORA_TARGET_AVX2 static __m256i below(__m256i bytes, int limit)
+    {
+        return _mm256_cmpgt_epi8(_mm256_set1_epi8(char(limit)), bytes);
+    }
+
+    VELMORA_TARGET_AVX2 static __m256i between(__m256i bytes, int low, int high)
+    {
+        return _mm256_andnot_si256(below(bytes, low), below(bytes, high + 1));
+    }
+
+    VELMORA_TARGET_AVX2 static __m256i trouble(__m256i bytes)
+    {
+        return _mm256_or_si256(_mm256_or_si256(between(bytes, -64, -63), between(bytes, -11, -1)),
+                               _mm256_or_si256(_mm256_or_si256(is(bytes, 0xE0), is(bytes, 0xED)),
+                                               _mm256_or_si256(is(bytes, 0xF0), is(bytes, 0xF4))));
+    }
+
+    VELMORA_TARGET_AVX2 static __m256i is(__m256i bytes, int value)
+    {
+        return _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(char(value)));
+    }
+
+    __m256i m_candidates[4];
+    __m256i m_first[4];
+    __m256i m_second[4];
+    bool m_anyCandidates;
+    std::size_t m_distance;
+};
+
+#endif
 
 } // namespace velmora

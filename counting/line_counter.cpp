@@ -1,7 +1,7 @@
 #include "line_counter.h"
 
-#include "line_feed_count.h"
 #include "line_matcher.h"
+#include "results_writer.h"
 #include "row_sink.h"
 #include "utf16_length.h"
 
@@ -21,25 +21,19 @@ constexpr std::uint64_t bitsBelow(int bit)
     return (std::uint64_t(1) << bit) - 1;
 }
 
-/// Set bits of `bits`. Written out because x86-64's baseline has no popcount instruction, and
-/// the compiler's fallback is a library call.
-int bitCount(std::uint64_t bits)
-{
-    bits -= (bits >> 1) & 0x5555555555555555;
-    bits = (bits & 0x3333333333333333) + ((bits >> 2) & 0x3333333333333333);
-    bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0F;
-    return int((bits * 0x0101010101010101) >> 56);
-}
-
 } // namespace
 
-LineCounter::LineCounter(LineMatcher& matcher, RowSink& sink)
+LineCounter::LineCounter(LineMatcher& matcher, RowSink& sink, SimdLevel level)
     : m_matcher(matcher)
     , m_sink(sink)
-    , m_classifier(matcher.candidateBytes())
+    , m_writer(dynamic_cast<ResultsWriter*>(&sink))
+    , m_level(level)
+    , m_candidates(matcher.candidateBytes())
 {
-    if (matcher.candidatePair())
-        m_pairScanner.emplace(*matcher.candidatePair());
+    if (matcher.skimsLines())
+        m_pairScanner.emplace(*matcher.candidatePair(), level);
+    else
+        m_pair = matcher.candidatePair();
 }
 
 bool LineCounter::failed() const
@@ -71,7 +65,7 @@ bool LineCounter::addText(std::string_view text)
             }
             m_partialLine.append(begin, lineFeed);
             takeAnyLine(m_partialLine, true);
-            ++m_lineFeeds;
+            ++m_lineNumber;
             m_partialLine.clear();
             begin = lineFeed + 1;
             if (failed())
@@ -91,6 +85,7 @@ bool LineCounter::addText(std::string_view text)
         // Only a line of gigabytes gets here; give its memory back before reporting.
         std::string().swap(m_partialLine);
         std::string().swap(m_withoutReturns);
+        std::string().swap(m_decodedPieces);
         m_failure = qt_error_string(ENOMEM);
     }
     return !failed();
@@ -112,10 +107,63 @@ bool LineCounter::finishText()
 
 void LineCounter::countCompleteLines(const char* begin, const char* end)
 {
+    switch (m_level) {
+    case SimdLevel::Portable:
+        countWithPortable(begin, end);
+        return;
+    case SimdLevel::Sse2:
+    case SimdLevel::Avx2:
+#if defined(VELMORA_X86_SIMD)
+        if (m_level == SimdLevel::Avx2)
+            countWithAvx2(begin, end);
+        else
+            countWithSse2(begin, end);
+#else
+        countWithPortable(begin, end);
+#endif
+        return;
+    }
+}
+
+// Each level gets a copy of the loop of its own, compiled for its instructions; rows for the
+// results writer are packed in place, for any other sink through the call.
+void LineCounter::countWithPortable(const char* begin, const char* end)
+{
+    if (m_writer)
+        countCompleteLinesWith<PortableClassifier>(begin, end, *m_writer);
+    else
+        countCompleteLinesWith<PortableClassifier>(begin, end, m_sink);
+}
+
+#if defined(VELMORA_X86_SIMD)
+void LineCounter::countWithSse2(const char* begin, const char* end)
+{
+    if (m_writer)
+        countCompleteLinesWith<Sse2Classifier>(begin, end, *m_writer);
+    else
+        countCompleteLinesWith<Sse2Classifier>(begin, end, m_sink);
+}
+
+VELMORA_TARGET_AVX2 void LineCounter::countWithAvx2(const char* begin, const char* end)
+{
+    if (m_writer)
+        countCompleteLinesWith<Avx2Classifier>(begin, end, *m_writer);
+    else
+        countCompleteLinesWith<Avx2Classifier>(begin, end, m_sink);
+}
+#endif
+
+template<typename Classifier, typename Sink>
+void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sink& sink)
+{
     // Each line's flags gather over the chunks it spans: whether it needs the careful path
     // (a carriage return other than the one right before its line feed, or UTF-8 that is not
     // plainly valid), whether it holds a byte the filter looks for, and by how many its bytes
     // outnumber its UTF-16 units (continuation bytes, less one per four-byte sequence).
+    const Classifier classifier(m_candidates, m_pair.value_or(CandidatePair {}));
+    // The pair is looked for where the chunk and the distance after it are all text; elsewhere
+    // the single bytes mark the lines, less sharply.
+    const std::size_t pairReach = m_pair ? chunkSize + m_pair->distance : 0;
     const bool examineEveryLine = m_matcher.examinesEveryLine();
     const char* lineStart = begin;
     bool lineNeedsCare = false;
@@ -134,9 +182,11 @@ void LineCounter::countCompleteLines(const char* begin, const char* end)
             std::memcpy(padded, chunk, available);
             bytes = padded;
         }
-        ChunkMasks masks = m_classifier.classify(bytes);
+        ChunkMasks masks = classifier.classify(bytes);
         if (available < chunkSize)
             masks.candidates &= bitsBelow(int(available));
+        else if (m_pair && available >= pairReach)
+            masks.candidates = classifier.pairs(chunk);
         Utf8Masks utf8;
         std::uint64_t invalidUtf8 = awaitedContinuations;
         awaitedContinuations = 0;
@@ -144,7 +194,7 @@ void LineCounter::countCompleteLines(const char* begin, const char* end)
             = lineFeedFollowers | (masks.lineFeeds << 1) | (masks.lineFeeds << 2);
         lineFeedFollowers = (masks.lineFeeds >> 63) | (masks.lineFeeds >> 62);
         if (masks.nonAscii != 0) {
-            utf8 = ChunkClassifier::classifyUtf8(bytes);
+            utf8 = classifier.classifyUtf8(bytes);
             const std::uint64_t expected = invalidUtf8 | (utf8.twoByteLeads << 1)
                 | (utf8.threeByteLeads << 1) | (utf8.threeByteLeads << 2)
                 | (utf8.fourByteLeads << 1) | (utf8.fourByteLeads << 2) | (utf8.fourByteLeads << 3);
@@ -155,12 +205,6 @@ void LineCounter::countCompleteLines(const char* begin, const char* end)
                 | (utf8.threeByteLeads >> 62) | (utf8.fourByteLeads >> 63)
                 | (utf8.fourByteLeads >> 62) | (utf8.fourByteLeads >> 61);
         }
-        const auto extraBytes = [&](std::uint64_t segment) -> std::uint64_t {
-            if ((masks.nonAscii & segment) == 0)
-                return 0;
-            return std::uint64_t(bitCount(utf8.continuations & segment)
-                                 - bitCount(utf8.fourByteLeads & segment));
-        };
         const bool nextIsLineFeed = available > chunkSize && chunk[chunkSize] == '\n';
         const std::uint64_t returnsEndingLines
             = (masks.lineFeeds >> 1) | (std::uint64_t(nextIsLineFeed) << 63);
@@ -171,13 +215,18 @@ void LineCounter::countCompleteLines(const char* begin, const char* end)
             const int bit = __builtin_ctzll(lineFeeds);
             const std::uint64_t lineFeed = std::uint64_t(1) << bit;
             const std::uint64_t segment = bitsBelow(bit) & ~done;
-            // The line feed's own place counts too: a lead right before it awaits in vain.
-            const bool care = lineNeedsCare || (needsCare & (segment | lineFeed)) != 0;
-            takeLine(lineStart, chunk + bit, care,
-                     lineHoldsCandidate || (masks.candidates & segment) != 0 || examineEveryLine,
-                     care ? 0 : lineExtraBytes + extraBytes(segment));
-            ++m_lineFeeds;
-            if (m_sink.rowFailed())
+            const bool holdsCandidate
+                = lineHoldsCandidate || (masks.candidates & segment) != 0 || examineEveryLine;
+            // The line feed's own place counts too: a lead right before it awaits in vain. A
+            // carriage return inside a line may part the pair, so such lines are examined.
+            if (lineNeedsCare || (needsCare & (segment | lineFeed)) != 0)
+                takeAnyLine(std::string_view(lineStart, std::size_t(chunk + bit - lineStart)),
+                            true);
+            else
+                takeLine(sink, lineStart, chunk + bit, holdsCandidate,
+                         lineExtraBytes + extraBytes<Classifier>(masks, utf8, segment));
+            ++m_lineNumber;
+            if (sink.rowFailed())
                 return;
             lineStart = chunk + bit + 1;
             done = bitsBelow(bit) | lineFeed;
@@ -187,39 +236,26 @@ void LineCounter::countCompleteLines(const char* begin, const char* end)
         }
         lineNeedsCare = lineNeedsCare || (needsCare & ~done) != 0;
         lineHoldsCandidate = lineHoldsCandidate || (masks.candidates & ~done) != 0;
-        lineExtraBytes += extraBytes(~done);
+        lineExtraBytes += extraBytes<Classifier>(masks, utf8, ~done);
     }
 }
 
-void LineCounter::skimCompleteLines(const char* begin, const char* end)
+template<typename Classifier>
+std::uint64_t LineCounter::extraBytes(const ChunkMasks& masks, const Utf8Masks& utf8,
+                                      std::uint64_t segment)
 {
-    for (const char* from = begin; from < end;) {
-        const char* found = m_pairScanner->find(from, end);
-        if (found == end) {
-            m_lineFeeds += countLineFeeds(from, end);
-            return;
-        }
-        const auto* before
-            = static_cast<const char*>(memrchr(from, '\n', std::size_t(found - from)));
-        const char* lineStart = before ? before + 1 : from;
-        m_lineFeeds += countLineFeeds(from, lineStart);
-        const auto* lineEnd
-            = static_cast<const char*>(std::memchr(found, '\n', std::size_t(end - found)));
-        takeAnyLine(std::string_view(lineStart, std::size_t(lineEnd - lineStart)), true);
-        ++m_lineFeeds;
-        if (m_sink.rowFailed())
-            return;
-        from = lineEnd + 1;
-    }
+    if ((masks.nonAscii & segment) == 0)
+        return 0;
+    // Four-byte sequences are rare: most lines need one count only.
+    const std::uint64_t fourByteLeads = utf8.fourByteLeads & segment;
+    return std::uint64_t(Classifier::bitCount(utf8.continuations & segment)
+                         - (fourByteLeads ? Classifier::bitCount(fourByteLeads) : 0));
 }
 
-void LineCounter::takeLine(const char* begin, const char* end, bool needsCare, bool holdsCandidate,
+template<typename Sink>
+void LineCounter::takeLine(Sink& sink, const char* begin, const char* end, bool holdsCandidate,
                            std::uint64_t extraBytes)
 {
-    if (needsCare) {
-        takeAnyLine(std::string_view(begin, std::size_t(end - begin)), holdsCandidate);
-        return;
-    }
     if (end > begin && end[-1] == '\r')
         --end;
     if (end == begin)
@@ -228,7 +264,30 @@ void LineCounter::takeLine(const char* begin, const char* end, bool needsCare, b
     const bool passes
         = holdsCandidate ? m_matcher.passes(line) : m_matcher.passesWithoutCandidate();
     if (passes)
-        m_sink.addRow(line, line.size() - extraBytes, m_lineFeeds + 1);
+        sink.addRow(line, line.size() - extraBytes, m_lineNumber);
+}
+
+void LineCounter::skimCompleteLines(const char* begin, const char* end)
+{
+    // Only lines at the places found are cut; the scanner counts the line feeds it passes,
+    // for the line numbers.
+    for (const char* from = begin; from < end;) {
+        std::uint64_t lineFeeds = 0;
+        const char* found = m_pairScanner->find(from, end, lineFeeds);
+        m_lineNumber += lineFeeds;
+        if (found == end)
+            return;
+        const auto* before
+            = static_cast<const char*>(memrchr(from, '\n', std::size_t(found - from)));
+        const char* lineStart = before ? before + 1 : from;
+        const auto* lineEnd
+            = static_cast<const char*>(std::memchr(found, '\n', std::size_t(end - found)));
+        takeAnyLine(std::string_view(lineStart, std::size_t(lineEnd - lineStart)), true);
+        ++m_lineNumber;
+        if (m_sink.rowFailed())
+            return;
+        from = lineEnd + 1;
+    }
 }
 
 void LineCounter::takeAnyLine(std::string_view line, bool holdsCandidate)
@@ -237,18 +296,43 @@ void LineCounter::takeAnyLine(std::string_view line, bool holdsCandidate)
         line.remove_suffix(1);
     if (line.empty())
         return;
-    if (std::memchr(line.data(), '\r', line.size())) {
-        m_withoutReturns.clear();
-        for (const char byte : line) {
-            if (byte != '\r')
-                m_withoutReturns += byte;
+    if (!std::memchr(line.data(), '\r', line.size())) {
+        const bool passes
+            = holdsCandidate ? m_matcher.passes(line) : m_matcher.passesWithoutCandidate();
+        if (passes)
+            m_sink.addRow(line, utf16Length(line), m_lineNumber);
+        return;
+    }
+    // The text is decoded before its carriage returns go, so the pieces between them decode
+    // each by itself: a return inside a multi-byte sequence leaves its bytes as characters of
+    // their own, although the row's bytes have them side by side.
+    m_withoutReturns.clear();
+    std::uint64_t count = 0;
+    const auto forEachPiece = [&](auto take) {
+        for (std::size_t from = 0; from <= line.size();) {
+            std::size_t to = line.find('\r', from);
+            if (to == std::string_view::npos)
+                to = line.size();
+            take(line.substr(from, to - from));
+            from = to + 1;
         }
-        line = m_withoutReturns;
+    };
+    forEachPiece([&](std::string_view piece) {
+        m_withoutReturns.append(piece);
+        count += utf16Length(piece);
+    });
+    std::string_view examined = m_withoutReturns;
+    if (count != utf16Length(m_withoutReturns)) {
+        // Side by side the pieces would make characters the text does not hold; the filter
+        // sees what they stand for.
+        m_decodedPieces.clear();
+        forEachPiece([&](std::string_view piece) { appendWellFormed(piece, m_decodedPieces); });
+        examined = m_decodedPieces;
     }
     const bool passes
-        = holdsCandidate ? m_matcher.passes(line) : m_matcher.passesWithoutCandidate();
+        = holdsCandidate ? m_matcher.passes(examined) : m_matcher.passesWithoutCandidate();
     if (passes)
-        m_sink.addRow(line, utf16Length(line), m_lineFeeds + 1);
+        m_sink.addRow(m_withoutReturns, count, m_lineNumber);
 }
 
 } // namespace velmora

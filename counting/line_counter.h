@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,7 @@
 namespace velmora {
 
 class LineMatcher;
+class ResultsWriter;
 class RowSink;
 
 /// Cuts one file's text into lines, removes every carriage return, skips empty lines, and
@@ -20,7 +22,8 @@ class RowSink;
 class LineCounter
 {
 public:
-    LineCounter(LineMatcher& matcher, RowSink& sink);
+    /// `level` chooses the instructions that find line ends; every level gives the same rows.
+    LineCounter(LineMatcher& matcher, RowSink& sink, SimdLevel level = bestSimdLevel());
 
     /// Takes the next piece of the text: UTF-8 (or any 8-bit text), the mark removed. Pieces
     /// may split lines and characters anywhere. False once a row could not be kept: the rest
@@ -35,23 +38,44 @@ public:
 
 private:
     void countCompleteLines(const char* begin, const char* end);
+    // Inlined into each level's function, so that they take on its instructions.
+    template<typename Classifier, typename Sink>
+    inline __attribute__((always_inline)) void countCompleteLinesWith(const char* begin,
+                                                                      const char* end, Sink& sink);
+    /// By how many the bytes of `segment` outnumber its UTF-16 units.
+    template<typename Classifier>
+    static inline __attribute__((always_inline)) std::uint64_t
+    extraBytes(const ChunkMasks& masks, const Utf8Masks& utf8, std::uint64_t segment);
+    template<typename Sink>
+    inline __attribute__((always_inline)) void takeLine(Sink& sink, const char* begin,
+                                                        const char* end, bool holdsCandidate,
+                                                        std::uint64_t extraBytes);
+    void countWithPortable(const char* begin, const char* end);
+#if defined(VELMORA_X86_SIMD)
+    void countWithSse2(const char* begin, const char* end);
+    VELMORA_TARGET_AVX2 void countWithAvx2(const char* begin, const char* end);
+#endif
     void skimCompleteLines(const char* begin, const char* end);
-    /// A line cut from a chunk: unless it needs care, its bytes are valid UTF-8 and
-    /// `extraBytes` more than its UTF-16 units.
-    void takeLine(const char* begin, const char* end, bool needsCare, bool holdsCandidate,
-                  std::uint64_t extraBytes);
     void takeAnyLine(std::string_view line, bool holdsCandidate);
 
     LineMatcher& m_matcher;
     RowSink& m_sink;
-    const ChunkClassifier m_classifier;
+    /// The sink when it is the results writer, whose rows are then packed without a call.
+    ResultsWriter* const m_writer;
+    const SimdLevel m_level;
+    const CandidateBytes m_candidates;
     std::optional<PairScanner> m_pairScanner;
+    /// The filter's pair when lines are cut all the same: it marks the lines to examine.
+    std::optional<CandidatePair> m_pair;
+    /// The number of the line that the next byte of text belongs to.
+    std::uint64_t m_lineNumber = 1;
     /// The start of a line that the pieces so far have not finished.
     std::string m_partialLine;
     /// A line with carriage returns inside, without them.
     std::string m_withoutReturns;
-    /// The line feeds before the line being cut: its number less one.
-    std::uint64_t m_lineFeeds = 0;
+    /// What the filter is shown of such a line when joining its pieces would make characters
+    /// the pieces do not hold.
+    std::string m_decodedPieces;
     QString m_failure;
 };
 

@@ -1,7 +1,12 @@
 #include "line_matcher.h"
 
+#include "byte_search.h"
+#include "case_variants.h"
+#include "utf16_length.h"
+
 #include <QList>
 
+#include <algorithm>
 #include <cstring>
 
 namespace velmora {
@@ -28,6 +33,8 @@ int commonness(unsigned char byte)
         return 400;
     if (byte < 0x20)
         return 10;
+    if (byte == 0xC3)
+        return 400; // the lead of every Latin-1 letter
     if (byte >= 0xC0)
         return 200;
     if (byte >= 0x80)
@@ -35,26 +42,22 @@ int commonness(unsigned char byte)
     return 250;
 }
 
-bool isAsciiLetter(char32_t c)
+int commonness(const std::vector<unsigned char>& values)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    int sum = 0;
+    for (const unsigned char value : values)
+        sum += commonness(value);
+    return sum;
 }
 
-char32_t asciiUpper(char32_t c)
+std::string utf8Of(char32_t c)
 {
-    return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
-}
-
-/// How often a line would hold one of the ways `c` can be written, letter case ignored.
-int foldedCommonness(char32_t c)
-{
-    return isAsciiLetter(c) ? commonness(char(c)) + commonness(char(asciiUpper(c)))
-                            : commonness(char(c));
+    return QString::fromUcs4(&c, 1).toStdString();
 }
 
 bool containsBytes(std::string_view haystack, std::string_view needle)
 {
-    return memmem(haystack.data(), haystack.size(), needle.data(), needle.size()) != nullptr;
+    return holdsBytes(haystack, needle, false);
 }
 
 /// True when the text can be found in the bytes of a line as they are: no replacement
@@ -117,10 +120,19 @@ LineMatcher::LineMatcher(const LineFilter& filter)
     if (m_rule != Rule::PassIfContains && m_rule != Rule::PassIfNotContains)
         return;
 
+    const bool ignoreCase = m_caseSensitivity == Qt::CaseInsensitive;
+    const QList<uint> codePoints = m_text.toUcs4();
+    std::vector<std::vector<char32_t>> variants;
+    bool anyVariants = false;
+    for (const uint c : codePoints) {
+        variants.push_back(ignoreCase ? caseVariants(char32_t(c))
+                                      : std::vector<char32_t> { char32_t(c) });
+        anyVariants = anyVariants || variants.back().size() > 1;
+    }
     const QString folded = foldedText(m_text);
     if (!isPlainText(m_text)) {
         m_search = Search::Decoded;
-    } else if (m_caseSensitivity == Qt::CaseSensitive) {
+    } else if (!anyVariants) {
         m_search = Search::ExactBytes;
         m_needle = m_text.toStdString();
     } else if (isAscii(folded)) {
@@ -129,85 +141,103 @@ LineMatcher::LineMatcher(const LineFilter& filter)
         m_needleHasK = m_needle.find('k') != std::string::npos;
         m_needleHasS = m_needle.find('s') != std::string::npos;
     } else {
-        m_search = Search::Decoded;
+        m_search = Search::Folded;
     }
+    if (ignoreCase) {
+        for (const uint c : folded.toUcs4())
+            m_foldedNeedle += char32_t(c);
+        for (const char32_t variant : variants.front())
+            m_firstBytes[static_cast<unsigned char>(utf8Of(variant).front())] = true;
+    }
+    preparePlaces(variants);
     chooseCandidates();
-    if (m_rule == Rule::PassIfContains && m_search != Search::Decoded)
+    if (m_search != Search::Decoded)
         choosePair();
+}
+
+void LineMatcher::preparePlaces(const std::vector<std::vector<char32_t>>& variants)
+{
+    for (const std::vector<char32_t>& ways : variants) {
+        // Through QString, an invalid byte may stand for a character of the text: only
+        // ASCII characters are sure to be there as themselves.
+        if (m_search == Search::Decoded && ways.front() >= 0x80) {
+            m_places.push_back({ {}, false });
+            continue;
+        }
+        std::vector<std::string> encoded;
+        for (const char32_t way : ways)
+            encoded.push_back(utf8Of(way));
+        const std::size_t length = encoded.front().size();
+        const bool sameLength
+            = std::all_of(encoded.begin(), encoded.end(),
+                          [&](const std::string& e) { return e.size() == length; });
+        const auto valuesAt = [&](const auto& byteOf) {
+            std::vector<unsigned char> values;
+            for (const std::string& e : encoded) {
+                const auto value = static_cast<unsigned char>(byteOf(e));
+                if (std::find(values.begin(), values.end(), value) == values.end())
+                    values.push_back(value);
+            }
+            return values;
+        };
+        if (!sameLength) {
+            // Each way of writing it ends in one of these, at no fixed distance.
+            m_places.push_back({ valuesAt([](const std::string& e) { return e.back(); }), false });
+            continue;
+        }
+        for (std::size_t i = 0; i < length; ++i)
+            m_places.push_back({ valuesAt([&](const std::string& e) { return e[i]; }), true });
+    }
+}
+
+void LineMatcher::chooseCandidates()
+{
+    const Place* rarest = nullptr;
+    for (const Place& place : m_places) {
+        if (place.values.empty() || place.values.size() > 4)
+            continue;
+        if (!rarest || commonness(place.values) < commonness(rarest->values))
+            rarest = &place;
+    }
+    if (!rarest)
+        return;
+    m_examineEveryLine = false;
+    for (const unsigned char value : rarest->values)
+        m_candidates.add(value);
 }
 
 void LineMatcher::choosePair()
 {
-    const bool folded = m_search == Search::AsciiFolded;
-    // KELVIN SIGN and LONG S take more bytes than the k and s they fold to, so no pair may
-    // span a k or an s of a folded text.
-    const auto keepsDistance
-        = [&](std::size_t i) { return !folded || (m_needle[i] != 'k' && m_needle[i] != 's'); };
-    const auto rank = [&](std::size_t i) {
-        const auto byte = std::uint8_t(m_needle[i]);
-        return folded ? foldedCommonness(byte) : commonness(byte);
+    // The pair scanner compares two values per byte; two different places of the text make
+    // a far rarer pair than one, and a single place is the last resort.
+    const std::size_t length = std::min<std::size_t>(m_places.size(), 256);
+    const auto usable = [&](std::size_t i) {
+        return m_places[i].fixedDistance && !m_places[i].values.empty()
+            && m_places[i].values.size() <= 2;
     };
-    // Two different places of the text make a far rarer pair than one; a single byte is the
-    // last resort.
-    const auto score
-        = [&](std::size_t i, std::size_t j) { return rank(i) + rank(j) + (i == j ? 4000 : 0); };
-    const std::size_t length = std::min<std::size_t>(m_needle.size(), 256);
+    const auto score = [&](std::size_t i, std::size_t j) {
+        return commonness(m_places[i].values) + commonness(m_places[j].values)
+            + (i == j ? 4000 : 0);
+    };
     std::optional<std::pair<std::size_t, std::size_t>> best;
     for (std::size_t i = 0; i < length; ++i) {
-        for (std::size_t j = i; j < length && keepsDistance(j); ++j) {
-            if (!best || score(i, j) < score(best->first, best->second))
+        if (!usable(i))
+            continue;
+        for (std::size_t j = i; j < length && m_places[j].fixedDistance; ++j) {
+            if (usable(j) && (!best || score(i, j) < score(best->first, best->second)))
                 best = { i, j };
         }
     }
     if (!best)
         return;
-    const auto waysToWrite = [&](std::size_t i) {
+    const auto bytesOf = [&](std::size_t i) {
         CandidateBytes bytes;
-        const auto byte = std::uint8_t(m_needle[i]);
-        bytes.add(byte);
-        if (folded && isAsciiLetter(byte))
-            bytes.add(std::uint8_t(asciiUpper(byte)));
+        for (const unsigned char value : m_places[i].values)
+            bytes.add(value);
         return bytes;
     };
-    m_pair = CandidatePair { waysToWrite(best->first), waysToWrite(best->second),
-                             best->second - best->first };
-}
-
-void LineMatcher::chooseCandidates()
-{
-    if (m_search == Search::ExactBytes) {
-        unsigned char rarest = std::uint8_t(m_needle.front());
-        for (const char byte : m_needle) {
-            if (commonness(std::uint8_t(byte)) < commonness(rarest))
-                rarest = std::uint8_t(byte);
-        }
-        m_candidates.add(rarest);
-        m_examineEveryLine = false;
-        return;
-    }
-    // Otherwise only an ASCII character of the text is sure to stand in a matching line as
-    // itself (or, letter case ignored, as its other case, KELVIN SIGN or LONG S).
-    const bool ignoreCase = m_caseSensitivity == Qt::CaseInsensitive;
-    const QString searched = ignoreCase ? foldedText(m_text) : m_text;
-    char32_t rarest = 0;
-    for (const QChar c : searched) {
-        const char32_t unit = c.unicode();
-        if (unit == 0 || unit >= 0x80)
-            continue;
-        if (rarest == 0 || foldedCommonness(unit) < foldedCommonness(rarest))
-            rarest = unit;
-    }
-    if (rarest == 0)
-        return;
-    m_examineEveryLine = false;
-    m_candidates.add(std::uint8_t(rarest));
-    if (!ignoreCase)
-        return;
-    m_candidates.add(std::uint8_t(asciiUpper(rarest)));
-    if (rarest == 'k')
-        m_candidates.add(std::uint8_t(kelvinSign.back()));
-    if (rarest == 's')
-        m_candidates.add(std::uint8_t(longS.back()));
+    m_pair
+        = CandidatePair { bytesOf(best->first), bytesOf(best->second), best->second - best->first };
 }
 
 bool LineMatcher::passes(std::string_view line)
@@ -232,6 +262,8 @@ bool LineMatcher::contains(std::string_view line)
         return containsBytes(line, m_needle);
     case Search::AsciiFolded:
         return containsAsciiFolded(line);
+    case Search::Folded:
+        return containsFolded(line);
     case Search::Decoded:
         return containsDecoded(line);
     }
@@ -242,15 +274,38 @@ bool LineMatcher::containsAsciiFolded(std::string_view line)
 {
     if ((m_needleHasK && containsBytes(line, kelvinSign))
         || (m_needleHasS && containsBytes(line, longS)))
-        return containsDecoded(line);
+        return containsFolded(line);
     // Bytes of other characters never fold to ASCII, so folding the ASCII letters of the raw
     // line is enough; invalid bytes stay as they are and match nothing of an ASCII text.
-    m_foldedLine.resize(line.size());
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char byte = line[i];
-        m_foldedLine[i] = byte >= 'A' && byte <= 'Z' ? char(byte - 'A' + 'a') : byte;
+    return holdsBytes(line, m_needle, true);
+}
+
+bool LineMatcher::containsFolded(std::string_view line) const
+{
+    // A character starts at every byte that can begin one (not a continuation byte), and a
+    // match can only start where the first character of the text can.
+    const char* const end = line.data() + line.size();
+    for (const char* at = line.data(); at < end; ++at) {
+        if (m_firstBytes[static_cast<unsigned char>(*at)] && foldedTextAt(at, end))
+            return true;
     }
-    return containsBytes(m_foldedLine, m_needle);
+    return false;
+}
+
+bool LineMatcher::foldedTextAt(const char* at, const char* end) const
+{
+    for (const char32_t wanted : m_foldedNeedle) {
+        if (at == end)
+            return false;
+        const Utf8Character c = firstCharacter(std::string_view(at, std::size_t(end - at)));
+        const char32_t folded = c.codePoint < 0x80
+            ? (c.codePoint >= 'A' && c.codePoint <= 'Z' ? c.codePoint - 'A' + 'a' : c.codePoint)
+            : QChar::toCaseFolded(c.codePoint);
+        if (folded != wanted)
+            return false;
+        at += c.length;
+    }
+    return true;
 }
 
 bool LineMatcher::containsDecoded(std::string_view line)

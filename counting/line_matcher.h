@@ -7,9 +7,11 @@
 #include <QString>
 #include <QStringDecoder>
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmora {
 
@@ -32,20 +34,38 @@ public:
     bool examinesEveryLine() const { return m_examineEveryLine; }
     /// Whether a line without any candidate byte passes.
     bool passesWithoutCandidate() const { return m_rule != Rule::PassIfContains; }
-    /// When only lines holding the text pass and two of its bytes keep their distance in any
-    /// line that holds it: those two, for skipping every other line unseen.
+    /// Two bytes of the text that keep their distance in any line that holds it, where there
+    /// are such: a line without them need not be examined.
     const std::optional<CandidatePair>& candidatePair() const { return m_pair; }
+    /// True when only lines holding the text pass and the pair is known: every other line can
+    /// be skipped unseen.
+    bool skimsLines() const { return m_pair && m_rule == Rule::PassIfContains; }
 
     /// Whether a line (carriage returns removed, not empty) passes the filter.
     bool passes(std::string_view line);
 
 private:
     enum class Rule { PassAll, PassNone, PassIfContains, PassIfNotContains };
-    enum class Search { ExactBytes, AsciiFolded, Decoded };
+    /// ExactBytes: the text's bytes as they are (its case, or a text without case variants);
+    /// AsciiFolded: ASCII letters of either case; Folded: any way of writing each character
+    /// under case folding; Decoded: through QString, for a text no line's bytes can hold as
+    /// they are.
+    enum class Search { ExactBytes, AsciiFolded, Folded, Decoded };
+
+    /// The byte values one place of the text may take in a matching line. A place inside a
+    /// character whose ways of writing differ in length has no fixed distance to the others.
+    struct Place
+    {
+        std::vector<unsigned char> values;
+        bool fixedDistance = true;
+    };
 
     bool contains(std::string_view line);
     bool containsAsciiFolded(std::string_view line);
+    bool containsFolded(std::string_view line) const;
+    bool foldedTextAt(const char* at, const char* end) const;
     bool containsDecoded(std::string_view line);
+    void preparePlaces(const std::vector<std::vector<char32_t>>& variants);
     void chooseCandidates();
     void choosePair();
 
@@ -56,13 +76,18 @@ private:
     /// The text's UTF-8; for AsciiFolded the folded text, all ASCII.
     std::string m_needle;
     /// KELVIN SIGN folds to k and LONG S to s: a line holding either with such a text needs
-    /// the decoded search.
+    /// the folded search.
     bool m_needleHasK = false;
     bool m_needleHasS = false;
+    /// For the folded search: the text's code points folded, and the bytes a character that
+    /// folds to the first of them may start with.
+    std::u32string m_foldedNeedle;
+    std::array<bool, 256> m_firstBytes {};
+    /// The places of the text, in the order of its bytes, for choosing what to scan for.
+    std::vector<Place> m_places;
     CandidateBytes m_candidates;
     bool m_examineEveryLine = true;
     std::optional<CandidatePair> m_pair;
-    std::string m_foldedLine;
     QStringDecoder m_decoder;
 };
 

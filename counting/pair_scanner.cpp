@@ -1,22 +1,12 @@
 #include "pair_scanner.h"
 
+#include <algorithm>
+
 namespace velmora {
 
-namespace {
-
-bool isOneOf(unsigned char byte, const CandidateBytes& bytes)
-{
-    for (int i = 0; i < bytes.size; ++i) {
-        if (byte == bytes.values[std::size_t(i)])
-            return true;
-    }
-    return false;
-}
-
-} // namespace
-
-PairScanner::PairScanner(const CandidatePair& pair)
+PairScanner::PairScanner(const CandidatePair& pair, SimdLevel level)
     : m_pair(pair)
+    , m_level(level)
 { }
 
 bool PairScanner::isCandidate(const char* at, const char* end) const
@@ -24,15 +14,33 @@ bool PairScanner::isCandidate(const char* at, const char* end) const
     if (*at == '\r' && at + 1 < end && at[1] != '\n')
         return true;
     return std::size_t(end - at) > m_pair.distance
-        && isOneOf(static_cast<unsigned char>(*at), m_pair.first)
-        && isOneOf(static_cast<unsigned char>(at[m_pair.distance]), m_pair.second);
+        && m_pair.first.holds(static_cast<unsigned char>(*at))
+        && m_pair.second.holds(static_cast<unsigned char>(at[m_pair.distance]));
 }
 
-const char* PairScanner::find(const char* from, const char* end) const
+const char* PairScanner::find(const char* from, const char* end, std::uint64_t& lineFeeds) const
 {
     const char* at = from;
-#if defined(__SSE2__)
-    // Each comparison set holds at most two values (a letter in both cases).
+#if defined(VELMORA_X86_SIMD)
+    if (m_level == SimdLevel::Avx2)
+        at = skipWithAvx2(at, end, lineFeeds);
+    else if (m_level == SimdLevel::Sse2)
+        at = skipWithSse2(at, end, lineFeeds);
+#endif
+    for (; at < end; ++at) {
+        if (isCandidate(at, end))
+            return at;
+        lineFeeds += *at == '\n';
+    }
+    return end;
+}
+
+#if defined(VELMORA_X86_SIMD)
+// Each comparison set holds at most two values (a letter in both cases). A block is left to the
+// plain way once it holds a place worth a look, or when it reaches too near the end.
+const char* PairScanner::skipWithSse2(const char* at, const char* end,
+                                      std::uint64_t& lineFeeds) const
+{
     const __m128i first0 = _mm_set1_epi8(char(m_pair.first.values[0]));
     const __m128i first1 = _mm_set1_epi8(char(m_pair.first.values[1]));
     const __m128i second0 = _mm_set1_epi8(char(m_pair.second.values[0]));
@@ -40,7 +48,7 @@ const char* PairScanner::find(const char* from, const char* end) const
     const __m128i carriageReturn = _mm_set1_epi8('\r');
     const __m128i lineFeed = _mm_set1_epi8('\n');
     const std::size_t reach = std::max<std::size_t>(m_pair.distance, 1) + 16;
-    while (std::size_t(end - at) >= reach) {
+    for (; std::size_t(end - at) >= reach; at += 16) {
         const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
         const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1));
         const __m128i there
@@ -50,17 +58,41 @@ const char* PairScanner::find(const char* from, const char* end) const
             _mm_or_si128(_mm_cmpeq_epi8(there, second0), _mm_cmpeq_epi8(there, second1)));
         const __m128i strayReturn = _mm_andnot_si128(_mm_cmpeq_epi8(next, lineFeed),
                                                      _mm_cmpeq_epi8(here, carriageReturn));
-        const int found = _mm_movemask_epi8(_mm_or_si128(pair, strayReturn));
-        if (found != 0)
-            return at + __builtin_ctz(unsigned(found));
-        at += 16;
-    }
-#endif
-    for (; at < end; ++at) {
-        if (isCandidate(at, end))
+        if (_mm_movemask_epi8(_mm_or_si128(pair, strayReturn)) != 0)
             return at;
+        lineFeeds += std::uint64_t(PortableClassifier::bitCount(
+            std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(here, lineFeed)))));
     }
-    return end;
+    return at;
 }
+
+VELMORA_TARGET_AVX2 const char* PairScanner::skipWithAvx2(const char* at, const char* end,
+                                                          std::uint64_t& lineFeeds) const
+{
+    const __m256i first0 = _mm256_set1_epi8(char(m_pair.first.values[0]));
+    const __m256i first1 = _mm256_set1_epi8(char(m_pair.first.values[1]));
+    const __m256i second0 = _mm256_set1_epi8(char(m_pair.second.values[0]));
+    const __m256i second1 = _mm256_set1_epi8(char(m_pair.second.values[1]));
+    const __m256i carriageReturn = _mm256_set1_epi8('\r');
+    const __m256i lineFeed = _mm256_set1_epi8('\n');
+    const std::size_t reach = std::max<std::size_t>(m_pair.distance, 1) + 32;
+    for (; std::size_t(end - at) >= reach; at += 32) {
+        const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+        const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 1));
+        const __m256i there
+            = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + m_pair.distance));
+        const __m256i pair = _mm256_and_si256(
+            _mm256_or_si256(_mm256_cmpeq_epi8(here, first0), _mm256_cmpeq_epi8(here, first1)),
+            _mm256_or_si256(_mm256_cmpeq_epi8(there, second0), _mm256_cmpeq_epi8(there, second1)));
+        const __m256i strayReturn = _mm256_andnot_si256(_mm256_cmpeq_epi8(next, lineFeed),
+                                                        _mm256_cmpeq_epi8(here, carriageReturn));
+        if (_mm256_movemask_epi8(_mm256_or_si256(pair, strayReturn)) != 0)
+            return at;
+        lineFeeds += std::uint64_t(__builtin_popcount(
+            std::uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(here, lineFeed)))));
+    }
+    return at;
+}
+#endif
 
 } // namespace velmora

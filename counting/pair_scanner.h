@@ -3,34 +3,35 @@
 #include "chunk_classifier.h"
 
 #include <cstddef>
+#include <cstdint>
 
 namespace velmora {
 
-/// Two bytes of a filter text at a fixed distance: where a line holds the text, one of
-/// `first` stands somewhere and one of `second` `distance` bytes further on, unless a carriage
-/// return inside the line comes between them.
-struct CandidatePair
-{
-    CandidateBytes first;
-    CandidateBytes second;
-    std::size_t distance = 0;
-};
-
-/// Finds the places worth a closer look when only lines holding the text matter, sixteen
+/// Finds the places worth a closer look when only lines holding the text matter, a vector of
 /// bytes at a time: the pair, or a carriage return inside a line (whose removal may close up
 /// the text). Lines without either are skipped without ever being cut.
 class PairScanner
 {
 public:
-    explicit PairScanner(const CandidatePair& pair);
+    /// `level` chooses the instructions; every level finds the same places.
+    PairScanner(const CandidatePair& pair, SimdLevel level);
 
-    /// The first such place in [from, end), or `end`. `end` must follow a line feed.
-    const char* find(const char* from, const char* end) const;
+    /// The first such place in [from, end), or `end`. `end` must follow a line feed. Adds the
+    /// line feeds in front of that place to `lineFeeds`.
+    const char* find(const char* from, const char* end, std::uint64_t& lineFeeds) const;
 
 private:
     bool isCandidate(const char* at, const char* end) const;
+#if defined(VELMORA_X86_SIMD)
+    /// The start of the first block that holds a place worth a look, or where blocks end.
+    const char* skipWithSse2(const char* at, const char* end, std::uint64_t& lineFeeds) const;
+    VELMORA_TARGET_AVX2 const char* skipWithAvx2(const char* at, const char* end,
+                                                 std::uint64_t& lineFeeds) const;
+#endif
 
     CandidatePair m_pair;
+    /// Only x86 processors have more than the plain way.
+    [[maybe_unused]] SimdLevel m_level;
 };
 
 } // namespace velmora

@@ -8,14 +8,6 @@
 
 namespace velmora {
 
-namespace {
-
-constexpr std::size_t bufferSize = std::size_t(1) << 20;
-/// Room for the longest count, the tab and a line end.
-constexpr std::size_t rowFrame = 24;
-
-} // namespace
-
 ResultsWriter::ResultsWriter(ByteOutput& output, LineEnding lineEnding)
     : m_output(output)
     , m_lineEnd(lineEnding == LineEnding::CrLf ? "\r\n" : "\n")
@@ -41,7 +33,7 @@ QString ResultsWriter::failure() const
     return m_failure;
 }
 
-void ResultsWriter::addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t)
+void ResultsWriter::writeRowSlowly(std::string_view lineBytes, std::uint64_t count)
 {
     if (lineBytes.size() + rowFrame > bufferSize - m_buffered && !failed()) {
         handOver();
@@ -57,14 +49,7 @@ void ResultsWriter::addRow(std::string_view lineBytes, std::uint64_t count, std:
         failRow(failure());
         return;
     }
-    char* out = m_buffer.get() + m_buffered;
-    out = std::to_chars(out, out + rowFrame, count).ptr;
-    *out++ = '\t';
-    std::memcpy(out, lineBytes.data(), lineBytes.size());
-    out += lineBytes.size();
-    std::memcpy(out, m_lineEnd.data(), m_lineEnd.size());
-    out += m_lineEnd.size();
-    m_buffered = std::size_t(out - m_buffer.get());
+    packRow(lineBytes, count);
 }
 
 void ResultsWriter::addLine(std::string_view bytes)
@@ -106,7 +91,7 @@ bool ResultsWriter::addRows(const ResultsModel& model, const std::function<bool(
             return false;
         model.readAheadFrom(position);
         const ResultRow row = model.row(position);
-        addRow(row.bytes, row.count, 0);
+        writeRow(row.bytes, row.count);
     }
     return !failed() && (!between || between(rows));
 }

@@ -37,4 +37,41 @@ std::uint64_t utf16Length(std::string_view utf8)
     return units;
 }
 
+Utf8Character firstCharacter(std::string_view utf8)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    if (p[0] < 0x80)
+        return { p[0], 1 };
+    const std::size_t length = validUtf8SequenceLength(p, p + utf8.size());
+    switch (length) {
+    case 2:
+        return { char32_t(p[0] & 0x1F) << 6 | char32_t(p[1] & 0x3F), 2 };
+    case 3:
+        return { char32_t(p[0] & 0x0F) << 12 | char32_t(p[1] & 0x3F) << 6 | char32_t(p[2] & 0x3F),
+                 3 };
+    case 4:
+        return { char32_t(p[0] & 0x07) << 18 | char32_t(p[1] & 0x3F) << 12
+                     | char32_t(p[2] & 0x3F) << 6 | char32_t(p[3] & 0x3F),
+                 4 };
+    default:
+        return { 0xFFFD, 1 };
+    }
+}
+
+void appendWellFormed(std::string_view utf8, std::string& out)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* const end = p + utf8.size();
+    while (p < end) {
+        const std::size_t length = *p < 0x80 ? 1 : validUtf8SequenceLength(p, end);
+        if (length == 0) {
+            out += "\xEF\xBF\xBD";
+            ++p;
+        } else {
+            out.append(reinterpret_cast<const char*>(p), length);
+            p += length;
+        }
+    }
+}
+
 } // namespace velmora

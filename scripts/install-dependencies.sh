@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Velmora needs and are not there yet; silent when all are.
-# Usage: scripts/install-dependencies.sh build|test|package
+# Usage: scripts/install-dependencies.sh build|test|package|bench
 set -euo pipefail
 
 # dpkg-dev brings dpkg-buildflags, whose hardening flags every optimised build uses.
@@ -12,14 +12,17 @@ test_packages=(xvfb xauth xdotool x11-apps imagemagick clang libclang-rt-14-dev 
 # which mounts that root's /proc and /dev with mount. The package's Depends come from
 # dpkg-shlibdeps, of dpkg-dev.
 package_packages=(lintian mmdebstrap mount)
+# The reference tools bench/run_benchmarks.sh measures against.
+bench_packages=(ripgrep mawk)
 
 packages=("${build_packages[@]}")
 case "${1:-build}" in
 build) ;;
 test) packages+=("${test_packages[@]}") ;;
 package) packages+=("${package_packages[@]}") ;;
+bench) packages+=("${bench_packages[@]}") ;;
 *)
-    echo "Usage: $0 build|test|package" >&2
+    echo "Usage: $0 build|test|package|bench" >&2
     exit 2
     ;;
 esac

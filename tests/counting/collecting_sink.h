@@ -57,4 +57,13 @@ inline QString describe(const QList<CollectedRow>& rows, LineNumbers numbers = L
     return text;
 }
 
+/// The rows' line numbers, joined by spaces.
+inline QString lineNumbers(const QList<CollectedRow>& rows)
+{
+    QStringList numbers;
+    for (const CollectedRow& row : rows)
+        numbers << QString::number(row.lineNumber);
+    return numbers.join(u' ');
+}
+
 } // namespace velmora::testing

@@ -8,22 +8,29 @@
 
 namespace velmora::testing {
 
-/// The rows of an 8-bit text the slow and obvious way, to hold the engine against: cut at
-/// line feeds, carriage returns removed, each line decoded as a whole by Qt, lines numbered
-/// from 1.
-inline QList<CollectedRow> referenceRows(const QByteArray& text, const LineFilter& filter)
+/// What Qt makes of a line of an 8-bit text: decoded first, carriage returns removed after.
+inline QString decodedLine(const QByteArray& line)
 {
     QStringDecoder decoder(QStringConverter::Utf8,
                            QStringConverter::Flag::Stateless
                                | QStringConverter::Flag::ConvertInitialBom);
+    QString decoded = decoder(line);
+    decoded.remove(u'\r');
+    return decoded;
+}
+
+/// The rows of an 8-bit text the slow and obvious way, to hold the engine against: cut at
+/// line feeds, each line decoded as a whole by Qt, carriage returns removed after.
+inline QList<CollectedRow> referenceRows(const QByteArray& text, const LineFilter& filter)
+{
     QList<CollectedRow> rows;
     std::uint64_t lineNumber = 0;
     for (QByteArray line : text.split('\n')) {
         ++lineNumber;
+        const QString decoded = decodedLine(line);
         line.replace('\r', QByteArray());
         if (line.isEmpty())
             continue;
-        const QString decoded = decoder(line);
         const bool holds = decoded.contains(filter.text, filter.caseSensitivity);
         bool passes = false;
         switch (filter.mode) {

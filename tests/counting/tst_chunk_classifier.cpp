@@ -1,69 +1,130 @@
+#include "counting/byte_search.h"
 #include "counting/chunk_classifier.h"
-#include "counting/line_feed_count.h"
 
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace velmora;
+
+namespace {
+
+struct AllMasks
+{
+    ChunkMasks chunk;
+    Utf8Masks utf8;
+    std::uint64_t pairs;
+};
+
+template<typename Classifier>
+AllMasks classifyWith(const CandidateBytes& candidates, const CandidatePair& pair,
+                      const char* chunk)
+{
+    const Classifier classifier(candidates, pair);
+    return { classifier.classify(chunk), classifier.classifyUtf8(chunk), classifier.pairs(chunk) };
+}
+
+AllMasks classify(SimdLevel level, const CandidateBytes& candidates, const CandidatePair& pair,
+                  const char* chunk)
+{
+    switch (level) {
+    case SimdLevel::Portable:
+        break;
+#if defined(VELMORA_X86_SIMD)
+    case SimdLevel::Sse2:
+        return classifyWith<Sse2Classifier>(candidates, pair, chunk);
+    case SimdLevel::Avx2:
+        return classifyWith<Avx2Classifier>(candidates, pair, chunk);
+#else
+    case SimdLevel::Sse2:
+    case SimdLevel::Avx2:
+        break;
+#endif
+    }
+    return classifyWith<PortableClassifier>(candidates, pair, chunk);
+}
+
+} // namespace
 
 class TestChunkClassifier : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void fastWayAgreesWithBytewiseWay()
+    void vectorWaysAgreeWithBytewiseWay()
     {
         CandidateBytes candidates;
         candidates.add('q');
         candidates.add('Q');
         candidates.add(0xAA);
-        const ChunkClassifier classifier(candidates);
+        CandidatePair pair;
+        pair.first.add('q');
+        pair.first.add(0xC3);
+        pair.second.add('Q');
         QRandomGenerator random(17);
-        char chunk[64];
+        // A chunk and the most the pair reaches beyond it.
+        char chunk[64 + 20];
         for (int round = 0; round < 2000; ++round) {
+            pair.distance = random.bounded(21);
             // Every byte value, and runs of the ones the counter cares about.
             for (char& byte : chunk) {
-                byte = round % 2
-                    ? char(random.bounded(256))
-                    : "\n\r\x80\xBF\xC0\xC2\xDF\xE0\xED\xEF\xF0\xF4\xF5\xFFqQ\xAA"[random.bounded(
-                        18)];
+                byte = round % 2 ? char(random.bounded(256))
+                                 : "\n\r\x80\xBF\xC0\xC2\xC3\xDF\xE0\xED\xEF\xF0\xF4\xF5\xFFqQ\xAA"
+                                     [random.bounded(19)];
             }
-            const ChunkMasks fast = classifier.classify(chunk);
-            const ChunkMasks bytewise = classifier.classifyPortably(chunk);
-            QCOMPARE(fast.lineFeeds, bytewise.lineFeeds);
-            QCOMPARE(fast.carriageReturns, bytewise.carriageReturns);
-            QCOMPARE(fast.nonAscii, bytewise.nonAscii);
-            QCOMPARE(fast.candidates, bytewise.candidates);
-            const Utf8Masks fastUtf8 = ChunkClassifier::classifyUtf8(chunk);
-            const Utf8Masks bytewiseUtf8 = ChunkClassifier::classifyUtf8Portably(chunk);
-            QCOMPARE(fastUtf8.continuations, bytewiseUtf8.continuations);
-            QCOMPARE(fastUtf8.twoByteLeads, bytewiseUtf8.twoByteLeads);
-            QCOMPARE(fastUtf8.threeByteLeads, bytewiseUtf8.threeByteLeads);
-            QCOMPARE(fastUtf8.fourByteLeads, bytewiseUtf8.fourByteLeads);
-            QCOMPARE(fastUtf8.trouble, bytewiseUtf8.trouble);
+            const AllMasks bytewise = classify(SimdLevel::Portable, candidates, pair, chunk);
+            for (const SimdLevel level : availableSimdLevels()) {
+                const AllMasks fast = classify(level, candidates, pair, chunk);
+                QCOMPARE(fast.pairs, bytewise.pairs);
+                QCOMPARE(fast.chunk.lineFeeds, bytewise.chunk.lineFeeds);
+                QCOMPARE(fast.chunk.carriageReturns, bytewise.chunk.carriageReturns);
+                QCOMPARE(fast.chunk.nonAscii, bytewise.chunk.nonAscii);
+                QCOMPARE(fast.chunk.candidates, bytewise.chunk.candidates);
+                QCOMPARE(fast.utf8.continuations, bytewise.utf8.continuations);
+                QCOMPARE(fast.utf8.twoByteLeads, bytewise.utf8.twoByteLeads);
+                QCOMPARE(fast.utf8.threeByteLeads, bytewise.utf8.threeByteLeads);
+                QCOMPARE(fast.utf8.fourByteLeads, bytewise.utf8.fourByteLeads);
+                QCOMPARE(fast.utf8.trouble, bytewise.utf8.trouble);
+            }
         }
     }
 
-    // Runs long enough for the per-byte tallies to be summed up on the way, at every start
-    // and end within sixteen bytes.
-    void lineFeedCountAgreesWithBytewiseCount()
+    void bitCountsAgree()
     {
-        QRandomGenerator random(23);
-        QByteArray text(16 * 600, '\0');
-        for (char& byte : text)
-            byte = random.bounded(3) == 0 ? '\n' : char(random.bounded(256));
-        text.replace(100, 16 * 300, QByteArray(16 * 300, '\n'));
-        const char* const data = text.constData();
-        for (qsizetype from = 0; from < 17; ++from) {
-            for (qsizetype to : { from, from + 15, from + 16, from + 4095, qsizetype(4096 + 16),
-                                  text.size() - 17, text.size() - 1, text.size() }) {
-                if (to < from)
-                    continue;
-                QCOMPARE(countLineFeeds(data + from, data + to),
-                         countLineFeedsPortably(data + from, data + to));
-            }
+        QRandomGenerator random(5);
+        for (int round = 0; round < 1000; ++round) {
+            const std::uint64_t bits = random.generate64() & random.generate64();
+            QCOMPARE(PortableClassifier::bitCount(bits),
+                     int(QByteArray::number(bits, 2).count('1')));
         }
-        QCOMPARE(countLineFeeds(data + 100, data + 100 + 16 * 300), std::uint64_t(16 * 300));
+    }
+
+    void byteSearchVectorWayAgreesWithPlainWay()
+    {
+        QRandomGenerator random(31);
+        for (int round = 0; round < 3000; ++round) {
+            // Few byte values, so that needles are found often and almost found more often;
+            // bytes that differ from a letter only in bit 5 must not pass for it.
+            static const char alphabet[] = "aAbB@`\x81\xA1";
+            QByteArray haystack;
+            const int length = int(random.bounded(80));
+            for (int i = 0; i < length; ++i)
+                haystack += alphabet[random.bounded(8)];
+            QByteArray needle;
+            const int needleLength = 1 + int(random.bounded(5));
+            for (int i = 0; i < needleLength; ++i)
+                needle += alphabet[random.bounded(8)];
+            const bool ignoreCase = round % 2 == 0;
+            if (ignoreCase)
+                needle = needle.toLower();
+            const std::string_view h(haystack.constData(), std::size_t(haystack.size()));
+            const std::string_view n(needle.constData(), std::size_t(needle.size()));
+            const bool expected
+                = ignoreCase ? haystack.toLower().contains(needle) : haystack.contains(needle);
+            QCOMPARE(holdsBytes(h, n, ignoreCase, false), expected);
+            QCOMPARE(holdsBytes(h, n, ignoreCase, true), expected);
+        }
     }
 };
 

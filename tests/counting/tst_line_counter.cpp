@@ -38,12 +38,14 @@ template<std::size_t N> QByteArray bytesWithNul(const char (&text)[N])
     return QByteArray(text, N - 1);
 }
 
-/// Counts `text` handed over in pieces of `pieceSize` bytes (0: in one piece).
-QList<CollectedRow> count(const QByteArray& text, const LineFilter& filter, qsizetype pieceSize = 0)
+/// Counts `text` handed over in pieces of `pieceSize` bytes (0: in one piece), finding line
+/// ends with the instructions of `level`.
+QList<CollectedRow> count(const QByteArray& text, const LineFilter& filter, qsizetype pieceSize = 0,
+                          SimdLevel level = SimdLevel::Portable)
 {
     LineMatcher matcher(filter);
     CollectingSink sink;
-    LineCounter counter(matcher, sink);
+    LineCounter counter(matcher, sink, level);
     const qsizetype step = pieceSize > 0 ? pieceSize : qMax<qsizetype>(text.size(), 1);
     for (qsizetype at = 0; at < text.size(); at += step)
         counter.addText(
@@ -52,15 +54,32 @@ QList<CollectedRow> count(const QByteArray& text, const LineFilter& filter, qsiz
     return sink.rows;
 }
 
-QList<CollectedRow> splitAt(const QByteArray& text, const LineFilter& filter, qsizetype at)
+QList<CollectedRow> splitAt(const QByteArray& text, const LineFilter& filter, qsizetype at,
+                            SimdLevel level)
 {
     LineMatcher matcher(filter);
     CollectingSink sink;
-    LineCounter counter(matcher, sink);
+    LineCounter counter(matcher, sink, level);
     counter.addText(std::string_view(text.constData(), std::size_t(at)));
     counter.addText(std::string_view(text.constData() + at, std::size_t(text.size() - at)));
     counter.finishText();
     return sink.rows;
+}
+
+/// The rows of the plain way, after checking that every vector way gives the same.
+QList<CollectedRow> countOnEveryLevel(const QByteArray& text, const LineFilter& filter,
+                                      qsizetype pieceSize = 0)
+{
+    const QList<CollectedRow> rows = count(text, filter, pieceSize);
+    for (const SimdLevel level : availableSimdLevels()) {
+        const QList<CollectedRow> other = count(text, filter, pieceSize, level);
+        if (other != rows) {
+            qWarning("level %d gives\n%s\nline numbers %s", int(level), qPrintable(describe(other)),
+                     qPrintable(lineNumbers(other)));
+            return {};
+        }
+    }
+    return rows;
 }
 
 } // namespace
@@ -104,8 +123,35 @@ private slots:
             << bytes("\xE2\x82\r\nx") << every() << "2:%E2%82\n1:x\n";
         QTest::newRow("mark_inside_text_is_a_character")
             << bytes("x\n\xEF\xBB\xBFy") << every() << "1:x\n2:%EF%BB%BFy\n";
-        QTest::newRow("return_inside_a_character_is_removed_first")
-            << bytes("\xC3\r\xA9") << every() << "1:%C3%A9\n";
+        QTest::newRow("return_inside_a_character_leaves_two_bytes")
+            << bytes("\xC3\r\xA9") << every() << "2:%C3%A9\n";
+        QTest::newRow("return_inside_a_three_byte_character") << bytes("\xE2\r\x82\xAC"
+                                                                       "X\n")
+                                                              << every() << "4:%E2%82%ACX\n";
+        QTest::newRow("returns_between_every_byte_of_a_character")
+            << bytes("\xE2\r\x82\r\xAC\r\n") << every() << "3:%E2%82%AC\n";
+        QTest::newRow("return_inside_a_four_byte_character")
+            << bytes("a\xF0\x9F\r\x98\x80") << every() << "5:a%F0%9F%98%80\n";
+        QTest::newRow("return_before_a_character")
+            << bytes("\r\xE2\x82\xAC\r\n") << every() << "1:%E2%82%AC\n";
+        QTest::newRow("return_between_characters")
+            << bytes("\xE2\x82\xAC\r\xC3\xA9") << every() << "2:%E2%82%AC%C3%A9\n";
+        QTest::newRow("return_between_invalid_bytes")
+            << bytes("\xFF\r\x80\xE2\r") << every() << "3:%FF%80%E2\n";
+        QTest::newRow("return_inside_a_character_in_a_long_line")
+            << QByteArray(QByteArray(70, 'x') + "\xC3\r\xA9" + QByteArray(70, 'y') + "\n")
+            << every()
+            << QString::fromLatin1("142:" + QByteArray(70, 'x') + "%C3%A9" + QByteArray(70, 'y')
+                                   + "\n");
+        QTest::newRow("character_joined_by_removed_return_is_not_found")
+            << bytes("\xE2\r\x82\xAC\n\xE2\x82\xAC")
+            << containing(QStringLiteral("\u20AC"), Qt::CaseSensitive) << "1:%E2%82%AC\n";
+        QTest::newRow("bytes_of_a_split_character_are_replacement_characters")
+            << bytes("\xE2\r\x82\xAC\n\xE2\x82\xAC")
+            << containing(QStringLiteral("\uFFFD\uFFFD\uFFFD")) << "3:%E2%82%AC\n";
+        QTest::newRow("split_character_is_not_contained")
+            << bytes("\xC3\r\xA9t\xC3\xA9\n\xC3\xA9t\xC3\xA9")
+            << notContaining(QStringLiteral("\u00E9T\u00C9")) << "4:%C3%A9t%C3%A9\n";
 
         QTest::newRow("contains_ignoring_case")
             << bytes("xABCx\nxyz") << containing(QStringLiteral("abc")) << "5:xABCx\n";
@@ -153,6 +199,11 @@ private slots:
             << containing(QStringLiteral("ABC"))
             << QString::fromLatin1("83:" + QByteArray(40, 'x') + "abc" + QByteArray(40, 'y')
                                    + "\n");
+        QTest::newRow("not_contains_text_split_by_return_in_long_line")
+            << QByteArray(QByteArray(70, 'x') + "ab\rc" + QByteArray(70, 'y') + "\n"
+                          + QByteArray(80, 'z') + "\n" + QByteArray(70, 'x') + "ABC")
+            << notContaining(QStringLiteral("abc"))
+            << QString::fromLatin1("80:" + QByteArray(80, 'z') + "\n");
         QTest::newRow("kelvin_sign_between_letters")
             << QByteArray(QByteArray(30, '-')
                           + "a\xE2\x84\xAA"
@@ -191,7 +242,7 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(LineFilter, filter);
         QFETCH(QString, expected);
-        QCOMPARE(describe(count(text, filter)), expected);
+        QCOMPARE(describe(countOnEveryLevel(text, filter)), expected);
     }
 
     void sameRowsWhereverTheTextIsSplit_data() { rows_data(); }
@@ -200,47 +251,52 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(LineFilter, filter);
         QFETCH(QString, expected);
-        for (qsizetype at = 0; at <= text.size(); ++at)
-            QCOMPARE(describe(splitAt(text, filter, at)), expected);
+        for (const SimdLevel level : availableSimdLevels()) {
+            for (qsizetype at = 0; at <= text.size(); ++at)
+                QCOMPARE(describe(splitAt(text, filter, at, level)), expected);
+        }
         QCOMPARE(describe(count(text, filter, 1)), expected);
     }
 
-    // Each row "line:count:bytes".
-    void lineNumbers_data()
+    void rowsKnowTheirLineNumbers_data()
     {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<LineFilter>("filter");
         QTest::addColumn<QString>("expected");
 
-        const QByteArray longLine(150, 'y');
-        QTest::newRow("crlf_lines") << bytes("a\r\nb\r\n") << every() << "1:1:a\n2:1:b\n";
-        QTest::newRow("empty_lines_numbered")
-            << bytes("\n\na\n\r\n\nb") << every() << "3:1:a\n6:1:b\n";
-        QTest::newRow("returns_do_not_end_lines")
-            << bytes("a\rb\r\rc\nd") << every() << "1:3:abc\n2:1:d\n";
-        QTest::newRow("lines_filtered_out_numbered")
-            << bytes("abc\nx\nxabc\n\nabc") << containing(QStringLiteral("ABC"))
-            << "1:3:abc\n3:4:xabc\n5:3:abc\n";
-        QTest::newRow("lines_skipped_unseen_numbered")
-            << QByteArray(longLine + "\n\nxy\n" + longLine + "\rab\n" + longLine + "xy\n\n")
-            << containing(QStringLiteral("xy"), Qt::CaseSensitive)
-            << QString::fromLatin1("3:2:xy\n5:152:" + longLine + "xy\n");
-        QTest::newRow("not_contains_numbered")
-            << bytes("skip\nkeep\n\nskip\nkeep") << notContaining(QStringLiteral("SKIP"))
-            << "2:4:keep\n5:4:keep\n";
-        QTest::newRow("after_lines_longer_than_a_chunk")
-            << QByteArray(longLine + "\n" + longLine + "\r\n\nz") << every()
-            << QString::fromLatin1("1:150:" + longLine + "\n2:150:" + longLine + "\n4:1:z\n");
+        QTest::newRow("empty_lines_are_numbered")
+            << bytes("a\n\nc\r\n\r\n\ne") << every() << "1 3 6";
+        QTest::newRow("lone_returns_end_no_line") << bytes("a\rb\r\r\nc\rd") << every() << "1 2";
+        QTest::newRow("first_line_empty") << bytes("\nb") << every() << "2";
+        QTest::newRow("lines_longer_than_a_chunk")
+            << QByteArray(QByteArray(100, 'x') + "\n\n" + QByteArray(130, 'y') + "\n"
+                          + QByteArray(64, '\n') + "z")
+            << every() << "1 3 68";
+        QTest::newRow("careful_lines_among_plain_ones")
+            << bytes("a\n\xFF\n\nb\rc\n\xE2\r\x82\nd") << every() << "1 2 4 5 6";
+        QTest::newRow("skipped_lines_counted")
+            << bytes("x\ny\n\nabc\nz\nabcd\n")
+            << containing(QStringLiteral("abc"), Qt::CaseSensitive) << "4 6";
+        QTest::newRow("skipped_lines_counted_ignoring_case")
+            << QByteArray(QByteArray(200, '\n') + "xABCx\n" + QByteArray(90, '-') + "\nabc")
+            << containing(QStringLiteral("abc")) << "201 203";
+        QTest::newRow("found_through_a_return")
+            << bytes("\n\nab\rc\n") << containing(QStringLiteral("abc"), Qt::CaseSensitive) << "3";
+        QTest::newRow("not_containing")
+            << bytes("abc\nd\n\nabc\ne") << notContaining(QStringLiteral("B")) << "2 5";
+        QTest::newRow("non_ascii_text") << bytes("caf\xC3\xA9\n\ncaf\xC3\x89\n")
+                                        << containing(QStringLiteral("\u00E9")) << "1 3";
     }
-    void lineNumbers()
+    void rowsKnowTheirLineNumbers()
     {
         QFETCH(QByteArray, text);
         QFETCH(LineFilter, filter);
         QFETCH(QString, expected);
-        QCOMPARE(describe(count(text, filter), LineNumbers::Shown), expected);
-        for (qsizetype at = 0; at <= text.size(); ++at)
-            QCOMPARE(describe(splitAt(text, filter, at), LineNumbers::Shown), expected);
-        QCOMPARE(describe(count(text, filter, 1), LineNumbers::Shown), expected);
+        QCOMPARE(lineNumbers(countOnEveryLevel(text, filter)), expected);
+        for (const SimdLevel level : availableSimdLevels()) {
+            for (qsizetype at = 0; at <= text.size(); ++at)
+                QCOMPARE(lineNumbers(splitAt(text, filter, at, level)), expected);
+        }
     }
 
     void agreesWithQtOnRandomText_data()
@@ -253,6 +309,14 @@ private slots:
         QTest::newRow("contains_sharp_s") << containing(QStringLiteral("\u00DFs"));
         QTest::newRow("contains_replacement")
             << containing(QStringLiteral("a\uFFFD"), Qt::CaseSensitive);
+        QTest::newRow("contains_folded_with_non_ascii") << containing(QStringLiteral("K\u00C9s"));
+        QTest::newRow("contains_folded_sharp_s_and_kelvin")
+            << containing(QStringLiteral("\u00DF\u212A"));
+        QTest::newRow("contains_without_case_variants") << containing(QStringLiteral("\u2122a"));
+        QTest::newRow("not_contains_folded_with_non_ascii")
+            << notContaining(QStringLiteral("\u00E9a"));
+        QTest::newRow("not_contains_exact_non_ascii")
+            << notContaining(QStringLiteral("\u212A\u00E9"), Qt::CaseSensitive);
         QTest::newRow("not_contains_folded") << notContaining(QStringLiteral("s"));
         QTest::newRow("not_contains_exact")
             << notContaining(QStringLiteral("\u00C9a"), Qt::CaseSensitive);
@@ -274,10 +338,12 @@ private slots:
             // Some long runs without a line break, so that chunks end inside lines.
             if (round % 4 == 0)
                 text.insert(random.bounded(text.size() + 1), QByteArray(150, 'a'));
-            const QString expected = describe(referenceRows(text, filter), LineNumbers::Shown);
-            QCOMPARE(describe(count(text, filter), LineNumbers::Shown), expected);
-            QCOMPARE(describe(count(text, filter, 1 + random.bounded(70)), LineNumbers::Shown),
-                     expected);
+            const QList<CollectedRow> expected = referenceRows(text, filter);
+            const QList<CollectedRow> rows = countOnEveryLevel(text, filter);
+            QCOMPARE(describe(rows), describe(expected));
+            QCOMPARE(lineNumbers(rows), lineNumbers(expected));
+            const qsizetype pieceSize = 1 + random.bounded(70);
+            QCOMPARE(describe(countOnEveryLevel(text, filter, pieceSize)), describe(expected));
         }
     }
 

@@ -14,7 +14,7 @@ ResultStore storeOfCounts(const QList<std::uint64_t>& counts)
     ResultStore store;
     for (qsizetype i = 0; i < counts.size(); ++i) {
         const std::string line = std::to_string(i);
-        store.addRow(line, counts[i], 1);
+        store.addRow(line, counts[i], std::uint64_t(i) + 1);
     }
     return store;
 }
@@ -42,7 +42,7 @@ private slots:
         const int rows = 200000;
         for (int i = 0; i < rows; ++i) {
             const std::string line(std::size_t(1 + i % 97), char('a' + i % 26));
-            store.addRow(line, std::uint64_t(i), 1);
+            store.addRow(line, std::uint64_t(i), std::uint64_t(i) + 1);
         }
         QCOMPARE(store.rowCount(), rows);
         for (int i = 0; i < rows; i += 997) {
@@ -57,8 +57,8 @@ private slots:
         ResultStore store;
         store.addRow("before", 6, 1);
         const std::string huge(std::size_t(100) << 20, 'x');
-        store.addRow(huge, huge.size(), 1);
-        store.addRow("after", 5, 1);
+        store.addRow(huge, huge.size(), 2);
+        store.addRow("after", 5, 3);
         QCOMPARE(store.bytes(1).size(), huge.size());
         QCOMPARE(store.bytes(0), std::string_view("before"));
         QCOMPARE(store.bytes(2), std::string_view("after"));

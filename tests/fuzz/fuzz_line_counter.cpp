@@ -1,10 +1,13 @@
-// Feeds arbitrary bytes through the reader and the line counter, and checks what must hold
-// for every input: rows are never empty and hold no line break, each count is what Qt makes
-// of the row's bytes, the rows and their line numbers do not depend on where reads end, and
-// a filter agrees with QString::contains.
+// Feeds arbitrary bytes through the reader, the line counter and the results writer, and checks
+// what must hold for every input: rows are never empty and hold no line break, each count is
+// what Qt makes of the line, the rows do not depend on where reads end nor on the instructions
+// that find line ends, a filter (ASCII or not) agrees with QString::contains, and the writer
+// puts out exactly the rows.
 
+#include "counting/byte_output.h"
 #include "counting/line_counter.h"
 #include "counting/line_matcher.h"
+#include "counting/results_writer.h"
 #include "counting/row_sink.h"
 #include "counting/text_reader.h"
 
@@ -81,22 +84,40 @@ private:
     LineCounter& m_counter;
 };
 
-std::vector<Row> countThrough(QIODevice& device, const LineFilter& filter)
-{
-    LineMatcher matcher(filter);
-    RowList sink;
-    LineCounter counter(matcher, sink);
-    CounterFeed feed(counter);
-    if (readWholeDevice(device, feed).kind != ReadOutcome::Kind::Read)
-        std::abort();
-    counter.finishText();
-    return sink.rows;
-}
-
 void require(bool condition)
 {
     if (!condition)
         std::abort();
+}
+
+std::vector<Row> countThrough(QIODevice& device, const LineFilter& filter, SimdLevel level)
+{
+    LineMatcher matcher(filter);
+    RowList sink;
+    LineCounter counter(matcher, sink, level);
+    CounterFeed feed(counter);
+    require(readWholeDevice(device, feed).kind == ReadOutcome::Kind::Read);
+    counter.finishText();
+    return sink.rows;
+}
+
+/// What the results writer makes of the file, its rows packed in place by the counter.
+QByteArray written(const QByteArray& file, const LineFilter& filter)
+{
+    QBuffer input;
+    input.setData(file);
+    input.open(QIODevice::ReadOnly);
+    QBuffer output;
+    output.open(QIODevice::WriteOnly);
+    DeviceOutput device(output);
+    ResultsWriter writer(device, LineEnding::CrLf);
+    LineMatcher matcher(filter);
+    LineCounter counter(matcher, writer);
+    CounterFeed feed(counter);
+    require(readWholeDevice(input, feed).kind == ReadOutcome::Kind::Read);
+    counter.finishText();
+    require(writer.flush());
+    return output.data();
 }
 
 } // namespace
@@ -105,10 +126,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 3)
         return 0;
-    // The first bytes choose the filter and how reads are cut; the rest is the file.
+    // The first bytes choose the filter and how reads are cut; the rest is the file. A filter
+    // text is as often non-ASCII as not, since its bytes are taken as UTF-8.
     const std::uint8_t mode = data[0] % 4;
     const qint64 step = 1 + data[1] % 97;
-    const std::size_t textLength = std::min<std::size_t>(data[2] % 8, size - 3);
+    const std::size_t textLength = std::min<std::size_t>(data[2] % 12, size - 3);
     const QString filterText
         = QString::fromUtf8(reinterpret_cast<const char*>(data + 3), qsizetype(textLength));
     const QByteArray file(reinterpret_cast<const char*>(data + 3 + textLength),
@@ -123,51 +145,55 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QBuffer whole;
     whole.setData(file);
     whole.open(QIODevice::ReadOnly);
-    const std::vector<Row> rows = countThrough(whole, filter);
-    Trickle trickle(file, step);
-    require(countThrough(trickle, filter) == rows);
+    const std::vector<Row> rows = countThrough(whole, filter, SimdLevel::Portable);
+    for (const SimdLevel level : availableSimdLevels()) {
+        Trickle trickle(file, step);
+        require(countThrough(trickle, filter, level) == rows);
+    }
 
-    QStringDecoder decoder(QStringConverter::Utf8,
-                           QStringConverter::Flag::Stateless
-                               | QStringConverter::Flag::ConvertInitialBom);
+    QByteArray rowsAsWritten;
     for (const Row& row : rows) {
         require(!row.bytes.empty());
         require(row.bytes.find('\r') == std::string::npos);
         require(row.bytes.find('\n') == std::string::npos);
-        const QString decoded
-            = decoder(QByteArrayView(row.bytes.data(), qsizetype(row.bytes.size())));
-        require(std::uint64_t(decoded.size()) == row.count);
-        if (filter.mode == LineFilterMode::Containing)
-            require(decoded.contains(filter.text, filter.caseSensitivity));
-        if (filter.mode == LineFilterMode::NotContaining)
-            require(!decoded.contains(filter.text, filter.caseSensitivity));
+        rowsAsWritten
+            += QByteArray::number(row.count) + '\t' + QByteArray::fromStdString(row.bytes) + "\r\n";
     }
+    require(written(file, filter) == rowsAsWritten);
 
-    // 8-bit text without a mark: the rows are exactly the file's non-empty lines that pass.
-    const bool eightBit = file.isEmpty()
-        || (!file.startsWith("\xFF\xFE") && !file.startsWith("\xFE\xFF")
-            && !file.startsWith("\xEF\xBB\xBF"));
-    if (eightBit && !file.isEmpty()) {
-        std::size_t next = 0;
-        std::uint64_t lineNumber = 0;
-        for (QByteArray line : file.split('\n')) {
-            ++lineNumber;
-            line.replace('\r', QByteArray());
-            if (line.isEmpty())
-                continue;
-            const QString decoded = decoder(line);
-            const bool holds = decoded.contains(filter.text, filter.caseSensitivity);
-            const bool passes = filter.mode == LineFilterMode::Every
-                || (filter.mode == LineFilterMode::Containing && holds)
-                || (filter.mode == LineFilterMode::NotContaining && !filter.text.isEmpty()
-                    && !holds);
-            if (!passes)
-                continue;
-            require(next < rows.size() && rows[next].bytes == line.toStdString()
-                    && rows[next].lineNumber == lineNumber);
-            ++next;
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::Stateless
+                               | QStringConverter::Flag::ConvertInitialBom);
+    const auto passes = [&](const QString& line) {
+        const bool holds = line.contains(filter.text, filter.caseSensitivity);
+        return filter.mode == LineFilterMode::Every
+            || (filter.mode == LineFilterMode::Containing && holds)
+            || (filter.mode == LineFilterMode::NotContaining && !filter.text.isEmpty() && !holds);
+    };
+    const bool eightBit = !file.startsWith("\xFF\xFE") && !file.startsWith("\xFE\xFF")
+        && !file.startsWith("\xEF\xBB\xBF");
+    if (!eightBit) {
+        // 16-bit text reaches the counter as well-formed UTF-8.
+        for (const Row& row : rows) {
+            const QString decoded
+                = decoder(QByteArrayView(row.bytes.data(), qsizetype(row.bytes.size())));
+            require(std::uint64_t(decoded.size()) == row.count);
+            require(passes(decoded));
         }
-        require(next == rows.size());
+        return 0;
     }
+    // 8-bit text: the rows are exactly the file's non-empty lines that pass, each decoded
+    // before its carriage returns are removed.
+    std::vector<Row> expected;
+    std::uint64_t lineNumber = 0;
+    for (QByteArray line : file.isEmpty() ? QList<QByteArray> { "empty file" } : file.split('\n')) {
+        ++lineNumber;
+        QString decoded = decoder(line);
+        decoded.remove(u'\r');
+        line.replace('\r', QByteArray());
+        if (!line.isEmpty() && passes(decoded))
+            expected.push_back({ line.toStdString(), std::uint64_t(decoded.size()), lineNumber });
+    }
+    require(rows == expected);
     return 0;
 }
