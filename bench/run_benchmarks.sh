@@ -70,8 +70,24 @@ grep_matches=$(wc -l < "$data/out-grep_mawk")
 echo "rows: velmora $rows, mawk $mawk_rows; matches: velmora $matches, grep $grep_matches"
 [ "$rows" = "$mawk_rows" ] && [ "$matches" = "$grep_matches" ] || { echo "row counts differ" >&2; exit 1; }
 
+# peak_anonymous COMMAND...: runs the command and prints the largest anonymous memory (heap
+# and private pages, not mapped files, which the system can drop) seen in its status (RssAnon),
+# in MiB, sampled every 20 ms from outside.
+peak_anonymous() {
+    "$@" &
+    local pid=$! peak=0 now
+    while kill -0 "$pid" 2> /dev/null; do
+        now=$(awk '/^RssAnon:/ { print $2 }' "/proc/$pid/status" 2> /dev/null || true)
+        [ -n "$now" ] && [ "$now" -gt "$peak" ] && peak=$now
+        sleep 0.02
+    done
+    wait "$pid"
+    echo $((peak / 1024))
+}
+input_mib=$(( $(stat -c %s "$input") / 1048576 ))
 peak=$( { /usr/bin/time -f %M "$build/bin/velmora-count" --sort desc -o "$data/out-sorted" "$input"; } 2>&1 )
-echo "velmora-count --sort desc: peak memory $((peak / 1024)) MiB for $(( $(stat -c %s "$input") / 1048576 )) MiB of input"
+anonymous=$(peak_anonymous "$build/bin/velmora-count" --sort desc -o "$data/out-sorted" "$input")
+echo "velmora-count --sort desc: peak memory $((peak / 1024)) MiB for $input_mib MiB of input, of it anonymous $anonymous MiB = $(ratio "$anonymous" "$input_mib") x   (target at most 0.35 x)"
 peak=$( { /usr/bin/time -f %M "$build/bin/velmora-count" -o "$data/out-streamed" "$input"; } 2>&1 )
 echo "velmora-count streaming: peak memory $((peak / 1024)) MiB"
 "$build/bin/velmora-bench-store" "$input" 3

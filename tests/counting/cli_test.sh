@@ -77,5 +77,25 @@ check double_dash_ends_options 1 '' 'velmora-count: --lf: No such file or direct
 awk 'BEGIN { for (i = 0; i < 300000; i++) printf "line number %d\r\n", i }' > many.txt
 "$tool" many.txt --sort desc -o sorted.txt && [ "$(head -c 21 sorted.txt)" = "$(printf '18\tline number 100000')" ] && pass || fail sort_many
 
+# The rows kept for sorting go to a spill file in $TMPDIR: a full disk there fails the file with
+# its cause, and the rows kept before it are still sorted and written.
+mkdir spill
+if mount -t tmpfs -o size=64k tmpfs spill 2> /dev/null; then
+    trap 'umount "$work/spill"; rm -rf "$work"' EXIT
+    awk 'BEGIN { for (i = 0; i < 300000; i++) printf "a line for a small disk %d\n", i }' > spilled.txt
+    TMPDIR=$work/spill "$tool" --sort desc -o sorted.txt spilled.txt 2> spill.err
+    status=$?
+    umount spill
+    trap 'rm -rf "$work"' EXIT
+    if [ "$status" -eq 1 ] && grep -qxF 'velmora-count: spilled.txt: No space left on device' spill.err \
+        && [ "$(head -n 1 sorted.txt)" = "$(printf '30\ta line for a small disk 100000\r')" ]; then
+        pass
+    else
+        fail "spill_to_full_disk: status $status, $(cat spill.err), $(head -n 1 sorted.txt)"
+    fi
+else
+    echo "spill_to_full_disk: skipped, mounting a small file system needs root" >&2
+fi
+
 echo "cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
