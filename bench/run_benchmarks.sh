@@ -4,6 +4,7 @@
 # alike, then prints medians and ratios; then the store and sort figures of the window's
 # path. Usage: bench/run_benchmarks.sh [ROUNDS]   (from anywhere; builds what it needs)
 set -euo pipefail
+source "$(dirname "$0")/anonymous_peak.sh"
 
 rounds=${1:-5}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -70,23 +71,9 @@ grep_matches=$(wc -l < "$data/out-grep_mawk")
 echo "rows: velmora $rows, mawk $mawk_rows; matches: velmora $matches, grep $grep_matches"
 [ "$rows" = "$mawk_rows" ] && [ "$matches" = "$grep_matches" ] || { echo "row counts differ" >&2; exit 1; }
 
-# peak_anonymous COMMAND...: runs the command and prints the largest anonymous memory (heap
-# and private pages, not mapped files, which the system can drop) seen in its status (RssAnon),
-# in MiB, sampled every 20 ms from outside.
-peak_anonymous() {
-    "$@" &
-    local pid=$! peak=0 now
-    while kill -0 "$pid" 2> /dev/null; do
-        now=$(awk '/^RssAnon:/ { print $2 }' "/proc/$pid/status" 2> /dev/null || true)
-        [ -n "$now" ] && [ "$now" -gt "$peak" ] && peak=$now
-        sleep 0.02
-    done
-    wait "$pid"
-    echo $((peak / 1024))
-}
 input_mib=$(( $(stat -c %s "$input") / 1048576 ))
 peak=$( { /usr/bin/time -f %M "$build/bin/velmora-count" --sort desc -o "$data/out-sorted" "$input"; } 2>&1 )
-anonymous=$(peak_anonymous "$build/bin/velmora-count" --sort desc -o "$data/out-sorted" "$input")
+read -r anonymous _ < <(anonymous_peak "$build/bin/velmora-count" --sort desc -o "$data/out-sorted" "$input")
 echo "velmora-count --sort desc: peak memory $((peak / 1024)) MiB for $input_mib MiB of input, of it anonymous $anonymous MiB = $(ratio "$anonymous" "$input_mib") x   (target at most 0.35 x)"
 peak=$( { /usr/bin/time -f %M "$build/bin/velmora-count" -o "$data/out-streamed" "$input"; } 2>&1 )
 echo "velmora-count streaming: peak memory $((peak / 1024)) MiB"

@@ -5,6 +5,7 @@
 # Takes minutes and needs room for the input and a spill file of about the same size.
 # Usage: bench/run_larger_than_memory.sh [FACTOR]   (default 1.25; from anywhere)
 set -euo pipefail
+source "$(dirname "$0")/anonymous_peak.sh"
 
 factor=${1:-1.25}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -29,17 +30,7 @@ kills_before=$(killed)
 
 "$build/bin/velmora-bench-window" "$input" --larger-than-memory
 
-start=$(date +%s%N)
-"$build/bin/velmora-count" --sort desc -o /dev/null "$input" &
-pid=$!
-peak=0
-while kill -0 "$pid" 2> /dev/null; do
-    now=$(awk '/^RssAnon:/ { print $2 }' "/proc/$pid/status" 2> /dev/null || true)
-    [ -n "$now" ] && [ "$now" -gt "$peak" ] && peak=$now
-    sleep 0.2
-done
-wait "$pid"
-end=$(date +%s%N)
+read -r peak milliseconds < <(anonymous_peak "$build/bin/velmora-count" --sort desc -o /dev/null "$input")
 input_mib=$(( $(stat -c %s "$input") / 1048576 ))
-echo "velmora-count --sort desc -o /dev/null: $(( (end - start) / 1000000 )) ms, peak anonymous $((peak / 1024)) MiB for $input_mib MiB of input"
+echo "velmora-count --sort desc -o /dev/null: $milliseconds ms, peak anonymous $peak MiB for $input_mib MiB of input"
 echo "pages swapped out meanwhile: $(( $(swapped) - swap_before )); out-of-memory kills: $(( $(killed) - kills_before ))"
