@@ -10,7 +10,7 @@ source "$(dirname "$0")/anonymous_peak.sh"
 factor=${1:-1.25}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VELMORA_BENCH_BUILD:-$root/build-bench}
-input=$build/bench-data/larger-than-memory.txt
+input=$build/bench-data/times-memory-$factor.txt
 
 if [ ! -x "$build/bin/velmora-bench-window" ] || [ "${VELMORA_BENCH_REBUILD:-0}" = 1 ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release > /dev/null
