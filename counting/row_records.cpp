@@ -9,6 +9,7 @@ RowRecords::RowRecords(RowRecords&& other) noexcept
     , m_wide(std::move(other.m_wide))
     , m_rowLimit(other.m_rowLimit)
     , m_rowCount(std::exchange(other.m_rowCount, 0))
+    , m_capacity(std::exchange(other.m_capacity, 0))
     , m_end(std::exchange(other.m_end, 0))
 { }
 
@@ -19,44 +20,29 @@ RowRecords& RowRecords::operator=(RowRecords&& other) noexcept
         m_wide = std::move(other.m_wide);
         m_rowLimit = other.m_rowLimit;
         m_rowCount = std::exchange(other.m_rowCount, 0);
+        m_capacity = std::exchange(other.m_capacity, 0);
         m_end = std::exchange(other.m_end, 0);
     }
     return *this;
 }
 
-void RowRecords::reserveNext(std::uint64_t count)
+void RowRecords::makeRoom(std::uint64_t count)
 {
-    if ((std::size_t(m_rowCount) >> segmentBits) == m_segments.size()) {
+    if (m_rowCount == m_capacity) {
         m_segments.reserve(m_segments.size() + 1);
         // Not value-initialised: a segment's pages cost nothing until rows fill them.
         m_segments.push_back(
             { std::unique_ptr<std::uint64_t[]>(new std::uint64_t[segmentSize]), m_end });
+        m_capacity += segmentSize;
     }
     if (!isNarrow(count) && m_wide.size() == m_wide.capacity())
         m_wide.reserve(2 * m_wide.size() + 1);
 }
 
-void RowRecords::append(std::uint64_t length, std::uint64_t count)
+void RowRecords::appendWide(std::uint64_t& record, std::uint64_t count)
 {
-    reserveNext(count);
-    Segment& segment = m_segments[std::size_t(m_rowCount) >> segmentBits];
-    std::uint64_t& record = segment.records[std::size_t(m_rowCount) & (segmentSize - 1)];
-    if (isNarrow(count)) {
-        record = (count << offsetBits) | (m_end - segment.start);
-    } else {
-        record = (wideMark << offsetBits) | m_wide.size();
-        m_wide.push_back({ m_end, count });
-    }
-    m_end += length;
-    ++m_rowCount;
-}
-
-bool RowRecords::isNarrow(std::uint64_t count) const
-{
-    // The segment of the next row starts at m_end when that row opens it.
-    const std::size_t segment = std::size_t(m_rowCount) >> segmentBits;
-    const std::uint64_t start = segment < m_segments.size() ? m_segments[segment].start : m_end;
-    return count < wideMark && m_end - start <= offsetMask;
+    record = (wideMark << offsetBits) | m_wide.size();
+    m_wide.push_back({ m_end, count });
 }
 
 void RowRecords::clear()
@@ -64,6 +50,7 @@ void RowRecords::clear()
     decltype(m_segments)().swap(m_segments);
     decltype(m_wide)().swap(m_wide);
     m_rowCount = 0;
+    m_capacity = 0;
     m_end = 0;
 }
 

@@ -32,9 +32,24 @@ public:
     }
     /// Makes room for a row with `count` after the rows so far, so that append() cannot fail;
     /// throws std::bad_alloc when memory runs out.
-    void reserveNext(std::uint64_t count);
+    void reserveNext(std::uint64_t count)
+    {
+        if (m_rowCount == m_capacity || (!isNarrow(count) && m_wide.size() == m_wide.capacity()))
+            makeRoom(count);
+    }
     /// Adds a row whose line starts where the last one ended; only when !isFull() and fits().
-    void append(std::uint64_t length, std::uint64_t count);
+    void append(std::uint64_t length, std::uint64_t count)
+    {
+        reserveNext(count);
+        std::uint64_t& record
+            = m_segments.back().records[std::size_t(m_rowCount) & (segmentSize - 1)];
+        if (isNarrow(count))
+            record = (count << offsetBits) | (m_end - m_segments.back().start);
+        else
+            appendWide(record, count);
+        m_end += length;
+        ++m_rowCount;
+    }
 
     std::uint64_t offset(int row) const { return unpack(row).offset; }
     std::uint64_t count(int row) const { return unpack(row).count; }
@@ -85,12 +100,21 @@ private:
         return { m_segments[std::size_t(row) >> segmentBits].start + (record & offsetMask),
                  record >> offsetBits };
     }
-    bool isNarrow(std::uint64_t count) const;
+    /// Whether the next row's values fit its record; a row that opens a segment starts it.
+    bool isNarrow(std::uint64_t count) const
+    {
+        const std::uint64_t start = m_rowCount < m_capacity ? m_segments.back().start : m_end;
+        return count < wideMark && m_end - start <= offsetMask;
+    }
+    void makeRoom(std::uint64_t count);
+    void appendWide(std::uint64_t& record, std::uint64_t count);
 
     std::vector<Segment> m_segments;
     std::vector<Values> m_wide;
     int m_rowLimit;
     int m_rowCount = 0;
+    /// Rows the segments hold.
+    int m_capacity = 0;
     std::uint64_t m_end = 0;
 };
 

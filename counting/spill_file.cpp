@@ -109,7 +109,7 @@ QString SpillFile::defaultFolder()
     return QFileInfo(onDisk).isDir() ? onDisk : QStringLiteral("/tmp");
 }
 
-bool SpillFile::append(std::string_view bytes)
+bool SpillFile::appendBeyondBuffer(std::string_view bytes)
 {
     if (bytes.size() > m_bufferBytes - m_buffered && !handOver())
         return false;

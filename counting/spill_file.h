@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <thread>
@@ -34,7 +35,14 @@ public:
     /// Appends all of `bytes`, or nothing and false, with errorString() saying why (a full
     /// disk, a folder where no file can be made). The size stays as it was then; the bytes
     /// appended before stay readable, and a later append() tries the file again.
-    bool append(std::string_view bytes);
+    bool append(std::string_view bytes)
+    {
+        if (!m_buffer || bytes.size() > m_bufferBytes - m_buffered)
+            return appendBeyondBuffer(bytes);
+        std::memcpy(m_buffer.get() + m_buffered, bytes.data(), bytes.size());
+        m_buffered += bytes.size();
+        return true;
+    }
     std::uint64_t size() const { return m_written + m_writingBytes + m_buffered; }
     /// The text from `offset` on, up to the end of what one append() added there. Valid
     /// until the next append() or clear(); reading from several threads at once is safe
@@ -53,6 +61,7 @@ public:
     void clear();
 
 private:
+    bool appendBeyondBuffer(std::string_view bytes);
     bool handOver();
     bool collect();
     /// Writes `bytes` at `offset`, the file's end: 0, or the error number with the file
