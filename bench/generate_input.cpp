@@ -2,10 +2,15 @@
 // lines, an eighth of them empty, with tabs, long lines and a few rare marker words. The
 // same seed gives the same bytes on every machine: only the generator's raw output is used,
 // never a standard distribution, whose results differ between libraries.
+//
+// With --times-memory FACTOR it writes the same kind of lines until the file is FACTOR times
+// the machine's memory, for inputs that cannot be held in memory.
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <random>
 #include <string>
 #include <string_view>
@@ -123,15 +128,40 @@ void appendLine(Generator& random, std::string& out)
     }
 }
 
+/// The machine's memory in bytes, as /proc/meminfo gives it; 0 when unknown.
+std::uint64_t memoryBytes()
+{
+    std::ifstream info("/proc/meminfo");
+    std::string key;
+    std::uint64_t kibibytes = 0;
+    while (info >> key >> kibibytes) {
+        if (key == "MemTotal:")
+            return kibibytes * 1024;
+        info.ignore(64, '\n');
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: %s OUTPUT [LINES]\n", argv[0]);
+    const bool bySize = argc == 4 && std::strcmp(argv[2], "--times-memory") == 0;
+    if (argc < 2 || argc > 4 || (argc == 4 && !bySize)) {
+        std::fprintf(stderr, "usage: %s OUTPUT [LINES]\n       %s OUTPUT --times-memory FACTOR\n",
+                     argv[0], argv[0]);
         return 2;
     }
-    const std::uint64_t lines = argc == 3 ? std::strtoull(argv[2], nullptr, 10) : 9000000;
+    const std::uint64_t targetBytes
+        = bySize ? std::uint64_t(std::strtod(argv[3], nullptr) * double(memoryBytes())) : 0;
+    if (bySize && targetBytes == 0) {
+        std::fprintf(stderr, "%s: no size to aim at: memory unknown or factor not positive\n",
+                     argv[0]);
+        return 2;
+    }
+    const std::uint64_t lines = bySize ? UINT64_MAX
+        : argc == 3                    ? std::strtoull(argv[2], nullptr, 10)
+                                       : 9000000;
     std::FILE* file = std::fopen(argv[1], "wb");
     if (!file) {
         std::perror(argv[1]);
@@ -140,11 +170,14 @@ int main(int argc, char* argv[])
     Generator random(20240517);
     std::string buffer;
     std::uint64_t bytes = 0;
+    std::uint64_t written = 0;
     for (std::uint64_t i = 0; i < lines; ++i) {
         if (!random.chance(122000))
             appendLine(random, buffer);
         buffer += "\r\n";
-        if (buffer.size() >= (std::size_t(1) << 20) || i + 1 == lines) {
+        const bool last = i + 1 == lines || (bySize && bytes + buffer.size() >= targetBytes);
+        written = i + 1;
+        if (buffer.size() >= (std::size_t(1) << 20) || last) {
             if (std::fwrite(buffer.data(), 1, buffer.size(), file) != buffer.size()) {
                 std::perror(argv[1]);
                 return 1;
@@ -152,12 +185,14 @@ int main(int argc, char* argv[])
             bytes += buffer.size();
             buffer.clear();
         }
+        if (last)
+            break;
     }
     if (std::fclose(file) != 0) {
         std::perror(argv[1]);
         return 1;
     }
-    std::printf("%s: %llu lines, %llu bytes\n", argv[1], static_cast<unsigned long long>(lines),
+    std::printf("%s: %llu lines, %llu bytes\n", argv[1], static_cast<unsigned long long>(written),
                 static_cast<unsigned long long>(bytes));
     return 0;
 }

@@ -5,6 +5,7 @@
 # and cat for information); then memory, and the store and sort figures of the window's path.
 # Usage: bench/run_benchmarks.sh [ROUNDS]   (from anywhere; builds what it needs)
 set -euo pipefail
+source "$(dirname "$0")/anonymous_peak.sh"
 
 rounds=${1:-5}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -117,8 +118,10 @@ echo "filters slower than ripgrep or the all-lines count: $slow (target 0; /rg a
     && [ "$(rows "velmora contains-$rare")" = "$(rows grep_mawk)" ] \
     || { echo "row counts differ from mawk and grep" >&2; exit 1; }
 
+input_mib=$(( $(stat -c %s "$input") / 1048576 ))
 peak=$( { /usr/bin/time -f %M "$build/bin/velmora-count" --sort desc -o "$data/out-sorted" "$input"; } 2>&1 )
-echo "velmora-count --sort desc: peak memory $((peak / 1024)) MiB for $(( $(stat -c %s "$input") / 1048576 )) MiB of input"
+read -r anonymous _ < <(anonymous_peak "$build/bin/velmora-count" --sort desc -o "$data/out-sorted" "$input")
+echo "velmora-count --sort desc: peak memory $((peak / 1024)) MiB for $input_mib MiB of input, of it anonymous $anonymous MiB = $(ratio "$anonymous" "$input_mib") x   (target at most 0.35 x)"
 peak=$( { /usr/bin/time -f %M "$build/bin/velmora-count" -o "$data/out-streamed" "$input"; } 2>&1 )
 echo "velmora-count streaming: peak memory $((peak / 1024)) MiB"
 "$build/bin/velmora-bench-store" "$input" 3

@@ -43,18 +43,17 @@ void ResultOrder::reset(int rowCount)
 
 void ResultOrder::sortByCount(const ResultStore& store, Qt::SortOrder order)
 {
-    // Counts are below 2^32 (a line's count never exceeds its bytes), so at most two passes
-    // of a least-significant-digit radix sort; nearly always one, as lines under 65536
-    // characters need no second.
+    // A least-significant-digit radix sort, one pass per 16-bit digit that some count uses:
+    // nearly always one, as lines under 65536 characters need no second.
     std::uint64_t largest = 0;
     for (int row = 0; row < store.rowCount(); ++row)
         largest = std::max(largest, store.count(row));
     m_rowCount = store.rowCount();
     sortPass(store, nullptr, m_storeRows, 0, order);
-    if (largest >= digitValues) {
-        std::vector<std::uint32_t> byLowDigit;
-        byLowDigit.swap(m_storeRows);
-        sortPass(store, &byLowDigit, m_storeRows, digitBits, order);
+    std::vector<std::uint32_t> byLowerDigits;
+    for (int shift = digitBits; shift < 64 && (largest >> shift) != 0; shift += digitBits) {
+        byLowerDigits.swap(m_storeRows);
+        sortPass(store, &byLowerDigits, m_storeRows, shift, order);
     }
     m_sorted = true;
 }

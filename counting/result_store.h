@@ -1,43 +1,50 @@
 #pragma once
 
+#include "row_records.h"
 #include "row_sink.h"
+#include "spill_file.h"
 
 #include <cstdint>
-#include <memory>
+#include <limits>
 #include <string_view>
-#include <vector>
 
 namespace velmora {
 
-/// The result rows of a count, held compactly: the line bytes one after another in large
-/// blocks, and per row one 16-byte record in fixed-size segments. Neither ever moves once
-/// written, so growing never copies and never needs twice the memory.
+/// The result rows of a count, each costing an 8-byte record in the program's memory: the
+/// lines themselves go one after another into a spill file, which the system keeps in memory
+/// while there is room and on disk when there is not. Results thus never depend on the input
+/// files after the count, and inputs larger than memory give rows all the same.
 class ResultStore final : public RowSink
 {
 public:
-    ResultStore() = default;
+    explicit ResultStore(SpillFile text = SpillFile(),
+                         int rowLimit = std::numeric_limits<int>::max())
+        : m_text(std::move(text))
+        , m_records(rowLimit)
+    { }
     ResultStore(ResultStore&&) noexcept = default;
     ResultStore& operator=(ResultStore&&) noexcept = default;
 
-    /// Keeps a copy of the row, without its line number. A line of 4 GiB or more, a row past
-    /// the last one a list can show, or memory running out fails the row instead.
+    /// Keeps a copy of the row, without its line number. A row past the last one a list can show, a line the records
+    /// cannot place, memory running out or a spill file that cannot take the line (a full
+    /// disk) fails the row instead, keeping every row before it.
     void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override;
 
     /// Rows from 0 to rowCount() - 1, in the order they were added.
-    int rowCount() const { return m_rowCount; }
-    std::uint64_t count(int row) const { return record(row).count; }
+    int rowCount() const { return m_records.rowCount(); }
+    std::uint64_t count(int row) const { return m_records.count(row); }
+    /// The line of `row`; valid until the next addRow() or clear().
     std::string_view bytes(int row) const
     {
-        const Record& r = record(row);
-        return { m_blocks[r.block].get() + r.offset, r.length };
+        return { m_text.at(m_records.offset(row)), std::size_t(m_records.length(row)) };
     }
 
     /// Ask for a row's record, and once that is at hand its line, before they are read: rows
     /// read in a sorted order lie all over memory and would otherwise arrive one at a time.
-    void prefetchRecord(int row) const { prefetchAddress(&record(row)); }
-    void prefetchLine(int row) const { prefetchAddress(bytes(row).data()); }
+    void prefetchRecord(int row) const { prefetchAddress(m_records.address(row)); }
+    void prefetchLine(int row) const { prefetchAddress(m_text.at(m_records.offset(row))); }
 
-    /// Forgets every row and gives the memory back.
+    /// Forgets every row and gives the memory and the disk space back.
     void clear();
 
 private:
@@ -50,27 +57,8 @@ private:
 #endif
     }
 
-    struct Record
-    {
-        std::uint32_t block;
-        std::uint32_t offset;
-        std::uint32_t length;
-        std::uint32_t count;
-    };
-    static constexpr int segmentBits = 16;
-    static constexpr int segmentSize = 1 << segmentBits;
-
-    const Record& record(int row) const
-    {
-        return m_segments[std::size_t(row) >> segmentBits][std::size_t(row) & (segmentSize - 1)];
-    }
-    char* reserveBytes(std::size_t length, std::uint32_t& block, std::uint32_t& offset);
-
-    std::vector<std::unique_ptr<char[]>> m_blocks;
-    std::size_t m_blockUsed = 0;
-    std::size_t m_blockCapacity = 0;
-    std::vector<std::unique_ptr<Record[]>> m_segments;
-    int m_rowCount = 0;
+    SpillFile m_text;
+    RowRecords m_records;
 };
 
 } // namespace velmora

@@ -334,5 +334,19 @@ if small_disk read-only ro; then
     check read_only_file_system 1 '' 'velmora-count: read-only/out.txt: Read-only file system' -- -o read-only/out.txt counts.txt
 fi
 
+# The rows kept for sorting go to a spill file in $TMPDIR: a full disk there fails the file with
+# its cause, and the rows kept before it are still sorted and written.
+if small_disk spill; then
+    awk 'BEGIN { for (i = 0; i < 300000; i++) printf "a line for a small disk %d\n", i }' > spilled.txt
+    TMPDIR=$work/spill "$tool" --sort desc -o sorted.txt spilled.txt 2> spill.err
+    status=$?
+    if [ "$status" -eq 1 ] && grep -qxF 'velmora-count: spilled.txt: No space left on device' spill.err \
+        && [ "$(head -n 1 sorted.txt)" = "$(printf '30\ta line for a small disk 100000\r')" ]; then
+        pass
+    else
+        fail "spill_to_full_disk: status $status, $(cat spill.err), $(head -n 1 sorted.txt)"
+    fi
+fi
+
 echo "cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,9 +1,13 @@
 #include "counting/result_order.h"
 #include "counting/result_store.h"
 
+#include <QDir>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <string>
+#include <sys/mount.h>
 
 using namespace velmora;
 
@@ -34,11 +38,15 @@ class TestResultStore : public QObject
 {
     Q_OBJECT
 
+    static constexpr int rowsBefore = 70000;
+
 private slots:
-    void keepsRowsAcrossSegmentsAndBlocks()
+    void keepsRowsAcrossSegmentsAndSpills()
     {
-        // More rows than one record segment holds, more bytes than the first blocks hold.
-        ResultStore store;
+        // More rows than one record segment holds, their text written out a few hundred bytes
+        // at a time, so that rows lie in the file and in the buffer.
+        QTemporaryDir folder;
+        ResultStore store(SpillFile(folder.path(), 500));
         const int rows = 200000;
         for (int i = 0; i < rows; ++i) {
             const std::string line(std::size_t(1 + i % 97), char('a' + i % 26));
@@ -49,31 +57,176 @@ private slots:
             QCOMPARE(store.count(i), std::uint64_t(i));
             QCOMPARE(store.bytes(i), std::string(std::size_t(1 + i % 97), char('a' + i % 26)));
         }
+        QCOMPARE(store.bytes(rows - 1), std::string(std::size_t(1 + (rows - 1) % 97), 'h'));
         QVERIFY(!store.rowFailed());
+        // The spill file never had a name that another program could open or that a crash
+        // could leave behind.
+        QCOMPARE(QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList());
     }
 
-    void lineLargerThanAnyBlock()
+    void lineLargerThanTheBufferAndTheFirstMapping()
     {
-        ResultStore store;
+        QTemporaryDir folder;
+        ResultStore store(SpillFile(folder.path(), 4096));
         store.addRow("before", 6, 1);
-        const std::string huge(std::size_t(100) << 20, 'x');
+        std::string huge(std::size_t(100) << 20, 'x');
+        huge.back() = 'y';
         store.addRow(huge, huge.size(), 2);
         store.addRow("after", 5, 3);
         QCOMPARE(store.bytes(1).size(), huge.size());
+        QCOMPARE(store.bytes(1).back(), 'y');
         QCOMPARE(store.bytes(0), std::string_view("before"));
         QCOMPARE(store.bytes(2), std::string_view("after"));
     }
 
-    void lineOfFourGibibytesFailsWithoutBeingRead()
+    void lineBeyondWhatRecordsPlaceFailsWithoutBeingRead()
     {
         ResultStore store;
+        store.addRow("kept", 4, 1);
         const char byte = 'x';
         // Only the length is looked at: a store that tried to copy this would crash.
-        store.addRow(std::string_view(&byte, std::size_t(1) << 32), std::uint64_t(1) << 32, 1);
+        store.addRow(std::string_view(&byte, RowRecords::valueLimit), 1, 2);
         QVERIFY(store.rowFailed());
-        QCOMPARE(store.rowCount(), 0);
-        QVERIFY(store.takeRowFailure().contains(QStringLiteral("4294967296")));
+        QCOMPARE(store.rowCount(), 1);
+        QVERIFY(store.takeRowFailure().contains(QStringLiteral("281474976710656")));
         QVERIFY(!store.rowFailed());
+        QCOMPARE(store.bytes(0), std::string_view("kept"));
+    }
+
+    void rowsPastTheLimitFailAndNothingWraps()
+    {
+        ResultStore store(SpillFile(), 2);
+        store.addRow("one", 3, 1);
+        store.addRow("two", 3, 2);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            store.addRow("three", 5, 3);
+            QVERIFY(store.rowFailed());
+            QCOMPARE(store.takeRowFailure(), QStringLiteral("Too many rows to keep"));
+            QCOMPARE(store.rowCount(), 2);
+        }
+        QCOMPARE(store.bytes(1), std::string_view("two"));
+    }
+
+    void recordsPackPastThirtyTwoBits_data()
+    {
+        QTest::addColumn<QList<std::uint64_t>>("lengths");
+        QTest::addColumn<QList<std::uint64_t>>("counts");
+        const std::uint64_t gib = std::uint64_t(1) << 30;
+        const std::uint64_t limit = RowRecords::valueLimit;
+        QTest::newRow("line_longer_than_4_gib") << QList<std::uint64_t> { 5, 5 * gib + 1, 3 }
+                                                << QList<std::uint64_t> { 5, 4 * gib + 7, 3 };
+        QTest::newRow("offsets_past_4_gib")
+            << QList<std::uint64_t> { 4 * gib - 1, 1, 2, 3 * gib, 9 }
+            << QList<std::uint64_t> { 0, 1, (std::uint64_t(1) << 32), 0xFFFFFFFFu, 9 };
+        QTest::newRow("counts_around_24_bits")
+            << QList<std::uint64_t> { 1, 1, 1, 1, 1 }
+            << QList<std::uint64_t> { (1 << 24) - 2, (1 << 24) - 1, 3, 1 << 24, 0 };
+        QTest::newRow("counts_in_every_bit")
+            << QList<std::uint64_t> { 1, 1, 1 }
+            << QList<std::uint64_t> { limit - 1, 0x0000AAAA5555AAAAu, 0x0000555500005555u };
+        QTest::newRow("segment_of_more_than_1_tib")
+            << QList<std::uint64_t> { (std::uint64_t(1) << 40) - 1 - rowsBefore, 1, 1, 1 }
+            << QList<std::uint64_t> { 1, 2, 3, 4 };
+        QTest::newRow("last_offset_and_count") << QList<std::uint64_t> { limit - 2 - rowsBefore, 1 }
+                                               << QList<std::uint64_t> { limit - 1, limit - 1 };
+    }
+    void recordsPackPastThirtyTwoBits()
+    {
+        QFETCH(QList<std::uint64_t>, lengths);
+        QFETCH(QList<std::uint64_t>, counts);
+        RowRecords records;
+        // Rows of one byte each, more than a segment holds, so that the rows under test lie in
+        // a segment that starts past the first byte.
+        for (int i = 0; i < rowsBefore; ++i)
+            records.append(1, 1);
+        for (qsizetype i = 0; i < lengths.size(); ++i) {
+            QVERIFY(records.fits(lengths[i], counts[i]));
+            records.append(lengths[i], counts[i]);
+        }
+        std::uint64_t offset = rowsBefore;
+        for (qsizetype i = 0; i < lengths.size(); ++i) {
+            const int row = rowsBefore + int(i);
+            QCOMPARE(records.offset(row), offset);
+            QCOMPARE(records.length(row), lengths[i]);
+            QCOMPARE(records.count(row), counts[i]);
+            offset += lengths[i];
+        }
+        QCOMPARE(records.end(), offset);
+        QCOMPARE(records.offset(rowsBefore - 1), std::uint64_t(rowsBefore - 1));
+        QCOMPARE(records.length(rowsBefore - 1), std::uint64_t(1));
+    }
+
+    void recordsRefuseWhatTheyCannotPack()
+    {
+        const std::uint64_t limit = RowRecords::valueLimit;
+        RowRecords records(3);
+        QVERIFY(records.fits(limit - 1, limit - 1));
+        QVERIFY(!records.fits(limit, 0));
+        QVERIFY(!records.fits(0, limit));
+        records.append(limit - 2, 0);
+        QVERIFY(records.fits(1, 0));
+        QVERIFY(!records.fits(2, 0));
+        records.append(1, 0);
+        QVERIFY(!records.fits(1, 0));
+        QVERIFY(records.fits(0, limit - 1));
+        QVERIFY(!records.isFull());
+        records.append(0, 0);
+        QVERIFY(records.isFull());
+        QCOMPARE(records.rowCount(), 3);
+    }
+
+    void aSpillFolderThatCannotTakeAFileFailsTheRow()
+    {
+        QTemporaryDir folder;
+        const QString missing = folder.filePath(QStringLiteral("gone"));
+        ResultStore store(SpillFile(missing, 8));
+        store.addRow("small", 5, 1);
+        QVERIFY(!store.rowFailed());
+        store.addRow("does not fit the buffer", 23, 2);
+        QVERIFY(store.rowFailed());
+        QCOMPARE(
+            store.takeRowFailure(),
+            QStringLiteral("Cannot create a file in %1: No such file or directory").arg(missing));
+        QCOMPARE(store.rowCount(), 1);
+        QCOMPARE(store.bytes(0), std::string_view("small"));
+        // Once the folder is there the rows go on where they stopped.
+        QVERIFY(QDir().mkpath(missing));
+        store.addRow("does not fit the buffer", 23, 3);
+        QVERIFY(!store.rowFailed());
+        QCOMPARE(store.rowCount(), 2);
+        QCOMPARE(store.bytes(0), std::string_view("small"));
+        QCOMPARE(store.bytes(1), std::string_view("does not fit the buffer"));
+    }
+
+    void aFullDiskFailsTheRowAndKeepsEveryRowBefore()
+    {
+        QTemporaryDir folder;
+        if (::mount("tmpfs", QFile::encodeName(folder.path()).constData(), "tmpfs", 0, "size=64k")
+            != 0) {
+            QSKIP("mounting a small file system needs root");
+        }
+        const auto unmount = qScopeGuard(
+            [&] { ::umount2(QFile::encodeName(folder.path()).constData(), MNT_DETACH); });
+        ResultStore store(SpillFile(folder.path(), 3000));
+        int added = 0;
+        for (; added < 1000 && !store.rowFailed(); ++added) {
+            const std::string line(999, char('a' + added % 26));
+            store.addRow(line, 999, std::uint64_t(added) + 1);
+        }
+        QVERIFY(store.rowFailed());
+        QCOMPARE(store.takeRowFailure(), QStringLiteral("No space left on device"));
+        const int kept = store.rowCount();
+        QCOMPARE(kept, added - 1);
+        // The failed row's text went nowhere: a row small enough for the 3 bytes left in the
+        // buffer lands right behind the last kept one.
+        store.addRow("end", 3, 9999);
+        QVERIFY(!store.rowFailed());
+        QCOMPARE(store.rowCount(), kept + 1);
+        for (int row = 0; row < kept; ++row)
+            QCOMPARE(store.bytes(row), std::string(999, char('a' + row % 26)));
+        QCOMPARE(store.bytes(kept), std::string_view("end"));
+        store.clear();
     }
 
     void moveAndClear()
@@ -113,6 +266,14 @@ private slots:
             << int(Qt::AscendingOrder) << QList<int> { 1, 2, 0, 5, 4, 3 };
         QTest::newRow("largest_count") << QList<std::uint64_t> { 4294967295u, 0, 7 }
                                        << int(Qt::DescendingOrder) << QList<int> { 0, 2, 1 };
+        QTest::newRow("counts_past_32_bits_descending")
+            << QList<std::uint64_t> { std::uint64_t(1) << 40, (std::uint64_t(1) << 32) + 1, 5,
+                                      (std::uint64_t(1) << 40) + 1, std::uint64_t(1) << 32 }
+            << int(Qt::DescendingOrder) << QList<int> { 3, 0, 1, 4, 2 };
+        QTest::newRow("counts_past_32_bits_ascending")
+            << QList<std::uint64_t> { RowRecords::valueLimit - 1, std::uint64_t(1) << 32, 0,
+                                      (std::uint64_t(1) << 32) - 1 }
+            << int(Qt::AscendingOrder) << QList<int> { 2, 3, 1, 0 };
         QTest::newRow("empty") << QList<std::uint64_t> {} << int(Qt::AscendingOrder)
                                << QList<int> {};
     }

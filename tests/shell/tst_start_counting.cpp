@@ -206,6 +206,64 @@ private slots:
                               { "4", "0000000004", QString::fromUtf8("caf\xC3\xA9") } }));
     }
 
+    void rowsStayAsCountedWhateverHappensToTheFile_data()
+    {
+        QTest::addColumn<int>("lineCount");
+        QTest::addColumn<QString>("change");
+        // A few rows stay in memory; 200,000 rows are more text than a buffer of the spill
+        // file holds, so most of it goes to the file.
+        for (const int lineCount : { 3, 200000 }) {
+            for (const char* change : { "cut_short", "rewritten_in_place", "appended_to",
+                                        "replaced_by_rename", "removed" }) {
+                QTest::addRow("%d_lines_%s", lineCount, change)
+                    << lineCount << QString::fromLatin1(change);
+            }
+        }
+    }
+    void rowsStayAsCountedWhateverHappensToTheFile()
+    {
+        QFETCH(int, lineCount);
+        QFETCH(QString, change);
+        QByteArray text;
+        QByteArray saved;
+        for (int i = 0; i < lineCount; ++i) {
+            const QByteArray line = "line " + QByteArray::number(i) + " as it was counted";
+            text += line + "\r\n";
+            saved += QByteArray::number(line.size()) + '\t' + line + "\r\n";
+        }
+        const QString path = file("input.txt", text);
+        form->fileList().appendEntry(path);
+        form->PushButton2->click();
+
+        QFile input(path);
+        if (change == u"cut_short") {
+            QVERIFY(input.resize(0));
+        } else if (change == u"rewritten_in_place") {
+            QVERIFY(input.open(QIODevice::ReadWrite));
+            input.write(QByteArray(text.size(), 'x'));
+            input.close();
+        } else if (change == u"appended_to") {
+            QVERIFY(input.open(QIODevice::Append));
+            input.write("one more line\n");
+            input.close();
+        } else if (change == u"replaced_by_rename") {
+            const QString other = file("other.txt", "other\n");
+            QVERIFY(QFile::remove(path));
+            QVERIFY(QFile::rename(other, path));
+        } else {
+            QVERIFY(QFile::remove(path));
+        }
+
+        const QAbstractItemModel* model = form->ListView2->model();
+        QCOMPARE(model->rowCount(), lineCount);
+        QCOMPARE(model->index(lineCount - 1, 2).data().toString(),
+                 QStringLiteral("line %1 as it was counted").arg(lineCount - 1));
+        const QString target = fixture->programPath("saved.txt");
+        dialogs().saveResults = { target };
+        form->PushButton4->click();
+        QCOMPARE(FormFixture::readFile(target), saved);
+    }
+
     void rowsOfALaterCountTakeTheirSortedPlaces()
     {
         form->fileList().appendEntry(file("a.txt", "333\n1\n22\n"));

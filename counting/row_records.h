@@ -1,0 +1,121 @@
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace velmora {
+
+/// Per result row, where its line starts in the rows' text and its count, in 8 bytes in
+/// fixed-size segments that never move. The lines lie one after another, so a line's length is
+/// where the next one starts less where it starts: nothing limits it but the text's size.
+class RowRecords
+{
+public:
+    /// Offsets and counts stay below 2^48 (256 TiB).
+    static constexpr std::uint64_t valueLimit = std::uint64_t(1) << 48;
+
+    explicit RowRecords(int rowLimit = std::numeric_limits<int>::max())
+        : m_rowLimit(rowLimit)
+    { }
+    RowRecords(RowRecords&& other) noexcept;
+    RowRecords& operator=(RowRecords&& other) noexcept;
+
+    int rowCount() const { return m_rowCount; }
+    /// No row can be added: rows are addressed by int, as the list shows them.
+    bool isFull() const { return m_rowCount >= m_rowLimit; }
+    /// Whether a row of `length` bytes and `count` can follow the rows so far.
+    bool fits(std::uint64_t length, std::uint64_t count) const
+    {
+        return count < valueLimit && length < valueLimit - m_end;
+    }
+    /// Makes room for a row with `count` after the rows so far, so that append() cannot fail;
+    /// throws std::bad_alloc when memory runs out.
+    void reserveNext(std::uint64_t count)
+    {
+        if (m_rowCount == m_capacity || (!isNarrow(count) && m_wide.size() == m_wide.capacity()))
+            makeRoom(count);
+    }
+    /// Adds a row whose line starts where the last one ended; only when !isFull() and fits().
+    void append(std::uint64_t length, std::uint64_t count)
+    {
+        reserveNext(count);
+        std::uint64_t& record
+            = m_segments.back().records[std::size_t(m_rowCount) & (segmentSize - 1)];
+        if (isNarrow(count))
+            record = (count << offsetBits) | (m_end - m_segments.back().start);
+        else
+            appendWide(record, count);
+        m_end += length;
+        ++m_rowCount;
+    }
+
+    std::uint64_t offset(int row) const { return unpack(row).offset; }
+    std::uint64_t count(int row) const { return unpack(row).count; }
+    std::uint64_t length(int row) const
+    {
+        return (row + 1 < m_rowCount ? offset(row + 1) : m_end) - offset(row);
+    }
+    /// Where the rows' text ends: the total length of every line.
+    std::uint64_t end() const { return m_end; }
+    const void* address(int row) const { return &slot(row); }
+
+    /// Forgets every row and gives the memory back.
+    void clear();
+
+private:
+    // A record holds the count in its top 24 bits and, below them, the line's offset from
+    // the start of its segment in 40 bits. A row whose count or offset does not fit (a line
+    // of 16 million characters or more, a segment of over 1 TiB) has all 24 count bits set
+    // and the place of its values in m_wide below them.
+    static constexpr int offsetBits = 40;
+    static constexpr std::uint64_t offsetMask = (std::uint64_t(1) << offsetBits) - 1;
+    static constexpr std::uint64_t wideMark = (std::uint64_t(1) << (64 - offsetBits)) - 1;
+    static constexpr int segmentBits = 16;
+    static constexpr int segmentSize = 1 << segmentBits;
+
+    struct Segment
+    {
+        std::unique_ptr<std::uint64_t[]> records;
+        /// Where the segment's first line starts.
+        std::uint64_t start;
+    };
+    struct Values
+    {
+        std::uint64_t offset;
+        std::uint64_t count;
+    };
+
+    const std::uint64_t& slot(int row) const
+    {
+        return m_segments[std::size_t(row) >> segmentBits]
+            .records[std::size_t(row) & (segmentSize - 1)];
+    }
+    Values unpack(int row) const
+    {
+        const std::uint64_t record = slot(row);
+        if ((record >> offsetBits) == wideMark)
+            return m_wide[record & offsetMask];
+        return { m_segments[std::size_t(row) >> segmentBits].start + (record & offsetMask),
+                 record >> offsetBits };
+    }
+    /// Whether the next row's values fit its record; a row that opens a segment starts it.
+    bool isNarrow(std::uint64_t count) const
+    {
+        const std::uint64_t start = m_rowCount < m_capacity ? m_segments.back().start : m_end;
+        return count < wideMark && m_end - start <= offsetMask;
+    }
+    void makeRoom(std::uint64_t count);
+    void appendWide(std::uint64_t& record, std::uint64_t count);
+
+    std::vector<Segment> m_segments;
+    std::vector<Values> m_wide;
+    int m_rowLimit;
+    int m_rowCount = 0;
+    /// Rows the segments hold.
+    int m_capacity = 0;
+    std::uint64_t m_end = 0;
+};
+
+} // namespace velmora

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <thread>
+
+namespace velmora {
+
+/// Text that is appended once and then read many times, kept in a temporary file that has no
+/// name from the start and is mapped read-only: the system writes it out and drops it from
+/// memory under pressure, where the program's own memory would have to stay. The newest bytes
+/// fill a buffer of `bufferBytes`; a full buffer is written on a thread of its own while the
+/// next one fills, so the copy into the file costs the appending thread nothing. A text
+/// smaller than the two buffers never reaches the disk.
+class SpillFile
+{
+public:
+    static constexpr std::size_t defaultBufferBytes = std::size_t(4) << 20;
+
+    explicit SpillFile(QString folder = defaultFolder(),
+                       std::size_t bufferBytes = defaultBufferBytes);
+    SpillFile(SpillFile&& other) noexcept;
+    SpillFile& operator=(SpillFile&& other) noexcept;
+    ~SpillFile();
+
+    /// Where the file goes: $TMPDIR when set, else /var/tmp, which lies on a disk, where /tmp
+    /// is often a memory file system that would keep the text in memory all the same.
+    static QString defaultFolder();
+
+    /// Appends all of `bytes`, or nothing and false, with errorString() saying why (a full
+    /// disk, a folder where no file can be made). The size stays as it was then; the bytes
+    /// appended before stay readable, and a later append() tries the file again.
+    bool append(std::string_view bytes)
+    {
+        if (!m_buffer || bytes.size() > m_bufferBytes - m_buffered)
+            return appendBeyondBuffer(bytes);
+        std::memcpy(m_buffer.get() + m_buffered, bytes.data(), bytes.size());
+        m_buffered += bytes.size();
+        return true;
+    }
+    std::uint64_t size() const { return m_written + m_writingBytes + m_buffered; }
+    /// The text from `offset` on, up to the end of what one append() added there. Valid
+    /// until the next append() or clear(); reading from several threads at once is safe
+    /// while nothing is appended.
+    const char* at(std::uint64_t offset) const
+    {
+        if (offset < m_written)
+            return m_map + offset;
+        offset -= m_written;
+        return offset < m_writingBytes ? m_writing.get() + offset
+                                       : m_buffer.get() + (offset - m_writingBytes);
+    }
+    QString errorString() const { return m_error; }
+
+    /// Forgets the text and gives back the memory and the disk space.
+    void clear();
+
+private:
+    bool appendBeyondBuffer(std::string_view bytes);
+    bool handOver();
+    bool collect();
+    /// Writes `bytes` at `offset`, the file's end: 0, or the error number with the file
+    /// as it was. Runs on m_writer, or on the appending thread when m_writer is not running.
+    int writeOut(std::string_view bytes, std::uint64_t offset);
+    /// Takes the `bytes` just written after the file's end into the file and its mapping.
+    bool adoptWritten(std::size_t bytes);
+    bool openFile();
+    bool mapThrough(std::uint64_t end);
+    bool fail(const QString& error);
+    void takeFrom(SpillFile& other);
+
+    QString m_folder;
+    std::size_t m_bufferBytes;
+    /// The newest bytes, after those of m_writing.
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_buffered = 0;
+    /// Bytes handed to m_writer to follow the file's, kept until they are known to be there.
+    std::unique_ptr<char[]> m_writing;
+    std::size_t m_writingBytes = 0;
+    std::thread m_writer;
+    /// How m_writer's write ended: 0, or the error number; read once it has been joined.
+    int m_writeError = 0;
+    int m_descriptor = -1;
+    /// Bytes in the file, every one of them inside the mapping.
+    std::uint64_t m_written = 0;
+    /// Where the disk space set aside for the file ends.
+    std::uint64_t m_reserved = 0;
+    const char* m_map = nullptr;
+    std::size_t m_mapSize = 0;
+    QString m_error;
+};
+
+} // namespace velmora
