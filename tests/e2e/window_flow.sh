@@ -19,9 +19,10 @@ fail() {
     exit 1
 }
 
-# A display of our own, whatever else runs on this machine.
+# A display of our own, whatever else runs on this machine. It must not reset when the first
+# window closes: the next one would find no server while it restarts.
 mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 read -r -t 10 display_number <"$work/display" || fail "Xvfb did not start"
 export DISPLAY=":$display_number"
