@@ -43,19 +43,9 @@ Utf8Character firstCharacter(std::string_view utf8)
     if (p[0] < 0x80)
         return { p[0], 1 };
     const std::size_t length = validUtf8SequenceLength(p, p + utf8.size());
-    switch (length) {
-    case 2:
-        return { char32_t(p[0] & 0x1F) << 6 | char32_t(p[1] & 0x3F), 2 };
-    case 3:
-        return { char32_t(p[0] & 0x0F) << 12 | char32_t(p[1] & 0x3F) << 6 | char32_t(p[2] & 0x3F),
-                 3 };
-    case 4:
-        return { char32_t(p[0] & 0x07) << 18 | char32_t(p[1] & 0x3F) << 12
-                     | char32_t(p[2] & 0x3F) << 6 | char32_t(p[3] & 0x3F),
-                 4 };
-    default:
+    if (length == 0)
         return { 0xFFFD, 1 };
-    }
+    return { decodeUtf8Sequence(p, length), length };
 }
 
 void appendWellFormed(std::string_view utf8, std::string& out)
