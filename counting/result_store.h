@@ -25,14 +25,15 @@ public:
     ResultStore(ResultStore&&) noexcept = default;
     ResultStore& operator=(ResultStore&&) noexcept = default;
 
-    /// Keeps a copy of the row, without its line number. A row past the last one a list can show, a line the records
-    /// cannot place, memory running out or a spill file that cannot take the line (a full
-    /// disk) fails the row instead, keeping every row before it.
+    /// Keeps a copy of the row, without its line number. A row past the last one a list can show, a
+    /// line the records cannot place, memory running out or a spill file that cannot take the line
+    /// (a full disk) fails the row instead, keeping every row before it.
     void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override;
 
     /// Rows from 0 to rowCount() - 1, in the order they were added.
     int rowCount() const { return m_records.rowCount(); }
     std::uint64_t count(int row) const { return m_records.count(row); }
+    std::uint64_t length(int row) const { return m_records.length(row); }
     /// The line of `row`; valid until the next addRow() or clear().
     std::string_view bytes(int row) const
     {

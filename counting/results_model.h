@@ -42,6 +42,9 @@ public:
 
     /// The row shown at `position`, from 0 to rowCount() - 1.
     ResultRow row(int position) const;
+    /// Where the row shown at `position` lies in the store.
+    int storeRow(int position) const { return m_order.storeRow(position); }
+    const ResultStore& store() const { return m_store; }
     /// For a reader going through the rows in the order shown, position by position: fetches
     /// the rows a little ahead of `position` in parallel, since after a sort each of them is
     /// a wait on memory of its own.

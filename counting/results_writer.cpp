@@ -2,11 +2,34 @@
 
 #include "byte_output.h"
 #include "results_model.h"
+#include "sorted_row_passes.h"
 
 #include <charconv>
 #include <cstring>
+#include <new>
+#if __has_include(<unistd.h>)
+#include <unistd.h>
+#endif
 
 namespace velmora {
+
+namespace {
+
+/// How often a long write asks whether to go on.
+constexpr int rowsBetweenCalls = 4096;
+
+std::uint64_t physicalMemoryBytes()
+{
+#if defined(_SC_PHYS_PAGES) && defined(_SC_PAGESIZE)
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageSize > 0)
+        return std::uint64_t(pages) * std::uint64_t(pageSize);
+#endif
+    return std::uint64_t(4) << 30; // a modest machine, where the system cannot say
+}
+
+} // namespace
 
 ResultsWriter::ResultsWriter(ByteOutput& output, LineEnding lineEnding)
     : m_output(output)
@@ -82,18 +105,67 @@ void ResultsWriter::writeLongLine(std::string_view head, std::string_view body)
         failRow(failure());
 }
 
-bool ResultsWriter::addRows(const ResultsModel& model, const std::function<bool(int)>& between)
+void ResultsWriter::addShownRow(const ResultsModel& model, int position, RowLayout layout)
 {
-    constexpr int rowsBetweenCalls = 4096;
-    const int rows = model.rowCount();
-    for (int position = 0; position < rows && !failed(); ++position) {
+    model.readAheadFrom(position);
+    const ResultRow row = model.row(position);
+    if (layout == RowLayout::CountAndLine)
+        writeRow(row.bytes, row.count);
+    else
+        addLine(row.bytes);
+}
+
+bool ResultsWriter::addRows(const ResultsModel& model, const std::function<bool(int)>& between,
+                            RowLayout layout)
+{
+    if (model.isSorted() && model.rowCount() > 0)
+        return addSortedRows(model, between, layout);
+    return addShownRows(model, 0, model.rowCount(), between, layout)
+        && (!between || between(model.rowCount()));
+}
+
+bool ResultsWriter::addShownRows(const ResultsModel& model, int begin, int end,
+                                 const std::function<bool(int)>& between, RowLayout layout)
+{
+    for (int position = begin; position < end && !failed(); ++position) {
         if (between && position % rowsBetweenCalls == 0 && !between(position))
             return false;
-        model.readAheadFrom(position);
-        const ResultRow row = model.row(position);
-        writeRow(row.bytes, row.count);
+        addShownRow(model, position, layout);
     }
-    return !failed() && (!between || between(rows));
+    return !failed();
+}
+
+bool ResultsWriter::addSortedRows(const ResultsModel& model,
+                                  const std::function<bool(int)>& between, RowLayout layout)
+{
+    SortedRowPasses passes(model, layout == RowLayout::CountAndLine, m_lineEnd);
+    passes.cut(SortedRowPasses::passLimit(passes.totalBytes(), physicalMemoryBytes()));
+    std::unique_ptr<char[]> gathered;
+    std::uint64_t room = 0;
+    for (const SortedRowPasses::Pass& pass : passes.passes()) {
+        if (pass.gathered && pass.bytes > room) {
+            gathered.reset();
+            gathered.reset(new (std::nothrow) char[std::size_t(pass.bytes)]);
+            room = gathered ? pass.bytes : 0;
+        }
+        if (!pass.gathered || !gathered) {
+            // Read in place: a group too large to gather, or no memory to gather it in.
+            if (!addShownRows(model, pass.begin, pass.end, between, layout))
+                return false;
+            continue;
+        }
+        if (between && !between(pass.begin))
+            return false;
+        passes.gather(pass, gathered.get());
+        // Written from here in one piece, after what is buffered, while the writing thread
+        // has nothing to do.
+        handOver();
+        waitUntilIdle();
+        writeOut({ gathered.get(), std::size_t(pass.bytes) });
+        if (failed())
+            return false;
+    }
+    return !between || between(model.rowCount());
 }
 
 bool ResultsWriter::flush()

@@ -22,6 +22,9 @@ class ResultsModel;
 
 enum class LineEnding { CrLf, Lf };
 
+/// How addRows() writes a row: as the results file has it, or its line alone.
+enum class RowLayout { CountAndLine, LineAlone };
+
 /// Writes result rows as the results file has them: the count in plain decimal, one tab,
 /// the line bytes exactly as stored, and the line end; no header. Rows are gathered in large
 /// buffers, and a full buffer is written on a thread of its own while the next one fills, so
@@ -55,7 +58,8 @@ public:
     /// Writes every row of `model` in the order shown. `between`, when given, is called every
     /// few thousand rows with the number of rows written so far, and ends the writing early by
     /// returning false. False when ended early or when a row failed.
-    bool addRows(const ResultsModel& model, const std::function<bool(int)>& between = {});
+    bool addRows(const ResultsModel& model, const std::function<bool(int)>& between = {},
+                 RowLayout layout = RowLayout::CountAndLine);
     /// Writes out everything buffered and waits for it. False when any write failed.
     bool flush();
 
@@ -68,6 +72,12 @@ private:
     static constexpr std::size_t rowFrame = 24;
 
     void writeRowSlowly(std::string_view lineBytes, std::uint64_t count);
+    void addShownRow(const ResultsModel& model, int position, RowLayout layout);
+    /// The rows shown from `begin` to `end` - 1, one by one.
+    bool addShownRows(const ResultsModel& model, int begin, int end,
+                      const std::function<bool(int)>& between, RowLayout layout);
+    bool addSortedRows(const ResultsModel& model, const std::function<bool(int)>& between,
+                       RowLayout layout);
     /// Writes `head`, `body` and the line end out at once, for a line too long for a buffer.
     void writeLongLine(std::string_view head, std::string_view body);
     /// Puts the row into the buffer, which has room for it.

@@ -33,14 +33,9 @@ void RowOutput::finish()
     ResultsModel results;
     results.setStore(std::move(m_store));
     results.sortByKey(*m_sortOrder);
-    if (m_layout == Layout::CountAndLine) {
-        m_writer.addRows(results);
-        return;
-    }
-    for (int position = 0; position < results.rowCount() && !m_writer.failed(); ++position) {
-        results.readAheadFrom(position);
-        m_writer.addLine(results.row(position).bytes);
-    }
+    m_writer.addRows(results, {},
+                     m_layout == Layout::CountAndLine ? RowLayout::CountAndLine
+                                                      : RowLayout::LineAlone);
 }
 
 } // namespace velmora

@@ -1,9 +1,12 @@
 #include "counting/byte_output.h"
 #include "counting/results_model.h"
 #include "counting/results_writer.h"
+#include "counting/sorted_row_passes.h"
 
 #include <QBuffer>
 #include <QTest>
+
+#include <random>
 
 using namespace velmora;
 
@@ -49,6 +52,34 @@ QByteArray written(const Rows& rows, LineEnding ending)
     if (!writer.flush())
         qFatal("writing to a buffer failed");
     return file.data();
+}
+
+/// A sorted model of `rows` rows with many equal counts, a few past the narrow range, and
+/// lines of every length from one byte to a few hundred.
+void fillSorted(ResultsModel& model, int rows, Qt::SortOrder order)
+{
+    std::mt19937 random(7);
+    ResultStore store;
+    for (int row = 0; row < rows; ++row) {
+        const std::uint64_t count = random() % 50 == 0 ? 65536 + random() % 3 : 1 + random() % 40;
+        const std::string line(1 + random() % 300, char('a' + row % 26));
+        store.addRow(line, count, std::uint64_t(row) + 1);
+    }
+    model.setStore(std::move(store));
+    model.sortByKey(order);
+}
+
+/// The rows of `model` as written one by one in the order shown.
+std::string shownOneByOne(const ResultsModel& model, bool withCounts, std::string_view lineEnd)
+{
+    std::string bytes;
+    for (int position = 0; position < model.rowCount(); ++position) {
+        const ResultRow row = model.row(position);
+        if (withCounts)
+            bytes += std::to_string(row.count) + '\t';
+        bytes.append(row.bytes).append(lineEnd);
+    }
+    return bytes;
 }
 
 } // namespace
@@ -108,6 +139,81 @@ private slots:
         writer.addRows(model);
         QVERIFY(writer.flush());
         QCOMPARE(file.data(), QByteArray("10\tten\r\n9\tnine\r\n1\tone\r\n"));
+    }
+
+    void sortedPassesGiveTheOrderShown_data()
+    {
+        QTest::addColumn<int>("order");
+        QTest::addColumn<bool>("withCounts");
+        QTest::addColumn<int>("passLimit");
+        // A limit below every group reads each group in place; one between gathers runs of
+        // groups and reads the larger ones in place; one above the whole list gathers it all.
+        QTest::newRow("descending_each_group_in_place") << int(Qt::DescendingOrder) << true << 1;
+        QTest::newRow("descending_some_gathered") << int(Qt::DescendingOrder) << true << 20000;
+        QTest::newRow("descending_all_gathered") << int(Qt::DescendingOrder) << true << (1 << 30);
+        QTest::newRow("ascending_some_gathered") << int(Qt::AscendingOrder) << true << 20000;
+        QTest::newRow("ascending_all_gathered") << int(Qt::AscendingOrder) << true << (1 << 30);
+        QTest::newRow("lines_alone_some_gathered") << int(Qt::DescendingOrder) << false << 20000;
+    }
+    void sortedPassesGiveTheOrderShown()
+    {
+        QFETCH(int, order);
+        QFETCH(bool, withCounts);
+        QFETCH(int, passLimit);
+        ResultsModel model;
+        fillSorted(model, 5000, Qt::SortOrder(order));
+        SortedRowPasses passes(model, withCounts, "\r\n");
+        passes.cut(std::uint64_t(passLimit));
+        const std::string shown = shownOneByOne(model, withCounts, "\r\n");
+        QCOMPARE(passes.totalBytes(), std::uint64_t(shown.size()));
+        // Passes follow one another; a gathered one holds exactly the bytes of its positions,
+        // and one read in place is a single group too large to gather.
+        int next = 0;
+        std::size_t at = 0;
+        for (const SortedRowPasses::Pass& pass : passes.passes()) {
+            QCOMPARE(pass.begin, next);
+            next = pass.end;
+            if (pass.gathered) {
+                QVERIFY(pass.bytes <= std::uint64_t(passLimit));
+                std::string gathered(std::size_t(pass.bytes), '\0');
+                passes.gather(pass, gathered.data());
+                QCOMPARE(gathered, shown.substr(at, gathered.size()));
+            } else {
+                QVERIFY(pass.bytes > std::uint64_t(passLimit));
+                QCOMPARE(model.row(pass.end - 1).count, model.row(pass.begin).count);
+            }
+            at += std::size_t(pass.bytes);
+        }
+        QCOMPARE(next, model.rowCount());
+    }
+
+    void sortedListWrittenWhole_data()
+    {
+        QTest::addColumn<int>("layout");
+        QTest::newRow("count_and_line") << int(RowLayout::CountAndLine);
+        QTest::newRow("line_alone") << int(RowLayout::LineAlone);
+    }
+    void sortedListWrittenWhole()
+    {
+        QFETCH(int, layout);
+        ResultsModel model;
+        fillSorted(model, 20000, Qt::DescendingOrder);
+        QBuffer file;
+        file.open(QIODevice::WriteOnly);
+        DeviceOutput output(file);
+        ResultsWriter writer(output);
+        int lastCall = -1;
+        QVERIFY(writer.addRows(
+            model,
+            [&](int written) {
+                lastCall = written;
+                return true;
+            },
+            RowLayout(layout)));
+        QVERIFY(writer.flush());
+        QCOMPARE(lastCall, model.rowCount());
+        QCOMPARE(file.data().toStdString(),
+                 shownOneByOne(model, RowLayout(layout) == RowLayout::CountAndLine, "\r\n"));
     }
 
     void fullDiskLeavesOnlyWholeLines_data()
