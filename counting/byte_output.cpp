@@ -2,7 +2,7 @@
 
 #include "platform/output_files.h"
 
-#include <QFileDevice>
+#include <QIODevice>
 
 namespace velmora {
 
@@ -18,12 +18,6 @@ std::size_t DeviceOutput::write(std::string_view bytes)
         written += std::size_t(taken);
     }
     return written;
-}
-
-bool DeviceOutput::truncate(std::uint64_t size)
-{
-    auto* file = qobject_cast<QFileDevice*>(&m_device);
-    return file && !file->isSequential() && file->resize(qint64(size));
 }
 
 QString DeviceOutput::errorString() const

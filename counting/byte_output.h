@@ -21,9 +21,6 @@ public:
     /// Writes as much of `bytes` as it can and says how much that was; when it is less than
     /// all, errorString() tells why.
     virtual std::size_t write(std::string_view bytes) = 0;
-    /// Cuts the output back to its first `size` bytes, where it can (a regular file);
-    /// false where it cannot (a pipe).
-    virtual bool truncate(std::uint64_t size) = 0;
     virtual QString errorString() const = 0;
 };
 
@@ -36,7 +33,6 @@ public:
     { }
 
     std::size_t write(std::string_view bytes) override;
-    bool truncate(std::uint64_t size) override;
     QString errorString() const override;
 
 private:
@@ -44,7 +40,7 @@ private:
 };
 
 /// Writes to a file that replaces its target only once complete: a failed write never
-/// reaches the target, so nothing needs cutting back.
+/// reaches the target.
 class PendingFileOutput final : public ByteOutput
 {
 public:
@@ -53,7 +49,6 @@ public:
     { }
 
     std::size_t write(std::string_view bytes) override;
-    bool truncate(std::uint64_t) override { return false; }
     QString errorString() const override;
 
 private:

@@ -218,22 +218,11 @@ void ResultsWriter::writeOut(std::string_view bytes)
 {
     if (failed() || bytes.empty())
         return;
-    const std::size_t taken = m_output.write(bytes);
-    // Every row ends with a line feed and no line holds one of its own, so the last line
-    // feed that got out marks the end of the last complete row.
-    const std::size_t lastLineFeed = bytes.substr(0, taken).rfind('\n');
-    if (lastLineFeed != std::string_view::npos)
-        m_completeRowsEnd = m_written + lastLineFeed + 1;
-    m_written += taken;
-    if (taken == bytes.size())
+    if (m_output.write(bytes) == bytes.size())
         return;
-    // The cause belongs to the failed write; cutting back makes calls of its own.
-    const QString reason = m_output.errorString();
-    if (m_completeRowsEnd != m_written)
-        m_output.truncate(m_completeRowsEnd);
     {
         const std::lock_guard lock(m_mutex);
-        m_failure = reason;
+        m_failure = m_output.errorString();
     }
     m_failed.store(true, std::memory_order_release);
 }

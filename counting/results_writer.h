@@ -28,8 +28,8 @@ enum class RowLayout { CountAndLine, LineAlone };
 /// Writes result rows as the results file has them: the count in plain decimal, one tab,
 /// the line bytes exactly as stored, and the line end; no header. Rows are gathered in large
 /// buffers, and a full buffer is written on a thread of its own while the next one fills, so
-/// that the output's cost overlaps the counting. After a failed write the output ends with
-/// the last complete row where it can be cut back, and every later row fails.
+/// that the output's cost overlaps the counting. After a failed write every later row fails;
+/// the output files only replace their targets once complete, so a partial row never does.
 class ResultsWriter final : public RowSink
 {
 public:
@@ -112,10 +112,6 @@ private:
     bool m_finishing = false;
     std::atomic<bool> m_failed { false };
     QString m_failure;
-
-    /// Bytes that reached the output, and where the last complete row among them ends.
-    std::uint64_t m_written = 0;
-    std::uint64_t m_completeRowsEnd = 0;
 };
 
 } // namespace velmora
