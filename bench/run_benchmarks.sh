@@ -36,7 +36,7 @@ cat "$input" > /dev/null # into the page cache, as every later round finds it
 now() { date +%s%N; }
 
 # run NAME COMMAND...: times one command writing to a fresh file in $data, on the same disk.
-declare -A times
+declare -A times row_counts
 names=()
 run() {
     local name=$1
@@ -48,6 +48,9 @@ run() {
     "$@" > "$data/out-$name"
     end=$(now)
     times[$name]+="$(( (end - start) / 1000000 )) "
+    # Only the row count is kept: two dozen outputs of the input's size would fill a disk.
+    row_counts[$name]=$(wc -l < "$data/out-$name")
+    rm -f "$data/out-$name"
 }
 
 velmora() { "$build/bin/velmora-count" "$@"; }
@@ -88,10 +91,10 @@ declare -A medians
 for name in "${names[@]}"; do
     medians[$name]=$(echo "${times[$name]}" | median)
 done
-rows() { wc -l < "$data/out-$1"; }
+rows() { echo "${row_counts[$1]}"; }
 
 all=${medians[velmora all]}
-echo "medians of $rounds rounds, ms; outputs to files beside the input"
+echo "medians of $rounds rounds, ms; outputs to files beside the input, removed once counted"
 printf '%-34s %7s %9s\n' command median rows
 for name in dd "velmora all" cat mawk grep_mawk; do
     printf '%-34s %7d %9s   (rounds: %s)\n' "$name" "${medians[$name]}" "$(rows "$name")" "${times[$name]}"
@@ -123,5 +126,6 @@ peak=$( { /usr/bin/time -f %M "$build/bin/velmora-count" --sort desc -o "$data/o
 read -r anonymous _ < <(anonymous_peak "$build/bin/velmora-count" --sort desc -o "$data/out-sorted" "$input")
 echo "velmora-count --sort desc: peak memory $((peak / 1024)) MiB for $input_mib MiB of input, of it anonymous $anonymous MiB = $(ratio "$anonymous" "$input_mib") x   (target at most 0.35 x)"
 peak=$( { /usr/bin/time -f %M "$build/bin/velmora-count" -o "$data/out-streamed" "$input"; } 2>&1 )
+rm -f "$data/out-sorted" "$data/out-streamed"
 echo "velmora-count streaming: peak memory $((peak / 1024)) MiB"
 "$build/bin/velmora-bench-store" "$input" 3
