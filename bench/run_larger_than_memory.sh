@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The window and velmora-count --sort on an input of 1.25 times the machine's memory: the
-# count, both sorts, a repaint at the last row, and the sorted output to /dev/null. Prints the
-# times, the peak anonymous memory, and whether the system swapped or killed anything.
+# count, both sorts, a repaint at the last row, and the sorted output (the window's save and
+# velmora-count's) to /dev/null. Prints the times, the peak anonymous memory, and whether the
+# system swapped or killed anything.
 # Takes minutes and needs room for the input and a spill file of about the same size.
 # Usage: bench/run_larger_than_memory.sh [FACTOR]   (default 1.25; from anywhere)
 set -euo pipefail
