@@ -140,32 +140,37 @@ bool ResultsWriter::addSortedRows(const ResultsModel& model,
 {
     SortedRowPasses passes(model, layout == RowLayout::CountAndLine, m_lineEnd);
     passes.cut(SortedRowPasses::passLimit(passes.totalBytes(), physicalMemoryBytes()));
-    std::unique_ptr<char[]> gathered;
-    std::uint64_t room = 0;
+    // Two buffers: one pass is written on the writing thread while the next one is gathered.
+    std::unique_ptr<char[]> gathered[2];
+    std::uint64_t room[2] = { 0, 0 };
+    int next = 0;
+    bool complete = true;
     for (const SortedRowPasses::Pass& pass : passes.passes()) {
-        if (pass.gathered && pass.bytes > room) {
-            gathered.reset();
-            gathered.reset(new (std::nothrow) char[std::size_t(pass.bytes)]);
-            room = gathered ? pass.bytes : 0;
+        if (failed() || (between && !between(pass.begin))) {
+            complete = false;
+            break;
         }
-        if (!pass.gathered || !gathered) {
+        if (pass.gathered && pass.bytes > room[next]) {
+            gathered[next].reset();
+            gathered[next].reset(new (std::nothrow) char[std::size_t(pass.bytes)]);
+            room[next] = gathered[next] ? pass.bytes : 0;
+        }
+        if (!pass.gathered || !gathered[next]) {
             // Read in place: a group too large to gather, or no memory to gather it in.
-            if (!addShownRows(model, pass.begin, pass.end, between, layout))
-                return false;
+            if (!addShownRows(model, pass.begin, pass.end, between, layout)) {
+                complete = false;
+                break;
+            }
             continue;
         }
-        if (between && !between(pass.begin))
-            return false;
-        passes.gather(pass, gathered.get());
-        // Written from here in one piece, after what is buffered, while the writing thread
-        // has nothing to do.
+        passes.gather(pass, gathered[next].get());
         handOver();
-        waitUntilIdle();
-        writeOut({ gathered.get(), std::size_t(pass.bytes) });
-        if (failed())
-            return false;
+        handOverBytes({ gathered[next].get(), std::size_t(pass.bytes) });
+        next = 1 - next;
     }
-    return !between || between(model.rowCount());
+    // The buffers go with this call.
+    waitUntilIdle();
+    return complete && !failed() && (!between || between(model.rowCount()));
 }
 
 bool ResultsWriter::flush()
@@ -183,11 +188,17 @@ void ResultsWriter::handOver()
     std::swap(m_buffer, m_spare);
     const std::string_view full(m_spare.get(), m_buffered);
     m_buffered = 0;
+    handOverBytes(full);
+}
+
+void ResultsWriter::handOverBytes(std::string_view bytes)
+{
+    waitUntilIdle();
     if (!m_thread.joinable())
         m_thread = std::thread([this] { writeInBackground(); });
     {
         const std::lock_guard lock(m_mutex);
-        m_handedOver = full;
+        m_handedOver = bytes;
     }
     m_changed.notify_all();
 }

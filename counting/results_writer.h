@@ -93,6 +93,9 @@ private:
         m_buffered = std::size_t(out - m_buffer.get());
     }
     void handOver();
+    /// Gives `bytes` to the writing thread once it has nothing to do; they must stay as they
+    /// are until it has nothing to do again.
+    void handOverBytes(std::string_view bytes);
     void waitUntilIdle();
     void writeInBackground();
     void writeOut(std::string_view bytes);

@@ -35,7 +35,7 @@ std::uint64_t SortedRowPasses::passLimit(std::uint64_t totalBytes, std::uint64_t
     constexpr std::uint64_t smallest = std::uint64_t(16) << 20;
     if (totalBytes > memoryBytes / 2)
         return std::max(smallest, memoryBytes / 8);
-    return std::max(smallest, totalBytes / 16);
+    return std::max(smallest, totalBytes / 32);
 }
 
 std::uint64_t SortedRowPasses::frameSize(std::uint64_t count) const

@@ -44,9 +44,10 @@ public:
     void gather(const Pass& pass, char* buffer);
 
     /// How much one pass may gather for an output of `totalBytes` on a machine with
-    /// `memoryBytes`: a small share of the output while its text stays in memory, so that
-    /// sorting keeps using little memory of its own; once the text has to be read back
-    /// from disk, every pass reads all of it, so then as much as memory allows.
+    /// `memoryBytes`, with two passes at hand at a time: a small share of the output while
+    /// its text stays in memory, so that sorting keeps using little memory of its own; once
+    /// the text has to be read back from disk, every pass reads all of it, so then as much as
+    /// memory allows.
     static std::uint64_t passLimit(std::uint64_t totalBytes, std::uint64_t memoryBytes);
 
 private:
