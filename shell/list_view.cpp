@@ -8,12 +8,22 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QMimeData>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QToolTip>
 #include <QUrl>
 
 #include <algorithm>
 
 namespace velmora {
+
+namespace {
+
+/// How tall a list may be before it is paged: well inside the int pixel positions of Qt's
+/// views, which also add heights up.
+constexpr qint64 pagedHeight = qint64(1) << 30;
+
+} // namespace
 
 ListView::ListView(double logicalDpi, QWidget* parent)
     : QTableView(parent)
@@ -47,12 +57,192 @@ ListView::ListView(double logicalDpi, QWidget* parent)
 
 void ListView::setModel(QAbstractItemModel* model)
 {
-    QTableView::setModel(model);
-    if (!model)
+    if (m_source)
+        disconnect(m_source, nullptr, this, nullptr);
+    m_source = model;
+    // The page follows the source before this view does, so that the view finds it current.
+    m_page.setSourceModel(model);
+    if (!model) {
+        m_paged = false;
+        QTableView::setModel(nullptr);
         return;
+    }
     connect(model, &QAbstractItemModel::columnsInserted, this, &ListView::nameAfterHeader);
     connect(model, &QAbstractItemModel::headerDataChanged, this, &ListView::nameAfterHeader);
+    // A new list, or rows that move, leave no row current on a page.
+    const auto forgetCurrentRow = [this] { m_currentSourceRow = -1; };
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, forgetCurrentRow);
+    connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this, forgetCurrentRow);
+    connect(model, &QAbstractItemModel::modelReset, this, &ListView::choosePaging);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &ListView::choosePaging);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &ListView::choosePaging);
+    showPagedOrWhole(needsPaging());
     nameAfterHeader();
+}
+
+bool ListView::needsPaging() const
+{
+    return m_source
+        && qint64(m_source->rowCount()) * verticalHeader()->defaultSectionSize() > pagedHeight;
+}
+
+void ListView::choosePaging()
+{
+    if (needsPaging() != m_paged)
+        showPagedOrWhole(!m_paged);
+    else if (m_paged)
+        fitPageToView();
+}
+
+void ListView::showPagedOrWhole(bool paged)
+{
+    m_paged = paged;
+    m_currentSourceRow = -1;
+    QTableView::setModel(paged ? static_cast<QAbstractItemModel*>(&m_page) : m_source);
+    // A new model gives the header new sections: widths and hidden columns again.
+    for (const auto& [column, twips] : m_columnTwips)
+        setColumnWidthTwips(column, twips);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (m_paged && !m_placingCurrentRow)
+                    m_currentSourceRow = current.isValid() ? m_page.firstRow() + current.row() : -1;
+            });
+    if (m_paged)
+        fitPageToView();
+}
+
+void ListView::fitPageToView()
+{
+    // Only whole rows, with room left for a sideways scroll bar, so that every row of the
+    // page is in sight and the last row of the list can be read.
+    const int rowHeight = std::max(1, verticalHeader()->defaultSectionSize());
+    const int height = this->height() - 2 * frameWidth() - horizontalHeader()->sizeHint().height()
+        - horizontalScrollBar()->sizeHint().height();
+    m_placingCurrentRow = true;
+    m_page.setPageRows(std::max(1, height / rowHeight));
+    m_placingCurrentRow = false;
+    placeCurrentRow();
+}
+
+void ListView::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    if (m_paged)
+        fitPageToView();
+}
+
+void ListView::updateGeometries()
+{
+    if (!m_paged) {
+        QTableView::updateGeometries();
+        return;
+    }
+    {
+        // The view would size the scroll bar to the page; it stands for all the rows.
+        const QSignalBlocker blocker(verticalScrollBar());
+        QTableView::updateGeometries();
+    }
+    verticalScrollBar()->setRange(0, m_page.lastFirstRow());
+    verticalScrollBar()->setPageStep(m_page.pageRows());
+    verticalScrollBar()->setSingleStep(1);
+    verticalScrollBar()->setValue(m_page.firstRow());
+}
+
+void ListView::scrollContentsBy(int dx, int dy)
+{
+    if (!m_paged) {
+        QTableView::scrollContentsBy(dx, dy);
+        return;
+    }
+    if (dx != 0)
+        QTableView::scrollContentsBy(dx, 0);
+    if (verticalScrollBar()->value() != m_page.firstRow()) {
+        m_page.setFirstRow(verticalScrollBar()->value());
+        placeCurrentRow();
+        viewport()->update();
+    }
+}
+
+void ListView::showSourceRow(int sourceRow)
+{
+    int first = m_page.firstRow();
+    if (sourceRow < first)
+        first = sourceRow;
+    else if (sourceRow >= first + m_page.pageRows())
+        first = sourceRow - m_page.pageRows() + 1;
+    verticalScrollBar()->setValue(first);
+}
+
+void ListView::placeCurrentRow()
+{
+    if (!m_paged || !selectionModel())
+        return;
+    const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    const int row = m_currentSourceRow - m_page.firstRow();
+    m_placingCurrentRow = true;
+    if (m_currentSourceRow >= 0 && row >= 0 && row < m_page.rowCount()) {
+        selectionModel()->setCurrentIndex(m_page.index(row, column),
+                                          QItemSelectionModel::ClearAndSelect
+                                              | QItemSelectionModel::Rows);
+    } else {
+        selectionModel()->clear();
+    }
+    m_placingCurrentRow = false;
+}
+
+QModelIndex ListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    const int rows = m_page.sourceRowCount();
+    if (!m_paged || rows == 0)
+        return QTableView::moveCursor(cursorAction, modifiers);
+    const bool toAnEnd = modifiers.testFlag(Qt::ControlModifier);
+    const int from = std::max(m_currentSourceRow, 0);
+    int to = from;
+    switch (cursorAction) {
+    case MoveUp:
+        to = m_currentSourceRow < 0 ? 0 : from - 1;
+        break;
+    case MoveDown:
+        to = m_currentSourceRow < 0 ? 0 : from + 1;
+        break;
+    case MovePageUp:
+        to = from - m_page.pageRows();
+        break;
+    case MovePageDown:
+        to = from + m_page.pageRows();
+        break;
+    case MoveHome:
+        if (!toAnEnd)
+            return QTableView::moveCursor(cursorAction, modifiers);
+        to = 0;
+        break;
+    case MoveEnd:
+        if (!toAnEnd)
+            return QTableView::moveCursor(cursorAction, modifiers);
+        to = rows - 1;
+        break;
+    default:
+        return QTableView::moveCursor(cursorAction, modifiers);
+    }
+    to = std::clamp(to, 0, rows - 1);
+    showSourceRow(to);
+    return m_page.index(to - m_page.firstRow(),
+                        currentIndex().isValid() ? currentIndex().column() : 0);
+}
+
+void ListView::scrollTo(const QModelIndex& index, ScrollHint hint)
+{
+    // Every row of a page is in sight; the row placed again after the page moved must not
+    // scroll the list sideways either.
+    if (m_paged && m_placingCurrentRow)
+        return;
+    if (!m_paged) {
+        QTableView::scrollTo(index, hint);
+        return;
+    }
+    const QSignalBlocker blocker(verticalScrollBar());
+    QTableView::scrollTo(index, hint);
+    verticalScrollBar()->setValue(m_page.firstRow());
 }
 
 void ListView::nameAfterHeader()
@@ -68,6 +258,7 @@ void ListView::nameAfterHeader()
 
 void ListView::setColumnWidthTwips(int column, int twips)
 {
+    m_columnTwips[column] = twips;
     const int pixels = twipsToPixels(twips, m_logicalDpi);
     setColumnHidden(column - 1, pixels == 0);
     setColumnWidth(column - 1, pixels);
@@ -75,6 +266,8 @@ void ListView::setColumnWidthTwips(int column, int twips)
 
 std::optional<int> ListView::selectedPosition() const
 {
+    if (m_paged)
+        return m_currentSourceRow < 0 ? std::nullopt : std::optional(m_currentSourceRow + 1);
     if (!selectionModel())
         return std::nullopt;
     const QModelIndexList rows = selectionModel()->selectedRows();

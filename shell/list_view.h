@@ -1,15 +1,19 @@
 #pragma once
 
+#include "row_page_model.h"
+
 #include <QTableView>
 
 #include <functional>
+#include <map>
 #include <optional>
 
 namespace velmora {
 
 /// A list in details view with a header row, over one of the program's list models. Columns
 /// are sized in twips and may be widened past the list's right edge; the list then scrolls
-/// sideways. Positions are 1-based.
+/// sideways. Positions are 1-based. A list too long for the view's pixel positions (about
+/// 100 million rows) is shown a page at a time, its scroll bar and keys moving the page.
 class ListView final : public QTableView
 {
     Q_OBJECT
@@ -32,6 +36,9 @@ public:
     /// `acceptingNow` says so; every other drag shows that no drop is possible.
     void acceptFileDrops(std::function<bool()> acceptingNow);
 
+    /// Whether the list is shown a page at a time.
+    bool isPaged() const { return m_paged; }
+
 signals:
     /// A double-click anywhere on the list, whatever lies under the pointer.
     void listDoubleClicked();
@@ -40,6 +47,11 @@ signals:
 
 protected:
     bool viewportEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -48,9 +60,28 @@ protected:
 private:
     void nameAfterHeader();
     bool canTake(const QDropEvent& event) const;
+    /// Whether the rows would run past the pixel positions a view can hold.
+    bool needsPaging() const;
+    /// Pages the list, or stops paging it, as its length now needs.
+    void choosePaging();
+    /// Shows the page model, or the list's own, with the columns as they were set.
+    void showPagedOrWhole(bool paged);
+    void fitPageToView();
+    /// Shows the page that holds `sourceRow`, moving it as little as needed.
+    void showSourceRow(int sourceRow);
+    /// Selects the current row again where the page now shows it, or nothing while it is off
+    /// the page.
+    void placeCurrentRow();
 
     double m_logicalDpi;
     std::function<bool()> m_acceptingDrops;
+    std::map<int, int> m_columnTwips;
+    QAbstractItemModel* m_source = nullptr;
+    RowPageModel m_page;
+    bool m_paged = false;
+    /// While paged: the current row among all the rows, or -1.
+    int m_currentSourceRow = -1;
+    bool m_placingCurrentRow = false;
 };
 
 } // namespace velmora

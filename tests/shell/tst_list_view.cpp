@@ -12,6 +12,53 @@
 
 using namespace velmora;
 
+namespace {
+
+/// As many rows as a list of a few gigabytes gives, each naming its own number, with no memory
+/// behind them; a second column that the view hides.
+class NumberedRows final : public QAbstractTableModel
+{
+public:
+    explicit NumberedRows(int rows)
+        : m_rows(rows)
+    { }
+
+    void setRows(int rows)
+    {
+        beginResetModel();
+        m_rows = rows;
+        endResetModel();
+    }
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : m_rows;
+    }
+    int columnCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : 2;
+    }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role != Qt::DisplayRole)
+            return {};
+        return QStringLiteral("row %1").arg(index.row() + 1);
+    }
+
+private:
+    int m_rows;
+};
+
+constexpr int manyRows = 200'000'000;
+
+/// The text of the row shown `rowsDown` rows below the top of the list.
+QString shownRow(ListView& view, int rowsDown = 0)
+{
+    const int height = view.verticalHeader()->defaultSectionSize();
+    return view.indexAt(QPoint(4, height / 2 + rowsDown * height)).data().toString();
+}
+
+} // namespace
+
 class TestListView : public QObject
 {
     Q_OBJECT
@@ -95,6 +142,110 @@ private slots:
         QCOMPARE(m_view->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
         QVERIFY(!m_view->verticalHeader()->isVisible());
         QCOMPARE(m_view->selectionBehavior(), QAbstractItemView::SelectRows);
+    }
+
+    void veryLongListsArePaged_data()
+    {
+        QTest::addColumn<int>("scrollTo");
+        QTest::addColumn<QString>("topRow");
+        QTest::newRow("top") << 0 << QStringLiteral("row 1");
+        QTest::newRow("middle") << manyRows / 2 << QStringLiteral("row 100000001");
+        QTest::newRow("past_where_pixels_run_out")
+            << 150'000'000 << QStringLiteral("row 150000001");
+    }
+    void veryLongListsArePaged()
+    {
+        QFETCH(int, scrollTo);
+        QFETCH(QString, topRow);
+        NumberedRows rows(manyRows);
+        ListView view(96.0);
+        view.resize(424, 300);
+        view.setModel(&rows);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(view.isPaged());
+        view.verticalScrollBar()->setValue(scrollTo);
+        QCOMPARE(shownRow(view), topRow);
+        QCOMPARE(view.verticalScrollBar()->maximum() + view.verticalScrollBar()->pageStep(),
+                 manyRows);
+    }
+
+    void pagedListEndsAtItsLastRow()
+    {
+        NumberedRows rows(manyRows);
+        ListView view(96.0);
+        view.resize(424, 300);
+        view.setModel(&rows);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+        const int pageRows = view.verticalScrollBar()->pageStep();
+        QCOMPARE(shownRow(view, pageRows - 1), QStringLiteral("row 200000000"));
+        QCOMPARE(shownRow(view, pageRows), QString());
+    }
+
+    void keysMoveThroughAPagedList()
+    {
+        NumberedRows rows(manyRows);
+        ListView view(96.0);
+        view.resize(424, 300);
+        view.setModel(&rows);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.setFocus();
+        QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(view.selectedPosition(), std::optional(manyRows));
+        QCOMPARE(view.selectionModel()->selectedRows().first().data().toString(),
+                 QStringLiteral("row 200000000"));
+        QTest::keyClick(&view, Qt::Key_Up);
+        QCOMPARE(view.selectedPosition(), std::optional(manyRows - 1));
+        QTest::keyClick(&view, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(view.selectedPosition(), std::optional(1));
+        QCOMPARE(shownRow(view), QStringLiteral("row 1"));
+        QTest::keyClick(&view, Qt::Key_PageDown);
+        const int pageRows = view.verticalScrollBar()->pageStep();
+        QCOMPARE(view.selectedPosition(), std::optional(1 + pageRows));
+        QCOMPARE(view.selectionModel()->selectedRows().first().data().toString(),
+                 QStringLiteral("row %1").arg(1 + pageRows));
+    }
+
+    void selectionStaysWithItsRowAsThePageMoves()
+    {
+        NumberedRows rows(manyRows);
+        ListView view(96.0);
+        view.resize(424, 300);
+        view.setModel(&rows);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const int height = view.verticalHeader()->defaultSectionSize();
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(4, height * 2 + height / 2));
+        QCOMPARE(view.selectedPosition(), std::optional(3));
+        view.verticalScrollBar()->setValue(1000);
+        QVERIFY(view.selectionModel()->selectedRows().isEmpty());
+        QCOMPARE(view.selectedPosition(), std::optional(3));
+        view.verticalScrollBar()->setValue(1);
+        QCOMPARE(view.selectionModel()->selectedRows().first().data().toString(),
+                 QStringLiteral("row 3"));
+    }
+
+    void pagingEndsWhenTheListShrinks()
+    {
+        NumberedRows rows(manyRows);
+        ListView view(96.0);
+        view.resize(424, 300);
+        view.setModel(&rows);
+        view.setColumnWidthTwips(1, 3000);
+        view.setColumnWidthTwips(2, 0);
+        QVERIFY(view.isPaged());
+        rows.setRows(1000);
+        QVERIFY(!view.isPaged());
+        QCOMPARE(view.model(), &rows);
+        QCOMPARE(view.columnWidth(0), 200);
+        QVERIFY(view.isColumnHidden(1));
+        rows.setRows(manyRows);
+        QVERIFY(view.isPaged());
+        QCOMPARE(view.columnWidth(0), 200);
+        QVERIFY(view.isColumnHidden(1));
     }
 
 private:
