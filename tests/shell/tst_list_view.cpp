@@ -50,6 +50,20 @@ private:
 
 constexpr int manyRows = 200'000'000;
 
+/// A list of `manyRows` rows on the screen.
+struct ShownLongList
+{
+    ShownLongList()
+    {
+        view.resize(424, 300);
+        view.setModel(&rows);
+        view.show();
+    }
+
+    NumberedRows rows { manyRows };
+    ListView view { 96.0 };
+};
+
 /// The text of the row shown `rowsDown` rows below the top of the list.
 QString shownRow(ListView& view, int rowsDown = 0)
 {
@@ -157,11 +171,8 @@ private slots:
     {
         QFETCH(int, scrollTo);
         QFETCH(QString, topRow);
-        NumberedRows rows(manyRows);
-        ListView view(96.0);
-        view.resize(424, 300);
-        view.setModel(&rows);
-        view.show();
+        ShownLongList list;
+        ListView& view = list.view;
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         QVERIFY(view.isPaged());
         view.verticalScrollBar()->setValue(scrollTo);
@@ -172,11 +183,8 @@ private slots:
 
     void pagedListEndsAtItsLastRow()
     {
-        NumberedRows rows(manyRows);
-        ListView view(96.0);
-        view.resize(424, 300);
-        view.setModel(&rows);
-        view.show();
+        ShownLongList list;
+        ListView& view = list.view;
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
         const int pageRows = view.verticalScrollBar()->pageStep();
@@ -186,11 +194,8 @@ private slots:
 
     void keysMoveThroughAPagedList()
     {
-        NumberedRows rows(manyRows);
-        ListView view(96.0);
-        view.resize(424, 300);
-        view.setModel(&rows);
-        view.show();
+        ShownLongList list;
+        ListView& view = list.view;
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         view.setFocus();
         QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
@@ -211,11 +216,8 @@ private slots:
 
     void selectionStaysWithItsRowAsThePageMoves()
     {
-        NumberedRows rows(manyRows);
-        ListView view(96.0);
-        view.resize(424, 300);
-        view.setModel(&rows);
-        view.show();
+        ShownLongList list;
+        ListView& view = list.view;
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         const int height = view.verticalHeader()->defaultSectionSize();
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(4, height * 2 + height / 2));
