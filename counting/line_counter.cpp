@@ -21,6 +21,107 @@ constexpr std::uint64_t bitsBelow(int bit)
     return (std::uint64_t(1) << bit) - 1;
 }
 
+/// `trouble` without the leads E0, ED, F0 and F4 whose second byte, in the chunk, lies in the
+/// narrower range each allows: the rest of such a sequence is checked like any other. The
+/// same for every level, and only reached for the few chunks with such bytes.
+std::uint64_t troubleBeyondLeads(const char* chunk, std::uint64_t trouble)
+{
+    std::uint64_t remaining = trouble;
+    for (std::uint64_t left = trouble & bitsBelow(63); left != 0; left &= left - 1) {
+        const int bit = __builtin_ctzll(left);
+        const auto second = static_cast<unsigned char>(chunk[bit + 1]);
+        bool allowed = false;
+        switch (static_cast<unsigned char>(chunk[bit])) {
+        case 0xE0:
+            allowed = second >= 0xA0 && second <= 0xBF;
+            break;
+        case 0xED:
+            allowed = second >= 0x80 && second <= 0x9F;
+            break;
+        case 0xF0:
+            allowed = second >= 0x90 && second <= 0xBF;
+            break;
+        case 0xF4:
+            allowed = second >= 0x80 && second <= 0x8F;
+            break;
+        default:
+            break;
+        }
+        if (allowed)
+            remaining &= ~(std::uint64_t(1) << bit);
+    }
+    return remaining;
+}
+
+/// One 64-byte chunk as the line counter sees it.
+struct ScannedChunk
+{
+    ChunkMasks masks;
+    /// Empty where the chunk is all ASCII.
+    Utf8Masks utf8;
+    /// Bytes that send their line the careful way: a carriage return other than the one right
+    /// before its line feed, or UTF-8 that is not plainly valid.
+    std::uint64_t needsCare = 0;
+};
+
+/// Classifies a text's chunks in order, carrying what a chunk's last bytes tell of the next
+/// one's first; the last chunk may be short and is read padded.
+template<typename Classifier> class ChunkScanner
+{
+public:
+    ChunkScanner(const Classifier& classifier, const char* end)
+        : m_classifier(classifier)
+        , m_end(end)
+    { }
+
+    // Inlined into each level's loop, so that it takes on its instructions.
+    inline __attribute__((always_inline)) ScannedChunk scan(const char* chunk)
+    {
+        const auto available = std::size_t(m_end - chunk);
+        const char* bytes = chunk;
+        if (available < chunkSize) {
+            std::memset(m_padded, 0, chunkSize);
+            std::memcpy(m_padded, chunk, available);
+            bytes = m_padded;
+        }
+        ScannedChunk scanned;
+        const ChunkMasks& masks = scanned.masks = m_classifier.classify(bytes);
+        std::uint64_t invalidUtf8 = m_awaitedContinuations;
+        m_awaitedContinuations = 0;
+        const std::uint64_t followers
+            = m_lineFeedFollowers | (masks.lineFeeds << 1) | (masks.lineFeeds << 2);
+        m_lineFeedFollowers = (masks.lineFeeds >> 63) | (masks.lineFeeds >> 62);
+        if (masks.nonAscii != 0) {
+            const Utf8Masks& utf8 = scanned.utf8 = Classifier::classifyUtf8(bytes);
+            const std::uint64_t expected = invalidUtf8 | (utf8.twoByteLeads << 1)
+                | (utf8.threeByteLeads << 1) | (utf8.threeByteLeads << 2)
+                | (utf8.fourByteLeads << 1) | (utf8.fourByteLeads << 2) | (utf8.fourByteLeads << 3);
+            // A continuation byte just after a line feed may answer a lead of the line
+            // before; only the careful way tells the two apart.
+            const std::uint64_t trouble
+                = utf8.trouble != 0 ? troubleBeyondLeads(bytes, utf8.trouble) : 0;
+            invalidUtf8 = (utf8.continuations ^ expected) | (expected & followers) | trouble;
+            m_awaitedContinuations = (utf8.twoByteLeads >> 63) | (utf8.threeByteLeads >> 63)
+                | (utf8.threeByteLeads >> 62) | (utf8.fourByteLeads >> 63)
+                | (utf8.fourByteLeads >> 62) | (utf8.fourByteLeads >> 61);
+        }
+        const bool nextIsLineFeed = available > chunkSize && chunk[chunkSize] == '\n';
+        const std::uint64_t returnsEndingLines
+            = (masks.lineFeeds >> 1) | (std::uint64_t(nextIsLineFeed) << 63);
+        scanned.needsCare = invalidUtf8 | (masks.carriageReturns & ~returnsEndingLines);
+        return scanned;
+    }
+
+private:
+    const Classifier& m_classifier;
+    const char* const m_end;
+    // Continuation bytes that leads near the end of the previous chunk call for, and the two
+    // places after a line feed there.
+    std::uint64_t m_awaitedContinuations = 0;
+    std::uint64_t m_lineFeedFollowers = 0;
+    char m_padded[chunkSize];
+};
+
 } // namespace
 
 LineCounter::LineCounter(LineMatcher& matcher, RowSink& sink, SimdLevel level)
@@ -129,7 +230,9 @@ void LineCounter::countCompleteLines(const char* begin, const char* end)
 // results writer are packed in place, for any other sink through the call.
 void LineCounter::countWithPortable(const char* begin, const char* end)
 {
-    if (m_writer)
+    if (m_writer && m_matcher.passesEveryLine())
+        packEveryLineWith<PortableClassifier>(begin, end, *m_writer);
+    else if (m_writer)
         countCompleteLinesWith<PortableClassifier>(begin, end, *m_writer);
     else
         countCompleteLinesWith<PortableClassifier>(begin, end, m_sink);
@@ -138,7 +241,9 @@ void LineCounter::countWithPortable(const char* begin, const char* end)
 #if defined(VELMORA_X86_SIMD)
 void LineCounter::countWithSse2(const char* begin, const char* end)
 {
-    if (m_writer)
+    if (m_writer && m_matcher.passesEveryLine())
+        packEveryLineWith<Sse2Classifier>(begin, end, *m_writer);
+    else if (m_writer)
         countCompleteLinesWith<Sse2Classifier>(begin, end, *m_writer);
     else
         countCompleteLinesWith<Sse2Classifier>(begin, end, m_sink);
@@ -146,7 +251,9 @@ void LineCounter::countWithSse2(const char* begin, const char* end)
 
 VELMORA_TARGET_AVX2 void LineCounter::countWithAvx2(const char* begin, const char* end)
 {
-    if (m_writer)
+    if (m_writer && m_matcher.passesEveryLine())
+        packEveryLineWith<Avx2Classifier>(begin, end, *m_writer);
+    else if (m_writer)
         countCompleteLinesWith<Avx2Classifier>(begin, end, *m_writer);
     else
         countCompleteLinesWith<Avx2Classifier>(begin, end, m_sink);
@@ -156,10 +263,9 @@ VELMORA_TARGET_AVX2 void LineCounter::countWithAvx2(const char* begin, const cha
 template<typename Classifier, typename Sink>
 void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sink& sink)
 {
-    // Each line's flags gather over the chunks it spans: whether it needs the careful path
-    // (a carriage return other than the one right before its line feed, or UTF-8 that is not
-    // plainly valid), whether it holds a byte the filter looks for, and by how many its bytes
-    // outnumber its UTF-16 units (continuation bytes, less one per four-byte sequence).
+    // Each line's flags gather over the chunks it spans: whether it needs the careful path,
+    // whether it holds a byte the filter looks for, and by how many its bytes outnumber its
+    // UTF-16 units (continuation bytes, less one per four-byte sequence).
     const Classifier classifier(m_candidates, m_pair.value_or(CandidatePair {}));
     // The pair is looked for where the chunk and the distance after it are all text; elsewhere
     // the single bytes mark the lines, less sharply.
@@ -169,46 +275,15 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
     bool lineNeedsCare = false;
     bool lineHoldsCandidate = false;
     std::uint64_t lineExtraBytes = 0;
-    // Continuation bytes that leads near the end of the previous chunk call for, and the two
-    // places after a line feed there.
-    std::uint64_t awaitedContinuations = 0;
-    std::uint64_t lineFeedFollowers = 0;
-    char padded[chunkSize];
+    ChunkScanner<Classifier> scanner(classifier, end);
     for (const char* chunk = begin; chunk < end; chunk += chunkSize) {
+        ScannedChunk scanned = scanner.scan(chunk);
+        const ChunkMasks& masks = scanned.masks;
         const auto available = std::size_t(end - chunk);
-        const char* bytes = chunk;
-        if (available < chunkSize) {
-            std::memset(padded, 0, chunkSize);
-            std::memcpy(padded, chunk, available);
-            bytes = padded;
-        }
-        ChunkMasks masks = classifier.classify(bytes);
         if (available < chunkSize)
-            masks.candidates &= bitsBelow(int(available));
+            scanned.masks.candidates &= bitsBelow(int(available));
         else if (m_pair && available >= pairReach)
-            masks.candidates = classifier.pairs(chunk);
-        Utf8Masks utf8;
-        std::uint64_t invalidUtf8 = awaitedContinuations;
-        awaitedContinuations = 0;
-        const std::uint64_t followers
-            = lineFeedFollowers | (masks.lineFeeds << 1) | (masks.lineFeeds << 2);
-        lineFeedFollowers = (masks.lineFeeds >> 63) | (masks.lineFeeds >> 62);
-        if (masks.nonAscii != 0) {
-            utf8 = classifier.classifyUtf8(bytes);
-            const std::uint64_t expected = invalidUtf8 | (utf8.twoByteLeads << 1)
-                | (utf8.threeByteLeads << 1) | (utf8.threeByteLeads << 2)
-                | (utf8.fourByteLeads << 1) | (utf8.fourByteLeads << 2) | (utf8.fourByteLeads << 3);
-            // A continuation byte just after a line feed may answer a lead of the line
-            // before; only the careful way tells the two apart.
-            invalidUtf8 = (utf8.continuations ^ expected) | (expected & followers) | utf8.trouble;
-            awaitedContinuations = (utf8.twoByteLeads >> 63) | (utf8.threeByteLeads >> 63)
-                | (utf8.threeByteLeads >> 62) | (utf8.fourByteLeads >> 63)
-                | (utf8.fourByteLeads >> 62) | (utf8.fourByteLeads >> 61);
-        }
-        const bool nextIsLineFeed = available > chunkSize && chunk[chunkSize] == '\n';
-        const std::uint64_t returnsEndingLines
-            = (masks.lineFeeds >> 1) | (std::uint64_t(nextIsLineFeed) << 63);
-        const std::uint64_t needsCare = invalidUtf8 | (masks.carriageReturns & ~returnsEndingLines);
+            scanned.masks.candidates = classifier.pairs(chunk);
         std::uint64_t done = 0;
         for (std::uint64_t lineFeeds = masks.lineFeeds; lineFeeds != 0;
              lineFeeds &= lineFeeds - 1) {
@@ -219,12 +294,12 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
                 = lineHoldsCandidate || (masks.candidates & segment) != 0 || examineEveryLine;
             // The line feed's own place counts too: a lead right before it awaits in vain. A
             // carriage return inside a line may part the pair, so such lines are examined.
-            if (lineNeedsCare || (needsCare & (segment | lineFeed)) != 0)
+            if (lineNeedsCare || (scanned.needsCare & (segment | lineFeed)) != 0)
                 takeAnyLine(std::string_view(lineStart, std::size_t(chunk + bit - lineStart)),
                             true);
             else
                 takeLine(sink, lineStart, chunk + bit, holdsCandidate,
-                         lineExtraBytes + extraBytes<Classifier>(masks, utf8, segment));
+                         lineExtraBytes + extraBytes<Classifier>(masks, scanned.utf8, segment));
             ++m_lineNumber;
             if (sink.rowFailed())
                 return;
@@ -234,10 +309,75 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
             lineHoldsCandidate = false;
             lineExtraBytes = 0;
         }
-        lineNeedsCare = lineNeedsCare || (needsCare & ~done) != 0;
+        lineNeedsCare = lineNeedsCare || (scanned.needsCare & ~done) != 0;
         lineHoldsCandidate = lineHoldsCandidate || (masks.candidates & ~done) != 0;
-        lineExtraBytes += extraBytes<Classifier>(masks, utf8, ~done);
+        lineExtraBytes += extraBytes<Classifier>(masks, scanned.utf8, ~done);
     }
+}
+
+template<typename Classifier>
+void LineCounter::packEveryLineWith(const char* begin, const char* end, ResultsWriter& writer)
+{
+    // The loop of countCompleteLinesWith() for a filter that passes every line, with the rows
+    // packed straight into the writer's buffer: the place kept in a register, the carriage
+    // return before a line feed found in the masks, and empty lines packed but not kept,
+    // which spares a branch that guesses wrong on every few lines.
+    const Classifier classifier(m_candidates, CandidatePair {});
+    const char* lineStart = begin;
+    bool lineNeedsCare = false;
+    std::uint64_t lineExtraBytes = 0;
+    std::uint64_t lineNumber = m_lineNumber;
+    std::uint64_t returnBeforeChunk = 0;
+    char* out = writer.packingPlace();
+    const char* packingEnd = writer.packingEnd();
+    ChunkScanner<Classifier> scanner(classifier, end);
+    for (const char* chunk = begin; chunk < end; chunk += chunkSize) {
+        const ScannedChunk scanned = scanner.scan(chunk);
+        const ChunkMasks& masks = scanned.masks;
+        const std::uint64_t returnsBefore = (masks.carriageReturns << 1) | returnBeforeChunk;
+        returnBeforeChunk = masks.carriageReturns >> 63;
+        std::uint64_t done = 0;
+        for (std::uint64_t lineFeeds = masks.lineFeeds; lineFeeds != 0;
+             lineFeeds &= lineFeeds - 1) {
+            const int bit = __builtin_ctzll(lineFeeds);
+            const std::uint64_t lineFeed = std::uint64_t(1) << bit;
+            const std::uint64_t segment = bitsBelow(bit) & ~done;
+            const char* const lineFeedAt = chunk + bit;
+            const std::size_t size = std::size_t(lineFeedAt - lineStart)
+                - std::size_t((returnsBefore & lineFeed) != 0);
+            const std::uint64_t count
+                = size - lineExtraBytes - extraBytes<Classifier>(masks, scanned.utf8, segment);
+            if (!lineNeedsCare && (scanned.needsCare & (segment | lineFeed)) == 0
+                && size + ResultsWriter::rowFrame <= std::size_t(packingEnd - out)
+                && !writer.failed()) {
+                char* const rowEnd
+                    = writer.packRowAt(out, std::string_view(lineStart, size), count,
+                                       std::size_t(end - lineStart) >= ResultsWriter::copyBlock);
+                out = size != 0 ? rowEnd : out;
+            } else {
+                writer.packedUpTo(out);
+                m_lineNumber = lineNumber;
+                if (lineNeedsCare || (scanned.needsCare & (segment | lineFeed)) != 0)
+                    takeAnyLine(std::string_view(lineStart, std::size_t(lineFeedAt - lineStart)),
+                                true);
+                else if (size != 0)
+                    writer.writeRow(std::string_view(lineStart, size), count);
+                if (writer.rowFailed())
+                    return;
+                out = writer.packingPlace();
+                packingEnd = writer.packingEnd();
+            }
+            ++lineNumber;
+            lineStart = lineFeedAt + 1;
+            done = bitsBelow(bit) | lineFeed;
+            lineNeedsCare = false;
+            lineExtraBytes = 0;
+        }
+        lineNeedsCare = lineNeedsCare || (scanned.needsCare & ~done) != 0;
+        lineExtraBytes += extraBytes<Classifier>(masks, scanned.utf8, ~done);
+    }
+    writer.packedUpTo(out);
+    m_lineNumber = lineNumber;
 }
 
 template<typename Classifier>

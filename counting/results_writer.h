@@ -1,11 +1,11 @@
 #pragma once
 
+#include "count_text.h"
 #include "row_sink.h"
 
 #include <QString>
 
 #include <atomic>
-#include <charconv>
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
@@ -49,6 +49,30 @@ public:
         }
         packRow(lineBytes, count);
     }
+    /// Room for the longest count, the tab and a line end.
+    static constexpr std::size_t rowFrame = countAndTabRoom + 2;
+    /// How many bytes packRowAt() copies at once for a short line, past the line's end.
+    static constexpr std::size_t copyBlock = 128;
+
+    /// Where a loop that packs rows itself, keeping its place in a register, puts the next
+    /// row; it hands the place back with packedUpTo() before any other call.
+    char* packingPlace() const { return m_buffer.get() + m_buffered; }
+    /// Each row packed from packingPlace() on must leave rowFrame bytes before this end.
+    const char* packingEnd() const { return m_buffer.get() + bufferSize; }
+    void packedUpTo(const char* place) { m_buffered = std::size_t(place - m_buffer.get()); }
+    /// Packs the row at `out` and returns its end. `blockReadable`: copyBlock bytes may be read
+    /// from the line's start, which lets a short line be copied without a size.
+    char* packRowAt(char* out, std::string_view lineBytes, std::uint64_t count,
+                    bool blockReadable) const
+    {
+        out = putCountAndTab(out, count);
+        if (blockReadable && lineBytes.size() <= copyBlock)
+            std::memcpy(out, lineBytes.data(), copyBlock);
+        else
+            std::memcpy(out, lineBytes.data(), lineBytes.size());
+        return putLineEnd(out + lineBytes.size());
+    }
+
     /// Writes `bytes`, which must hold no line feed, and the line end: a line made up by the
     /// caller, for layouts other than the count and the line. Fails like a row.
     void addLine(std::string_view bytes);
@@ -64,8 +88,6 @@ public:
 
 private:
     static constexpr std::size_t bufferSize = std::size_t(1) << 20;
-    /// Room for the longest count, the tab and a line end.
-    static constexpr std::size_t rowFrame = 24;
 
     void writeRowSlowly(std::string_view lineBytes, std::uint64_t count);
     /// Writes `head`, `body` and the line end out at once, for a line too long for a buffer.
@@ -73,15 +95,15 @@ private:
     /// Puts the row into the buffer, which has room for it.
     void packRow(std::string_view lineBytes, std::uint64_t count)
     {
-        char* out = m_buffer.get() + m_buffered;
-        out = std::to_chars(out, out + rowFrame, count).ptr;
-        *out++ = '\t';
-        std::memcpy(out, lineBytes.data(), lineBytes.size());
-        out += lineBytes.size();
-        std::memcpy(out, m_lineEnd.data(), m_lineEnd.size());
-        out += m_lineEnd.size();
-        m_buffered = std::size_t(out - m_buffer.get());
+        packedUpTo(packRowAt(packingPlace(), lineBytes, count, false));
     }
+    /// Writes the line end at `out`, which has room for two bytes, and returns its end.
+    char* putLineEnd(char* out) const
+    {
+        std::memcpy(out, m_lineEndBytes, sizeof m_lineEndBytes);
+        return out + m_lineEnd.size();
+    }
+
     void handOver();
     void waitUntilIdle();
     void writeInBackground();
@@ -89,6 +111,9 @@ private:
 
     ByteOutput& m_output;
     std::string_view m_lineEnd;
+    /// The line end as putLineEnd() stores it: always two bytes, of which the line end's
+    /// size count.
+    char m_lineEndBytes[2];
     std::unique_ptr<char[]> m_buffer;
     std::unique_ptr<char[]> m_spare;
     std::size_t m_buffered = 0;
