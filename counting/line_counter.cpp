@@ -21,13 +21,15 @@ constexpr std::uint64_t bitsBelow(int bit)
     return (std::uint64_t(1) << bit) - 1;
 }
 
-/// `trouble` without the leads E0, ED, F0 and F4 whose second byte, in the chunk, lies in the
-/// narrower range each allows: the rest of such a sequence is checked like any other. The
-/// same for every level, and only reached for the few chunks with such bytes.
-std::uint64_t troubleBeyondLeads(const char* chunk, std::uint64_t trouble)
+/// `trouble` without the leads E0, ED, F0 and F4 whose second byte lies in the narrower range
+/// each allows: the rest of such a sequence is checked like any other. `chunk` may be read up
+/// to its byte 64 when `nextReadable`, else to its byte 63. The same for every level, and only
+/// reached for the few chunks with such bytes.
+std::uint64_t troubleBeyondLeads(const char* chunk, std::uint64_t trouble, bool nextReadable)
 {
     std::uint64_t remaining = trouble;
-    for (std::uint64_t left = trouble & bitsBelow(63); left != 0; left &= left - 1) {
+    const std::uint64_t checked = nextReadable ? ~std::uint64_t(0) : bitsBelow(63);
+    for (std::uint64_t left = trouble & checked; left != 0; left &= left - 1) {
         const int bit = __builtin_ctzll(left);
         const auto second = static_cast<unsigned char>(chunk[bit + 1]);
         bool allowed = false;
@@ -98,8 +100,9 @@ public:
                 | (utf8.fourByteLeads << 1) | (utf8.fourByteLeads << 2) | (utf8.fourByteLeads << 3);
             // A continuation byte just after a line feed may answer a lead of the line
             // before; only the careful way tells the two apart.
-            const std::uint64_t trouble
-                = utf8.trouble != 0 ? troubleBeyondLeads(bytes, utf8.trouble) : 0;
+            const std::uint64_t trouble = utf8.trouble != 0
+                ? troubleBeyondLeads(bytes, utf8.trouble, available > chunkSize)
+                : 0;
             invalidUtf8 = (utf8.continuations ^ expected) | (expected & followers) | trouble;
             m_awaitedContinuations = (utf8.twoByteLeads >> 63) | (utf8.threeByteLeads >> 63)
                 | (utf8.threeByteLeads >> 62) | (utf8.fourByteLeads >> 63)

@@ -162,6 +162,13 @@ private slots:
             << bytes("\xF0\x8F\xBF\xBF\r\n") << every() << "4:%F0%8F%BF%BF\n";
         QTest::newRow("narrow_leads_cut_short")
             << bytes("\xE0\xA4\r\n\xF0\x9F\x98\n") << every() << "2:%E0%A4\n3:%F0%9F%98\n";
+        QTest::newRow("narrow_leads_ending_chunks")
+            << QByteArray(QByteArray(63, 'x') + "\xF0\x9F\x98\x80" + QByteArray(60, 'y')
+                          + "\xE0\x9F\xBF" + QByteArray(61, 'z') + "\xED\x9F\xBF\n")
+            << every()
+            << QString::fromLatin1("190:" + QByteArray(63, 'x') + "%F0%9F%98%80"
+                                   + QByteArray(60, 'y') + "%E0%9F%BF" + QByteArray(61, 'z')
+                                   + "%ED%9F%BF\n");
         QTest::newRow("four_byte_characters_across_chunks")
             << QByteArray(QByteArray(63, 'x') + "\xF0\x9F\x98\x80\n" + QByteArray(62, 'y')
                           + "\xF0\x9F\x98\x80\n")
