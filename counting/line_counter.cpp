@@ -14,6 +14,8 @@ namespace velmora {
 namespace {
 
 constexpr std::size_t chunkSize = 64;
+/// How much text the every-line loop notes the line feeds of before it packs their rows.
+constexpr std::size_t stretchSize = 16 * chunkSize;
 
 /// Bits 0 to bit - 1; `bit` from 0 to 63.
 constexpr std::uint64_t bitsBelow(int bit)
@@ -321,47 +323,100 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
 template<typename Classifier>
 void LineCounter::packEveryLineWith(const char* begin, const char* end, ResultsWriter& writer)
 {
-    // The loop of countCompleteLinesWith() for a filter that passes every line, with the rows
-    // packed straight into the writer's buffer: the place kept in a register, the carriage
-    // return before a line feed found in the masks, and empty lines packed but not kept,
-    // which spares a branch that guesses wrong on every few lines.
+    // For a filter that passes every line, two passes over each stretch of the text. The first
+    // notes at each line feed where it stands, whether a carriage return stands before it,
+    // and the running counts of bytes that are no UTF-16 unit of their own and of bytes that
+    // need the careful way: a few unconditional steps per chunk instead of a loop whose end
+    // the processor guesses wrong on most chunks. The second packs the rows straight into the
+    // writer's buffer, its place kept in a register; a line's counts are the differences
+    // between its line feed's and the one before, and an empty line is packed but not kept.
     const Classifier classifier(m_candidates, CandidatePair {});
+    ChunkScanner<Classifier> scanner(classifier, end);
     const char* lineStart = begin;
+    // What the line that the stretch so far has not finished gathered before the stretch.
     bool lineNeedsCare = false;
     std::uint64_t lineExtraBytes = 0;
     std::uint64_t lineNumber = m_lineNumber;
     std::uint64_t returnBeforeChunk = 0;
     char* out = writer.packingPlace();
     const char* packingEnd = writer.packingEnd();
-    ChunkScanner<Classifier> scanner(classifier, end);
-    for (const char* chunk = begin; chunk < end; chunk += chunkSize) {
-        const ScannedChunk scanned = scanner.scan(chunk);
-        const ChunkMasks& masks = scanned.masks;
-        const std::uint64_t returnsBefore = (masks.carriageReturns << 1) | returnBeforeChunk;
-        returnBeforeChunk = masks.carriageReturns >> 63;
-        std::uint64_t done = 0;
-        for (std::uint64_t lineFeeds = masks.lineFeeds; lineFeeds != 0;
-             lineFeeds &= lineFeeds - 1) {
-            const int bit = __builtin_ctzll(lineFeeds);
-            const std::uint64_t lineFeed = std::uint64_t(1) << bit;
-            const std::uint64_t segment = bitsBelow(bit) & ~done;
-            const char* const lineFeedAt = chunk + bit;
-            const std::size_t size = std::size_t(lineFeedAt - lineStart)
-                - std::size_t((returnsBefore & lineFeed) != 0);
+    // Per line feed of the stretch: its offset times two, plus one after a carriage return;
+    // the stretch's extra bytes before it; its bytes that need care up to and including it.
+    // Room for the three places filled past the last line feed.
+    std::uint32_t lineFeedAt[stretchSize + 3];
+    std::int32_t extraBytesAt[stretchSize + 3];
+    std::uint32_t careAt[stretchSize + 3];
+    for (const char* stretch = begin; stretch < end; stretch += stretchSize) {
+        const char* const stretchEnd
+            = std::size_t(end - stretch) > stretchSize ? stretch + stretchSize : end;
+        std::size_t found = 0;
+        // A four-byte lead counts before its continuation bytes: the stretch's extra bytes may
+        // drop below zero for a while.
+        std::int32_t extraBytes = 0;
+        std::uint32_t care = 0;
+        for (const char* chunk = stretch; chunk < stretchEnd; chunk += chunkSize) {
+            const ScannedChunk scanned = scanner.scan(chunk);
+            const ChunkMasks& masks = scanned.masks;
+            const std::uint64_t returnsBefore = (masks.carriageReturns << 1) | returnBeforeChunk;
+            returnBeforeChunk = masks.carriageReturns >> 63;
+            const auto offset = std::uint32_t(chunk - stretch);
+            const int lineFeeds = Classifier::bitCount(masks.lineFeeds);
+            std::uint64_t left = masks.lineFeeds;
+            const auto note = [&](std::size_t at, bool plain) __attribute__((always_inline))
+            {
+                // Defined for an empty `left` too: its place is then filled but not counted.
+                const int bit = __builtin_ctzll(left | (std::uint64_t(1) << 63));
+                const std::uint64_t upTo = left ^ (left - 1);
+                lineFeedAt[at]
+                    = (offset + std::uint32_t(bit)) * 2 + std::uint32_t((returnsBefore >> bit) & 1);
+                extraBytesAt[at] = plain
+                    ? extraBytes
+                    : extraBytes + Classifier::bitCount(scanned.utf8.continuations & upTo)
+                        - Classifier::bitCount(scanned.utf8.fourByteLeads & upTo);
+                careAt[at] = plain
+                    ? care
+                    : care + std::uint32_t(Classifier::bitCount(scanned.needsCare & upTo));
+                left &= left - 1;
+            };
+            const bool plain = masks.nonAscii == 0 && scanned.needsCare == 0;
+            if (plain) {
+                note(found, true);
+                note(found + 1, true);
+                note(found + 2, true);
+                for (std::size_t at = found + 3; left != 0; ++at)
+                    note(at, true);
+            } else {
+                note(found, false);
+                note(found + 1, false);
+                note(found + 2, false);
+                for (std::size_t at = found + 3; left != 0; ++at)
+                    note(at, false);
+                extraBytes += Classifier::bitCount(scanned.utf8.continuations)
+                    - Classifier::bitCount(scanned.utf8.fourByteLeads);
+                care += std::uint32_t(Classifier::bitCount(scanned.needsCare));
+            }
+            found += std::size_t(lineFeeds);
+        }
+        std::int32_t extraBytesBefore = 0;
+        std::uint32_t careBefore = 0;
+        for (std::size_t i = 0; i < found; ++i) {
+            const char* const lineFeed = stretch + (lineFeedAt[i] >> 1);
+            const std::size_t size
+                = std::size_t(lineFeed - lineStart) - std::size_t(lineFeedAt[i] & 1);
             const std::uint64_t count
-                = size - lineExtraBytes - extraBytes<Classifier>(masks, scanned.utf8, segment);
-            if (!lineNeedsCare && (scanned.needsCare & (segment | lineFeed)) == 0
-                && size + ResultsWriter::rowFrame <= std::size_t(packingEnd - out)
+                = size - lineExtraBytes - std::uint64_t(extraBytesAt[i] - extraBytesBefore);
+            const bool needsCare = lineNeedsCare || careAt[i] != careBefore;
+            if (!needsCare && size + ResultsWriter::rowFrame <= std::size_t(packingEnd - out)
                 && !writer.failed()) {
                 char* const rowEnd
                     = writer.packRowAt(out, std::string_view(lineStart, size), count,
                                        std::size_t(end - lineStart) >= ResultsWriter::copyBlock);
-                out = size != 0 ? rowEnd : out;
+                out += (rowEnd - out) & -std::ptrdiff_t(size != 0);
             } else {
                 writer.packedUpTo(out);
                 m_lineNumber = lineNumber;
-                if (lineNeedsCare || (scanned.needsCare & (segment | lineFeed)) != 0)
-                    takeAnyLine(std::string_view(lineStart, std::size_t(lineFeedAt - lineStart)),
+                if (needsCare)
+                    takeAnyLine(std::string_view(lineStart, std::size_t(lineFeed - lineStart)),
                                 true);
                 else if (size != 0)
                     writer.writeRow(std::string_view(lineStart, size), count);
@@ -371,13 +426,14 @@ void LineCounter::packEveryLineWith(const char* begin, const char* end, ResultsW
                 packingEnd = writer.packingEnd();
             }
             ++lineNumber;
-            lineStart = lineFeedAt + 1;
-            done = bitsBelow(bit) | lineFeed;
+            lineStart = lineFeed + 1;
             lineNeedsCare = false;
             lineExtraBytes = 0;
+            extraBytesBefore = extraBytesAt[i];
+            careBefore = careAt[i];
         }
-        lineNeedsCare = lineNeedsCare || (scanned.needsCare & ~done) != 0;
-        lineExtraBytes += extraBytes<Classifier>(masks, scanned.utf8, ~done);
+        lineNeedsCare = lineNeedsCare || care != careBefore;
+        lineExtraBytes += std::uint64_t(extraBytes - extraBytesBefore);
     }
     writer.packedUpTo(out);
     m_lineNumber = lineNumber;

@@ -108,8 +108,13 @@ QList<CollectedRow> countOnEveryLevel(const QByteArray& text, const LineFilter& 
         }
         const QByteArray output = written(text, filter, pieceSize, level);
         if (output != rowsAsWritten) {
-            qWarning("level %d writes\n%s", int(level),
-                     output.toPercentEncoding(" \t").constData());
+            qsizetype at = 0;
+            while (at < output.size() && at < rowsAsWritten.size()
+                   && output[at] == rowsAsWritten[at])
+                ++at;
+            qWarning("level %d writes from byte %lld\n%s\ninstead of\n%s", int(level),
+                     qlonglong(at), output.mid(at, 80).toPercentEncoding(" \t").constData(),
+                     rowsAsWritten.mid(at, 80).toPercentEncoding(" \t").constData());
             return {};
         }
     }
