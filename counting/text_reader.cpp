@@ -2,6 +2,7 @@
 
 #include "common/file_exists.h"
 #include "common/path_bytes.h"
+#include "page_aligned.h"
 #include "text_encoding.h"
 #include "utf16_to_utf8.h"
 
@@ -103,7 +104,7 @@ ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const Cou
 
 ReadOutcome readWholeDevice(QIODevice& device, TextConsumer& consumer, const CountControl& control)
 {
-    const std::unique_ptr<char[]> block(new (std::nothrow) char[blockSize]);
+    const PageAlignedBytes block = allocatePageAligned(blockSize);
     if (!block)
         return failure(qt_error_string(ENOMEM));
     TextDecoder decoder(consumer);
