@@ -92,20 +92,22 @@ public:
         const ChunkMasks& masks = scanned.masks = m_classifier.classify(bytes);
         std::uint64_t invalidUtf8 = m_awaitedContinuations;
         m_awaitedContinuations = 0;
-        const std::uint64_t followers
-            = m_lineFeedFollowers | (masks.lineFeeds << 1) | (masks.lineFeeds << 2);
-        m_lineFeedFollowers = (masks.lineFeeds >> 63) | (masks.lineFeeds >> 62);
+        const std::uint64_t lineStarts = m_lineStartAhead | (masks.lineFeeds << 1);
+        m_lineStartAhead = masks.lineFeeds >> 63;
         if (masks.nonAscii != 0) {
             const Utf8Masks& utf8 = scanned.utf8 = Classifier::classifyUtf8(bytes);
             const std::uint64_t expected = invalidUtf8 | (utf8.twoByteLeads << 1)
                 | (utf8.threeByteLeads << 1) | (utf8.threeByteLeads << 2)
                 | (utf8.fourByteLeads << 1) | (utf8.fourByteLeads << 2) | (utf8.fourByteLeads << 3);
-            // A continuation byte just after a line feed may answer a lead of the line
-            // before; only the careful way tells the two apart.
             const std::uint64_t trouble = utf8.trouble != 0
                 ? troubleBeyondLeads(bytes, utf8.trouble, available > chunkSize)
                 : 0;
-            invalidUtf8 = (utf8.continuations ^ expected) | (expected & followers) | trouble;
+            // A line that starts with a continuation byte takes it for a character of its own,
+            // even where a lead of the line before calls for it, which the comparison with the
+            // expected bytes cannot see. Any later byte that such a lead calls for comes after
+            // this one, or after a byte that fails the lead.
+            invalidUtf8
+                = (utf8.continuations ^ expected) | (utf8.continuations & lineStarts) | trouble;
             m_awaitedContinuations = (utf8.twoByteLeads >> 63) | (utf8.threeByteLeads >> 63)
                 | (utf8.threeByteLeads >> 62) | (utf8.fourByteLeads >> 63)
                 | (utf8.fourByteLeads >> 62) | (utf8.fourByteLeads >> 61);
@@ -120,10 +122,10 @@ public:
 private:
     const Classifier& m_classifier;
     const char* const m_end;
-    // Continuation bytes that leads near the end of the previous chunk call for, and the two
-    // places after a line feed there.
+    // Continuation bytes that leads near the end of the previous chunk call for, and the start
+    // of a line when that chunk ended with a line feed.
     std::uint64_t m_awaitedContinuations = 0;
-    std::uint64_t m_lineFeedFollowers = 0;
+    std::uint64_t m_lineStartAhead = 0;
     char m_padded[chunkSize];
 };
 

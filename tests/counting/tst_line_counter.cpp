@@ -180,6 +180,9 @@ private slots:
             << every()
             << QString::fromLatin1("65:" + QByteArray(63, 'x')
                                    + "%F0%9F%98%80\n64:" + QByteArray(62, 'y') + "%F0%9F%98%80\n");
+        QTest::newRow("continuation_after_line_feed_counts_alone")
+            << bytes("\xF0\n\x9F\x98x\n\xE2\r\n\x82\n\xC3\xA9\n") << every()
+            << "1:%F0\n3:%9F%98x\n1:%E2\n1:%82\n1:%C3%A9\n";
         QTest::newRow("truncated_at_line_end")
             << bytes("\xE2\x82\r\nx") << every() << "2:%E2%82\n1:x\n";
         QTest::newRow("mark_inside_text_is_a_character")
