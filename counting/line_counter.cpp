@@ -371,11 +371,15 @@ void LineCounter::packEveryLineWith(const char* begin, const char* end, ResultsW
                 const std::uint64_t upTo = left ^ (left - 1);
                 lineFeedAt[at]
                     = (offset + std::uint32_t(bit)) * 2 + std::uint32_t((returnsBefore >> bit) & 1);
+                // Four-byte leads and bytes that need care are rare: most chunks skip their
+                // counts, which cost a dozen instructions each on processors without popcnt.
                 extraBytesAt[at] = plain
                     ? extraBytes
                     : extraBytes + Classifier::bitCount(scanned.utf8.continuations & upTo)
-                        - Classifier::bitCount(scanned.utf8.fourByteLeads & upTo);
-                careAt[at] = plain
+                        - (scanned.utf8.fourByteLeads != 0
+                               ? Classifier::bitCount(scanned.utf8.fourByteLeads & upTo)
+                               : 0);
+                careAt[at] = plain || scanned.needsCare == 0
                     ? care
                     : care + std::uint32_t(Classifier::bitCount(scanned.needsCare & upTo));
                 left &= left - 1;
