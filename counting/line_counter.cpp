@@ -385,23 +385,17 @@ void LineCounter::packEveryLineWith(const char* begin, const char* end, ResultsW
                 left &= left - 1;
             };
             const bool plain = masks.nonAscii == 0 && scanned.needsCare == 0;
-            if (plain) {
-                note(found, true);
-                note(found + 1, true);
-                note(found + 2, true);
-                for (std::size_t at = found + 3; left != 0; ++at)
-                    note(at, true);
-            } else {
-                note(found, false);
-                note(found + 1, false);
-                note(found + 2, false);
-                for (std::size_t at = found + 3; left != 0; ++at)
-                    note(at, false);
+            note(found, plain);
+            note(found + 1, plain);
+            note(found + 2, plain);
+            for (std::size_t at = found + 3; left != 0; ++at)
+                note(at, plain);
+            found += std::size_t(lineFeeds);
+            if (!plain) {
                 extraBytes += Classifier::bitCount(scanned.utf8.continuations)
                     - Classifier::bitCount(scanned.utf8.fourByteLeads);
                 care += std::uint32_t(Classifier::bitCount(scanned.needsCare));
             }
-            found += std::size_t(lineFeeds);
         }
         std::int32_t extraBytesBefore = 0;
         std::uint32_t careBefore = 0;
