@@ -23,36 +23,34 @@ constexpr std::uint64_t bitsBelow(int bit)
     return (std::uint64_t(1) << bit) - 1;
 }
 
-/// `trouble` without the leads E0, ED, F0 and F4 whose second byte lies in the narrower range
-/// each allows: the rest of such a sequence is checked like any other. `chunk` may be read up
-/// to its byte 64 when `nextReadable`, else to its byte 63. The same for every level, and only
-/// reached for the few chunks with such bytes.
+/// A lead byte whose second byte has a narrower range than a continuation byte's.
+struct NarrowLead
+{
+    unsigned char lead;
+    unsigned char lowest;
+    unsigned char highest;
+};
+
+/// Overlong forms below E0 A0 and F0 90, surrogates from ED A0, code points above F4 8F.
+constexpr NarrowLead narrowLeads[]
+    = { { 0xE0, 0xA0, 0xBF }, { 0xED, 0x80, 0x9F }, { 0xF0, 0x90, 0xBF }, { 0xF4, 0x80, 0x8F } };
+
+/// `trouble` without the narrow leads whose second byte lies in their range: the rest of such
+/// a sequence is checked like any other. `chunk` may be read up to its byte 64 when
+/// `nextReadable`, else to its byte 63. The same for every level, and only reached for the
+/// few chunks with such bytes.
 std::uint64_t troubleBeyondLeads(const char* chunk, std::uint64_t trouble, bool nextReadable)
 {
     std::uint64_t remaining = trouble;
     const std::uint64_t checked = nextReadable ? ~std::uint64_t(0) : bitsBelow(63);
     for (std::uint64_t left = trouble & checked; left != 0; left &= left - 1) {
         const int bit = __builtin_ctzll(left);
+        const auto lead = static_cast<unsigned char>(chunk[bit]);
         const auto second = static_cast<unsigned char>(chunk[bit + 1]);
-        bool allowed = false;
-        switch (static_cast<unsigned char>(chunk[bit])) {
-        case 0xE0:
-            allowed = second >= 0xA0 && second <= 0xBF;
-            break;
-        case 0xED:
-            allowed = second >= 0x80 && second <= 0x9F;
-            break;
-        case 0xF0:
-            allowed = second >= 0x90 && second <= 0xBF;
-            break;
-        case 0xF4:
-            allowed = second >= 0x80 && second <= 0x8F;
-            break;
-        default:
-            break;
+        for (const NarrowLead& narrow : narrowLeads) {
+            if (lead == narrow.lead && second >= narrow.lowest && second <= narrow.highest)
+                remaining &= ~(std::uint64_t(1) << bit);
         }
-        if (allowed)
-            remaining &= ~(std::uint64_t(1) << bit);
     }
     return remaining;
 }

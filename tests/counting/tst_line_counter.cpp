@@ -41,6 +41,16 @@ template<std::size_t N> QByteArray bytesWithNul(const char (&text)[N])
     return QByteArray(text, N - 1);
 }
 
+/// Hands `text` to the counter in pieces of `pieceSize` bytes (0: in one piece), and ends it.
+void feed(LineCounter& counter, const QByteArray& text, qsizetype pieceSize)
+{
+    const qsizetype step = pieceSize > 0 ? pieceSize : qMax<qsizetype>(text.size(), 1);
+    for (qsizetype at = 0; at < text.size(); at += step)
+        counter.addText(
+            std::string_view(text.constData() + at, std::size_t(qMin(step, text.size() - at))));
+    counter.finishText();
+}
+
 /// Counts `text` handed over in pieces of `pieceSize` bytes (0: in one piece), finding line
 /// ends with the instructions of `level`.
 QList<CollectedRow> count(const QByteArray& text, const LineFilter& filter, qsizetype pieceSize = 0,
@@ -49,11 +59,7 @@ QList<CollectedRow> count(const QByteArray& text, const LineFilter& filter, qsiz
     LineMatcher matcher(filter);
     CollectingSink sink;
     LineCounter counter(matcher, sink, level);
-    const qsizetype step = pieceSize > 0 ? pieceSize : qMax<qsizetype>(text.size(), 1);
-    for (qsizetype at = 0; at < text.size(); at += step)
-        counter.addText(
-            std::string_view(text.constData() + at, std::size_t(qMin(step, text.size() - at))));
-    counter.finishText();
+    feed(counter, text, pieceSize);
     return sink.rows;
 }
 
@@ -79,11 +85,7 @@ QByteArray written(const QByteArray& text, const LineFilter& filter, qsizetype p
     ResultsWriter writer(output, LineEnding::CrLf);
     LineMatcher matcher(filter);
     LineCounter counter(matcher, writer, level);
-    const qsizetype step = pieceSize > 0 ? pieceSize : qMax<qsizetype>(text.size(), 1);
-    for (qsizetype at = 0; at < text.size(); at += step)
-        counter.addText(
-            std::string_view(text.constData() + at, std::size_t(qMin(step, text.size() - at))));
-    counter.finishText();
+    feed(counter, text, pieceSize);
     if (!writer.flush())
         qFatal("writing to a buffer failed");
     return file.data();
