@@ -386,7 +386,7 @@ void LineCounter::packEveryLineWith(const char* begin, const char* end, ResultsW
             note(found, plain);
             note(found + 1, plain);
             note(found + 2, plain);
-            for (std::size_t at = found + 3; left != 0; ++at)
+            for (std::size_t at = found + 3; at < found + std::size_t(lineFeeds); ++at)
                 note(at, plain);
             found += std::size_t(lineFeeds);
             if (!plain) {
