@@ -69,12 +69,15 @@ public:
         if (blockReadable && lineBytes.size() <= copyBlock) {
             // In 32-byte moves, which code built for AVX2 makes one instruction each; a plain
             // copy of the whole block would be moved sixteen bytes at a time.
-            using Bytes32 = char __attribute__((vector_size(32), aligned(1), may_alias));
-            for (std::size_t at = 0; at < copyBlock; at += sizeof(Bytes32))
-                *reinterpret_cast<Bytes32*>(out + at)
-                    = *reinterpret_cast<const Bytes32*>(lineBytes.data() + at);
-        } else
+            using Bytes32 = char __attribute__((vector_size(32)));
+            for (std::size_t at = 0; at < copyBlock; at += sizeof(Bytes32)) {
+                Bytes32 bytes;
+                std::memcpy(&bytes, lineBytes.data() + at, sizeof bytes);
+                std::memcpy(out + at, &bytes, sizeof bytes);
+            }
+        } else {
             std::memcpy(out, lineBytes.data(), lineBytes.size());
+        }
         return putLineEnd(out + lineBytes.size());
     }
 
