@@ -119,8 +119,7 @@ private:
 
     ByteOutput& m_output;
     std::string_view m_lineEnd;
-    /// The line end as putLineEnd() stores it: always two bytes, of which the line end's
-    /// size count.
+    /// The line end padded to two bytes, so that putLineEnd() stores it without a size.
     char m_lineEndBytes[2];
     std::unique_ptr<char[]> m_buffer;
     std::unique_ptr<char[]> m_spare;

@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <memory>
 #include <new>
 #include <optional>
 #include <string>
