@@ -42,6 +42,9 @@ private:
     template<typename Classifier, typename Sink>
     inline __attribute__((always_inline)) void countCompleteLinesWith(const char* begin,
                                                                       const char* end, Sink& sink);
+    template<typename Classifier>
+    inline __attribute__((always_inline)) void packEveryLineWith(const char* begin, const char* end,
+                                                                 ResultsWriter& writer);
     /// By how many the bytes of `segment` outnumber its UTF-16 units.
     template<typename Classifier>
     static inline __attribute__((always_inline)) std::uint64_t

@@ -27,6 +27,9 @@ public:
     /// break to contain): files are read, but their lines need not be looked at.
     bool passesNothing() const { return m_rule == Rule::PassNone; }
 
+    /// Every line passes: nothing needs looking at.
+    bool passesEveryLine() const { return m_rule == Rule::PassAll; }
+
     /// A line holding none of these bytes cannot hold the text. Meaningless when
     /// examinesEveryLine() is true.
     const CandidateBytes& candidateBytes() const { return m_candidates; }

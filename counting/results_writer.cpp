@@ -4,7 +4,6 @@
 #include "results_model.h"
 #include "sorted_row_passes.h"
 
-#include <charconv>
 #include <cstring>
 #include <new>
 #if __has_include(<unistd.h>)
@@ -34,8 +33,10 @@ std::uint64_t physicalMemoryBytes()
 ResultsWriter::ResultsWriter(ByteOutput& output, LineEnding lineEnding)
     : m_output(output)
     , m_lineEnd(lineEnding == LineEnding::CrLf ? "\r\n" : "\n")
-    , m_buffer(new char[bufferSize])
-    , m_spare(new char[bufferSize])
+    , m_lineEndBytes { lineEnding == LineEnding::CrLf ? '\r' : '\n', '\n' }
+    // Short lines are copied in whole blocks, which may reach past the buffer's last row.
+    , m_buffer(new char[bufferSize + copyBlock])
+    , m_spare(new char[bufferSize + copyBlock])
 { }
 
 ResultsWriter::~ResultsWriter()
@@ -62,9 +63,7 @@ void ResultsWriter::writeRowSlowly(std::string_view lineBytes, std::uint64_t cou
         handOver();
         if (lineBytes.size() + rowFrame > bufferSize) {
             char frame[rowFrame];
-            char* end = std::to_chars(frame, frame + rowFrame, count).ptr;
-            *end++ = '\t';
-            writeLongLine({ frame, std::size_t(end - frame) }, lineBytes);
+            writeLongLine({ frame, std::size_t(putCountAndTab(frame, count) - frame) }, lineBytes);
             return;
         }
     }

@@ -1,8 +1,11 @@
 #include "collecting_sink.h"
+#include "counting/byte_output.h"
 #include "counting/line_counter.h"
 #include "counting/line_matcher.h"
+#include "counting/results_writer.h"
 #include "reference_count.h"
 
+#include <QBuffer>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -38,6 +41,16 @@ template<std::size_t N> QByteArray bytesWithNul(const char (&text)[N])
     return QByteArray(text, N - 1);
 }
 
+/// Hands `text` to the counter in pieces of `pieceSize` bytes (0: in one piece), and ends it.
+void feed(LineCounter& counter, const QByteArray& text, qsizetype pieceSize)
+{
+    const qsizetype step = pieceSize > 0 ? pieceSize : qMax<qsizetype>(text.size(), 1);
+    for (qsizetype at = 0; at < text.size(); at += step)
+        counter.addText(
+            std::string_view(text.constData() + at, std::size_t(qMin(step, text.size() - at))));
+    counter.finishText();
+}
+
 /// Counts `text` handed over in pieces of `pieceSize` bytes (0: in one piece), finding line
 /// ends with the instructions of `level`.
 QList<CollectedRow> count(const QByteArray& text, const LineFilter& filter, qsizetype pieceSize = 0,
@@ -46,11 +59,7 @@ QList<CollectedRow> count(const QByteArray& text, const LineFilter& filter, qsiz
     LineMatcher matcher(filter);
     CollectingSink sink;
     LineCounter counter(matcher, sink, level);
-    const qsizetype step = pieceSize > 0 ? pieceSize : qMax<qsizetype>(text.size(), 1);
-    for (qsizetype at = 0; at < text.size(); at += step)
-        counter.addText(
-            std::string_view(text.constData() + at, std::size_t(qMin(step, text.size() - at))));
-    counter.finishText();
+    feed(counter, text, pieceSize);
     return sink.rows;
 }
 
@@ -66,16 +75,48 @@ QList<CollectedRow> splitAt(const QByteArray& text, const LineFilter& filter, qs
     return sink.rows;
 }
 
-/// The rows of the plain way, after checking that every vector way gives the same.
+/// What the results writer puts out when the counter packs the rows of `text` into it.
+QByteArray written(const QByteArray& text, const LineFilter& filter, qsizetype pieceSize,
+                   SimdLevel level)
+{
+    QBuffer file;
+    file.open(QIODevice::WriteOnly);
+    DeviceOutput output(file);
+    ResultsWriter writer(output, LineEnding::CrLf);
+    LineMatcher matcher(filter);
+    LineCounter counter(matcher, writer, level);
+    feed(counter, text, pieceSize);
+    if (!writer.flush())
+        qFatal("writing to a buffer failed");
+    return file.data();
+}
+
+/// The rows of the plain way, after checking that every vector way gives the same, and that
+/// the results writer, whose rows each way packs in place, puts out each of them.
 QList<CollectedRow> countOnEveryLevel(const QByteArray& text, const LineFilter& filter,
                                       qsizetype pieceSize = 0)
 {
     const QList<CollectedRow> rows = count(text, filter, pieceSize);
+    QByteArray rowsAsWritten;
+    for (const CollectedRow& row : rows)
+        rowsAsWritten += QByteArray::number(qulonglong(row.count)) + '\t'
+            + QByteArray::fromStdString(row.bytes) + "\r\n";
     for (const SimdLevel level : availableSimdLevels()) {
         const QList<CollectedRow> other = count(text, filter, pieceSize, level);
         if (other != rows) {
             qWarning("level %d gives\n%s\nline numbers %s", int(level), qPrintable(describe(other)),
                      qPrintable(lineNumbers(other)));
+            return {};
+        }
+        const QByteArray output = written(text, filter, pieceSize, level);
+        if (output != rowsAsWritten) {
+            qsizetype at = 0;
+            while (at < output.size() && at < rowsAsWritten.size()
+                   && output[at] == rowsAsWritten[at])
+                ++at;
+            qWarning("level %d writes from byte %lld\n%s\ninstead of\n%s", int(level),
+                     qlonglong(at), output.mid(at, 80).toPercentEncoding(" \t").constData(),
+                     rowsAsWritten.mid(at, 80).toPercentEncoding(" \t").constData());
             return {};
         }
     }
@@ -119,6 +160,31 @@ private slots:
             << bytes("\xED\xA0\x80") << every() << "3:%ED%A0%80\n";
         QTest::newRow("above_unicode_four_units")
             << bytes("\xF4\x90\x80\x80") << every() << "4:%F4%90%80%80\n";
+        QTest::newRow("narrow_leads_with_second_bytes_in_range")
+            << bytes("\xE0\xA4\x85\n\xED\x9F\xBF\n\xF4\x8F\xBF\xBF\n\xF0\x90\x80\x80\n") << every()
+            << "1:%E0%A4%85\n1:%ED%9F%BF\n2:%F4%8F%BF%BF\n2:%F0%90%80%80\n";
+        QTest::newRow("overlong_three_bytes_three_units")
+            << bytes("\xE0\x9F\xBF\n") << every() << "3:%E0%9F%BF\n";
+        QTest::newRow("overlong_four_bytes_four_units")
+            << bytes("\xF0\x8F\xBF\xBF\r\n") << every() << "4:%F0%8F%BF%BF\n";
+        QTest::newRow("narrow_leads_cut_short")
+            << bytes("\xE0\xA4\r\n\xF0\x9F\x98\n") << every() << "2:%E0%A4\n3:%F0%9F%98\n";
+        QTest::newRow("narrow_leads_ending_chunks")
+            << QByteArray(QByteArray(63, 'x') + "\xF0\x9F\x98\x80" + QByteArray(60, 'y')
+                          + "\xE0\x9F\xBF" + QByteArray(61, 'z') + "\xED\x9F\xBF\n")
+            << every()
+            << QString::fromLatin1("190:" + QByteArray(63, 'x') + "%F0%9F%98%80"
+                                   + QByteArray(60, 'y') + "%E0%9F%BF" + QByteArray(61, 'z')
+                                   + "%ED%9F%BF\n");
+        QTest::newRow("four_byte_characters_across_chunks")
+            << QByteArray(QByteArray(63, 'x') + "\xF0\x9F\x98\x80\n" + QByteArray(62, 'y')
+                          + "\xF0\x9F\x98\x80\n")
+            << every()
+            << QString::fromLatin1("65:" + QByteArray(63, 'x')
+                                   + "%F0%9F%98%80\n64:" + QByteArray(62, 'y') + "%F0%9F%98%80\n");
+        QTest::newRow("continuation_after_line_feed_counts_alone")
+            << bytes("\xF0\n\x9F\x98x\n\xE2\r\n\x82\n\xC3\xA9\n") << every()
+            << "1:%F0\n3:%9F%98x\n1:%E2\n1:%82\n1:%C3%A9\n";
         QTest::newRow("truncated_at_line_end")
             << bytes("\xE2\x82\r\nx") << every() << "2:%E2%82\n1:x\n";
         QTest::newRow("mark_inside_text_is_a_character")
@@ -345,6 +411,29 @@ private slots:
             const qsizetype pieceSize = 1 + random.bounded(70);
             QCOMPARE(describe(countOnEveryLevel(text, filter, pieceSize)), describe(expected));
         }
+    }
+
+    void rowsFillingSeveralWriterBuffers()
+    {
+        // Lines of every length from empty to past a thousand units, with and without a
+        // carriage return at their end or inside, with characters of every size, until their
+        // rows fill the writer's buffer a few times over.
+        static const QByteArray pieces[]
+            = { "a", "b", "\t", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xE0\xA4\x85" };
+        QRandomGenerator random(99);
+        QByteArray text;
+        while (text.size() < 3 << 20) {
+            const int length
+                = random.bounded(16) == 0 ? int(random.bounded(1500)) : int(random.bounded(150));
+            for (int i = 0; i < length; ++i)
+                text += random.bounded(400) == 0 ? QByteArray("\r")
+                                                 : pieces[random.bounded(int(std::size(pieces)))];
+            text += random.bounded(2) == 0 ? "\r\n" : "\n";
+        }
+        const QList<CollectedRow> expected = referenceRows(text, every());
+        QCOMPARE(describe(countOnEveryLevel(text, every(), 256 * 1024)), describe(expected));
+        QCOMPARE(describe(countOnEveryLevel(text, every(), 1 + random.bounded(5000))),
+                 describe(expected));
     }
 
     void lineOfManyMegabytes()

@@ -97,6 +97,12 @@ private slots:
             << Rows { { "a\tb", 3 } } << int(LineEnding::CrLf) << QByteArray("3\ta\tb\r\n");
         QTest::newRow("eight_bit_bytes_exactly")
             << Rows { { "caf\xE9", 4 } } << int(LineEnding::CrLf) << QByteArray("4\tcaf\xE9\r\n");
+        QTest::newRow("counts_at_every_digit_count")
+            << Rows { { "a", 0 },   { "b", 9 },   { "c", 10 },   { "d", 99 },
+                      { "e", 100 }, { "f", 999 }, { "g", 1000 }, { "h", 18446744073709551615u } }
+            << int(LineEnding::Lf)
+            << QByteArray("0\ta\n9\tb\n10\tc\n99\td\n100\te\n999\tf\n1000\tg\n"
+                          "18446744073709551615\th\n");
         QTest::newRow("empty_list_writes_nothing")
             << Rows {} << int(LineEnding::CrLf) << QByteArray();
     }

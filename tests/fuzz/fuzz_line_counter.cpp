@@ -102,7 +102,7 @@ std::vector<Row> countThrough(QIODevice& device, const LineFilter& filter, SimdL
 }
 
 /// What the results writer makes of the file, its rows packed in place by the counter.
-QByteArray written(const QByteArray& file, const LineFilter& filter)
+QByteArray written(const QByteArray& file, const LineFilter& filter, SimdLevel level)
 {
     QBuffer input;
     input.setData(file);
@@ -112,7 +112,7 @@ QByteArray written(const QByteArray& file, const LineFilter& filter)
     DeviceOutput device(output);
     ResultsWriter writer(device, LineEnding::CrLf);
     LineMatcher matcher(filter);
-    LineCounter counter(matcher, writer);
+    LineCounter counter(matcher, writer, level);
     CounterFeed feed(counter);
     require(readWholeDevice(input, feed).kind == ReadOutcome::Kind::Read);
     counter.finishText();
@@ -159,7 +159,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         rowsAsWritten
             += QByteArray::number(row.count) + '\t' + QByteArray::fromStdString(row.bytes) + "\r\n";
     }
-    require(written(file, filter) == rowsAsWritten);
+    for (const SimdLevel level : availableSimdLevels())
+        require(written(file, filter, level) == rowsAsWritten);
 
     QStringDecoder decoder(QStringConverter::Utf8,
                            QStringConverter::Flag::Stateless

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+
+namespace velmora {
+
+/// Room for the longest count and its tab, with what putCountAndTab() may write past them.
+constexpr std::size_t countAndTabRoom = 21;
+
+namespace detail {
+
+constexpr std::size_t tabledCountSize = 4;
+using TabledCounts = std::array<std::array<char, tabledCountSize>, 1000>;
+
+/// "0\t" to "999\t", each in four bytes.
+constexpr TabledCounts makeTabledCounts()
+{
+    TabledCounts texts {};
+    for (std::size_t count = 0; count < texts.size(); ++count) {
+        std::size_t at = 0;
+        if (count >= 100)
+            texts[count][at++] = char('0' + count / 100);
+        if (count >= 10)
+            texts[count][at++] = char('0' + count / 10 % 10);
+        texts[count][at++] = char('0' + count % 10);
+        texts[count][at] = '\t';
+    }
+    return texts;
+}
+
+inline constexpr TabledCounts tabledCounts = makeTabledCounts();
+
+} // namespace detail
+
+/// Writes `count` in plain decimal and a tab at `out` and returns their end. Most lines are
+/// shorter than a thousand units: their counts are copied whole, without a digit loop.
+inline char* putCountAndTab(char* out, std::uint64_t count)
+{
+    if (count < detail::tabledCounts.size()) {
+        std::memcpy(out, detail::tabledCounts[count].data(), detail::tabledCountSize);
+        return out + 2 + int(count >= 10) + int(count >= 100);
+    }
+    out = std::to_chars(out, out + countAndTabRoom, count).ptr;
+    *out++ = '\t';
+    return out;
+}
+
+} // namespace velmora
