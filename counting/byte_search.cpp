@@ -13,7 +13,8 @@ char asciiLower(char byte)
     return byte >= 'A' && byte <= 'Z' ? char(byte - 'A' + 'a') : byte;
 }
 
-/// Whether the bytes at `at` are `needle`, letter case ignored as asked.
+} // namespace
+
 bool sameAt(const char* at, std::string_view needle, bool ignoreAsciiCase)
 {
     if (!ignoreAsciiCase)
@@ -24,8 +25,6 @@ bool sameAt(const char* at, std::string_view needle, bool ignoreAsciiCase)
     }
     return true;
 }
-
-} // namespace
 
 bool holdsBytes(std::string_view haystack, std::string_view needle, bool ignoreAsciiCase,
                 bool useVectors)

@@ -10,4 +10,8 @@ namespace velmora {
 bool holdsBytes(std::string_view haystack, std::string_view needle, bool ignoreAsciiCase,
                 bool useVectors = true);
 
+/// Whether the `needle.size()` bytes at `at` are `needle`, letter case taken as holdsBytes()
+/// takes it.
+bool sameAt(const char* at, std::string_view needle, bool ignoreAsciiCase);
+
 } // namespace velmora

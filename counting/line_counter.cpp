@@ -270,16 +270,26 @@ void LineCounter::takeLine(Sink& sink, const char* begin, const char* end, bool 
 void LineCounter::skimCompleteLines(const char* begin, const char* end)
 {
     // Only lines at the places found are cut; the scanner counts the line feeds it passes,
-    // for the line numbers.
+    // for the line numbers. Where the pair tells where the text would start, a place where it
+    // does not is passed over without cutting its line.
+    const std::optional<std::size_t>& offset = m_matcher.pairOffset();
     for (const char* from = begin; from < end;) {
         std::uint64_t lineFeeds = 0;
         const char* found = m_pairScanner->find(from, end, lineFeeds);
         m_lineNumber += lineFeeds;
         if (found == end)
             return;
+        // The text holds no line break, so it never starts before its line, and the pair's
+        // bytes are no carriage return.
+        if (offset && *found != '\r'
+            && (std::size_t(found - begin) < *offset
+                || !m_matcher.holdsTextAt(found - *offset, end))) {
+            from = found + 1;
+            continue;
+        }
         const auto* before
-            = static_cast<const char*>(memrchr(from, '\n', std::size_t(found - from)));
-        const char* lineStart = before ? before + 1 : from;
+            = static_cast<const char*>(memrchr(begin, '\n', std::size_t(found - begin)));
+        const char* lineStart = before ? before + 1 : begin;
         const auto* lineEnd
             = static_cast<const char*>(std::memchr(found, '\n', std::size_t(end - found)));
         takeAnyLine(std::string_view(lineStart, std::size_t(lineEnd - lineStart)), true);

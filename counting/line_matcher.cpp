@@ -238,6 +238,17 @@ void LineMatcher::choosePair()
     };
     m_pair
         = CandidatePair { bytesOf(best->first), bytesOf(best->second), best->second - best->first };
+    const bool placesAreBytes = m_places.size() == m_needle.size()
+        && std::all_of(m_places.begin(), m_places.end(),
+                       [](const Place& place) { return place.fixedDistance; });
+    if ((m_search == Search::ExactBytes || m_search == Search::AsciiFolded) && placesAreBytes)
+        m_pairOffset = best->first;
+}
+
+bool LineMatcher::holdsTextAt(const char* at, const char* end) const
+{
+    return std::size_t(end - at) >= m_needle.size()
+        && sameAt(at, m_needle, m_search == Search::AsciiFolded);
 }
 
 bool LineMatcher::passes(std::string_view line)

@@ -41,6 +41,13 @@ public:
     /// be skipped unseen.
     bool skimsLines() const { return m_pair && m_rule == Rule::PassIfContains; }
 
+    /// How many bytes before the pair's first byte the text would start, where the bytes there
+    /// alone tell whether the text stands there: each of its characters has one length in
+    /// every form it may take. Unknown without the pair.
+    const std::optional<std::size_t>& pairOffset() const { return m_pairOffset; }
+    /// Whether the text stands at `at`, where the bytes up to `end` may be read.
+    bool holdsTextAt(const char* at, const char* end) const;
+
     /// Whether a line (carriage returns removed, not empty) passes the filter.
     bool passes(std::string_view line);
 
@@ -88,6 +95,7 @@ private:
     CandidateBytes m_candidates;
     bool m_examineEveryLine = true;
     std::optional<CandidatePair> m_pair;
+    std::optional<std::size_t> m_pairOffset;
     QStringDecoder m_decoder;
 };
 

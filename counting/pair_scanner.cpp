@@ -36,8 +36,9 @@ const char* PairScanner::find(const char* from, const char* end, std::uint64_t& 
 }
 
 #if defined(VELMORA_X86_SIMD)
-// Each comparison set holds at most two values (a letter in both cases). A block is left to the
-// plain way once it holds a place worth a look, or when it reaches too near the end.
+// Each comparison set holds at most two values (a letter in both cases). The first place worth
+// a look is returned as soon as a block holds one; blocks that reach too near the end are left
+// to the plain way.
 const char* PairScanner::skipWithSse2(const char* at, const char* end,
                                       std::uint64_t& lineFeeds) const
 {
@@ -58,10 +59,15 @@ const char* PairScanner::skipWithSse2(const char* at, const char* end,
             _mm_or_si128(_mm_cmpeq_epi8(there, second0), _mm_cmpeq_epi8(there, second1)));
         const __m128i strayReturn = _mm_andnot_si128(_mm_cmpeq_epi8(next, lineFeed),
                                                      _mm_cmpeq_epi8(here, carriageReturn));
-        if (_mm_movemask_epi8(_mm_or_si128(pair, strayReturn)) != 0)
-            return at;
-        lineFeeds += std::uint64_t(PortableClassifier::bitCount(
-            std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(here, lineFeed)))));
+        const auto places = std::uint32_t(_mm_movemask_epi8(_mm_or_si128(pair, strayReturn)));
+        const auto lineFeedBits = std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(here, lineFeed)));
+        if (places != 0) {
+            const int first = __builtin_ctz(places);
+            lineFeeds += std::uint64_t(
+                PortableClassifier::bitCount(lineFeedBits & ((std::uint32_t(1) << first) - 1)));
+            return at + first;
+        }
+        lineFeeds += std::uint64_t(PortableClassifier::bitCount(lineFeedBits));
     }
     return at;
 }
@@ -86,10 +92,16 @@ VELMORA_TARGET_AVX2 const char* PairScanner::skipWithAvx2(const char* at, const 
             _mm256_or_si256(_mm256_cmpeq_epi8(there, second0), _mm256_cmpeq_epi8(there, second1)));
         const __m256i strayReturn = _mm256_andnot_si256(_mm256_cmpeq_epi8(next, lineFeed),
                                                         _mm256_cmpeq_epi8(here, carriageReturn));
-        if (_mm256_movemask_epi8(_mm256_or_si256(pair, strayReturn)) != 0)
-            return at;
-        lineFeeds += std::uint64_t(__builtin_popcount(
-            std::uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(here, lineFeed)))));
+        const auto places = std::uint32_t(_mm256_movemask_epi8(_mm256_or_si256(pair, strayReturn)));
+        const auto lineFeedBits
+            = std::uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(here, lineFeed)));
+        if (places != 0) {
+            const int first = __builtin_ctz(places);
+            lineFeeds += std::uint64_t(
+                __builtin_popcount(lineFeedBits & std::uint32_t((std::uint64_t(1) << first) - 1)));
+            return at + first;
+        }
+        lineFeeds += std::uint64_t(__builtin_popcount(lineFeedBits));
     }
     return at;
 }

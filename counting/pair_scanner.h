@@ -23,7 +23,7 @@ public:
 private:
     bool isCandidate(const char* at, const char* end) const;
 #if defined(VELMORA_X86_SIMD)
-    /// The start of the first block that holds a place worth a look, or where blocks end.
+    /// The first place worth a look, or where the blocks end.
     const char* skipWithSse2(const char* at, const char* end, std::uint64_t& lineFeeds) const;
     VELMORA_TARGET_AVX2 const char* skipWithAvx2(const char* at, const char* end,
                                                  std::uint64_t& lineFeeds) const;

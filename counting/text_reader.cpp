@@ -2,13 +2,16 @@
 
 #include "common/file_exists.h"
 #include "common/path_bytes.h"
+#include "guarded_mapping.h"
 #include "text_encoding.h"
 #include "utf16_to_utf8.h"
 
 #include <QFile>
 
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
+#include <limits>
 #include <memory>
 #include <new>
 #include <optional>
@@ -23,6 +26,10 @@ namespace {
 /// Large enough that system calls cost nothing worth measuring, small enough that a block
 /// is still in the cache when the counter reads it.
 constexpr qint64 blockSize = 256 * 1024;
+
+/// How much of a mapped file goes to the consumer at a time: the stop and the progress are
+/// looked at once per piece.
+constexpr std::size_t mappedPieceSize = std::size_t(4) << 20;
 
 constexpr std::string_view emptyFileText("empty file");
 
@@ -74,6 +81,63 @@ ReadOutcome failure(const QString& description)
     return { ReadOutcome::Kind::Failed, description };
 }
 
+/// Reads `device` from where it stands to its end, through `decoder`. `readAnything` tells
+/// whether bytes came before, so that only a file without any bytes reads as "empty file".
+ReadOutcome readRest(QIODevice& device, TextDecoder& decoder, const CountControl& control,
+                     bool readAnything)
+{
+    const std::unique_ptr<char[]> block(new (std::nothrow) char[blockSize]);
+    if (!block)
+        return failure(qt_error_string(ENOMEM));
+    for (;;) {
+        if (control.stopRequested())
+            return { ReadOutcome::Kind::Stopped, {} };
+        const qint64 got = device.read(block.get(), blockSize);
+        if (got < 0)
+            return failure(device.errorString());
+        control.addBytesDone(got);
+        readAnything = readAnything || got > 0;
+        const bool atEnd = got == 0;
+        const std::string_view bytes = atEnd && !readAnything
+            ? emptyFileText
+            : std::string_view(block.get(), std::size_t(got));
+        try {
+            if (!decoder.decode(bytes, atEnd))
+                return { ReadOutcome::Kind::Stopped, {} };
+        } catch (const std::bad_alloc&) {
+            return failure(qt_error_string(ENOMEM));
+        }
+        if (atEnd)
+            return { ReadOutcome::Kind::Read, {} };
+    }
+}
+
+/// Delivers the mapped bytes of `file` without copying them, then reads on from the end of
+/// the mapping, where a file that grew meanwhile has more.
+ReadOutcome readMapped(const GuardedMapping& mapping, QFile& file, const CountControl& control,
+                       TextDecoder& decoder)
+{
+    const std::string_view bytes = mapping.bytes();
+    for (std::size_t at = 0; at < bytes.size(); at += mappedPieceSize) {
+        if (control.stopRequested())
+            return { ReadOutcome::Kind::Stopped, {} };
+        const std::string_view piece = bytes.substr(at, mappedPieceSize);
+        try {
+            if (!decoder.decode(piece, false))
+                return { ReadOutcome::Kind::Stopped, {} };
+        } catch (const std::bad_alloc&) {
+            return failure(qt_error_string(ENOMEM));
+        }
+        control.addBytesDone(qint64(piece.size()));
+        // Zeros stand where the file was cut short; the lines before them were its own.
+        if (mapping.cutShort())
+            return failure(QStringLiteral("The file became shorter while it was being read"));
+    }
+    if (!file.seek(qint64(bytes.size())))
+        return failure(file.errorString());
+    return readRest(file, decoder, control, true);
+}
+
 } // namespace
 
 ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const CountControl& control)
@@ -98,37 +162,22 @@ ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const Cou
         ::close(descriptor);
         return failure(file.errorString());
     }
+    // Only a regular file has the size it says; anything else is read as it comes.
+    if (S_ISREG(status.st_mode) && status.st_size > 0
+        && std::uint64_t(status.st_size) <= std::numeric_limits<std::size_t>::max()) {
+        const GuardedMapping mapping(descriptor, std::size_t(status.st_size));
+        if (mapping.mapped()) {
+            TextDecoder decoder(consumer);
+            return readMapped(mapping, file, control, decoder);
+        }
+    }
     return readWholeDevice(file, consumer, control);
 }
 
 ReadOutcome readWholeDevice(QIODevice& device, TextConsumer& consumer, const CountControl& control)
 {
-    const std::unique_ptr<char[]> block(new (std::nothrow) char[blockSize]);
-    if (!block)
-        return failure(qt_error_string(ENOMEM));
     TextDecoder decoder(consumer);
-    bool readAnything = false;
-    for (;;) {
-        if (control.stopRequested())
-            return { ReadOutcome::Kind::Stopped, {} };
-        const qint64 got = device.read(block.get(), blockSize);
-        if (got < 0)
-            return failure(device.errorString());
-        control.addBytesDone(got);
-        readAnything = readAnything || got > 0;
-        const bool atEnd = got == 0;
-        const std::string_view bytes = atEnd && !readAnything
-            ? emptyFileText
-            : std::string_view(block.get(), std::size_t(got));
-        try {
-            if (!decoder.decode(bytes, atEnd))
-                return { ReadOutcome::Kind::Stopped, {} };
-        } catch (const std::bad_alloc&) {
-            return failure(qt_error_string(ENOMEM));
-        }
-        if (atEnd)
-            return { ReadOutcome::Kind::Read, {} };
-    }
+    return readRest(device, decoder, control, false);
 }
 
 } // namespace velmora
