@@ -234,6 +234,27 @@ private slots:
         QTest::newRow("non_ascii_text_folded")
             << bytes("caf\xC3\xA9\nCAF\xC3\x89\ncafe") << containing(QStringLiteral("\u00C9"))
             << "4:caf%C3%A9\n4:CAF%C3%89\n";
+        QTest::newRow("pair_without_the_text_then_the_text_in_one_line")
+            << QByteArray(QByteArray("him ").repeated(12) + "xTiMe\n"
+                          + QByteArray("him ").repeated(12) + "\n"
+                          + QByteArray("ime ").repeated(12))
+            << containing(QStringLiteral("time"))
+            << QString::fromLatin1("53:" + QByteArray("him ").repeated(12) + "xTiMe\n");
+        QTest::newRow("pair_before_the_start_of_the_text")
+            << QByteArray("ime" + QByteArray(40, '-') + "\ntime" + QByteArray(40, '-'))
+            << containing(QStringLiteral("TIME"))
+            << QString::fromLatin1("44:time" + QByteArray(40, '-') + "\n");
+        QTest::newRow("text_across_a_line_feed_is_not_found")
+            << QByteArray(QByteArray(40, '-') + "ti\nme" + QByteArray(40, '-'))
+            << containing(QStringLiteral("time")) << "";
+        QTest::newRow("pair_of_another_word")
+            << QByteArray(QByteArray(40, '-') + "Tame TIME\nTame Time" + QByteArray(40, '-'))
+            << containing(QStringLiteral("Time"), Qt::CaseSensitive)
+            << QString::fromLatin1("49:Tame Time" + QByteArray(40, '-') + "\n");
+        QTest::newRow("return_after_the_text_is_removed")
+            << QByteArray(QByteArray(40, '-') + "time\rs\r\r\n" + QByteArray(40, '-'))
+            << containing(QStringLiteral("TIME"))
+            << QString::fromLatin1("45:" + QByteArray(40, '-') + "times\n");
         QTest::newRow("nul_in_text")
             << bytesWithNul("a\0b\nab") << containing(QString(QChar(0))) << "3:a%00b\n";
     }
