@@ -1,5 +1,6 @@
 #include "guarded_mapping.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <csignal>
@@ -121,6 +122,15 @@ GuardedMapping::~GuardedMapping()
     slot.begin.store(0, std::memory_order_release);
     ::munmap(const_cast<char*>(m_begin), m_mappedSize);
     slot.taken.store(false, std::memory_order_release);
+}
+
+void GuardedMapping::release(std::size_t offset)
+{
+    const std::size_t pages = std::min(offset, m_mappedSize) & ~(pageSize - 1);
+    if (m_slot >= 0 && pages > m_released) {
+        ::madvise(const_cast<char*>(m_begin) + m_released, pages - m_released, MADV_DONTNEED);
+        m_released = pages;
+    }
 }
 
 bool GuardedMapping::cutShort() const

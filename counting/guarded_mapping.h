@@ -21,6 +21,9 @@ public:
 
     bool mapped() const { return m_slot >= 0; }
     std::string_view bytes() const { return { m_begin, m_size }; }
+    /// Takes the pages wholly before `offset` out of the process's memory: the system keeps
+    /// them for other readers, and they come back if read again.
+    void release(std::size_t offset);
     /// True once a page past the end of the file was read: from there on the bytes are zeros.
     bool cutShort() const;
 
@@ -28,6 +31,7 @@ private:
     const char* m_begin = nullptr;
     std::size_t m_size = 0;
     std::size_t m_mappedSize = 0;
+    std::size_t m_released = 0;
     int m_slot = -1;
 };
 

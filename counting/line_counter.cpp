@@ -292,12 +292,32 @@ void LineCounter::skimCompleteLines(const char* begin, const char* end)
         const char* lineStart = before ? before + 1 : begin;
         const auto* lineEnd
             = static_cast<const char*>(std::memchr(found, '\n', std::size_t(end - found)));
-        takeAnyLine(std::string_view(lineStart, std::size_t(lineEnd - lineStart)), true);
+        const std::string_view line(lineStart, std::size_t(lineEnd - lineStart));
+        if (offset && *found != '\r')
+            takeHoldingLine(line);
+        else
+            takeAnyLine(line, true);
         ++m_lineNumber;
         if (m_sink.rowFailed())
             return;
         from = lineEnd + 1;
     }
+}
+
+void LineCounter::takeHoldingLine(std::string_view line)
+{
+    // The text holds no carriage return, so removing those at the end leaves it whole; one
+    // inside the line calls for the careful way.
+    while (line.back() == '\r')
+        line.remove_suffix(1);
+    if (std::memchr(line.data(), '\r', line.size())) {
+        takeAnyLine(line, true);
+        return;
+    }
+    if (m_writer)
+        m_writer->writeRow(line, utf16Length(line));
+    else
+        m_sink.addRow(line, utf16Length(line), m_lineNumber);
 }
 
 void LineCounter::takeAnyLine(std::string_view line, bool holdsCandidate)

@@ -114,7 +114,7 @@ ReadOutcome readRest(QIODevice& device, TextDecoder& decoder, const CountControl
 
 /// Delivers the mapped bytes of `file` without copying them, then reads on from the end of
 /// the mapping, where a file that grew meanwhile has more.
-ReadOutcome readMapped(const GuardedMapping& mapping, QFile& file, const CountControl& control,
+ReadOutcome readMapped(GuardedMapping& mapping, QFile& file, const CountControl& control,
                        TextDecoder& decoder)
 {
     const std::string_view bytes = mapping.bytes();
@@ -132,6 +132,8 @@ ReadOutcome readMapped(const GuardedMapping& mapping, QFile& file, const CountCo
         // Zeros stand where the file was cut short; the lines before them were its own.
         if (mapping.cutShort())
             return failure(QStringLiteral("The file became shorter while it was being read"));
+        // The consumer keeps nothing of a piece, as with a block that is read over.
+        mapping.release(at + piece.size());
     }
     if (!file.seek(qint64(bytes.size())))
         return failure(file.errorString());
@@ -165,7 +167,7 @@ ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const Cou
     // Only a regular file has the size it says; anything else is read as it comes.
     if (S_ISREG(status.st_mode) && status.st_size > 0
         && std::uint64_t(status.st_size) <= std::numeric_limits<std::size_t>::max()) {
-        const GuardedMapping mapping(descriptor, std::size_t(status.st_size));
+        GuardedMapping mapping(descriptor, std::size_t(status.st_size));
         if (mapping.mapped()) {
             TextDecoder decoder(consumer);
             return readMapped(mapping, file, control, decoder);

@@ -1,4 +1,5 @@
 #include "collecting_sink.h"
+#include "counting/case_variants.h"
 #include "counting/line_counter.h"
 #include "counting/line_matcher.h"
 #include "reference_count.h"
@@ -365,6 +366,37 @@ private slots:
             QCOMPARE(lineNumbers(rows), lineNumbers(expected));
             const qsizetype pieceSize = 1 + random.bounded(70);
             QCOMPARE(describe(countOnEveryLevel(text, filter, pieceSize)), describe(expected));
+        }
+    }
+
+    void caseVariants_data()
+    {
+        QTest::addColumn<uint>("character");
+        QTest::addColumn<QList<uint>>("expected");
+        QTest::newRow("k_and_kelvin_sign") << uint('K') << QList<uint> { 'K', 'k', 0x212A };
+        QTest::newRow("s_and_long_s") << uint(0x17F) << QList<uint> { 'S', 's', 0x17F };
+        QTest::newRow("umlaut") << uint(0xE4) << QList<uint> { 0xC4, 0xE4 };
+        QTest::newRow("sharp_s") << uint(0x1E9E) << QList<uint> { 0xDF, 0x1E9E };
+        QTest::newRow("final_sigma") << uint(0x3C3) << QList<uint> { 0x3A3, 0x3C2, 0x3C3 };
+        QTest::newRow("deseret_in_second_plane")
+            << uint(0x10400) << QList<uint> { 0x10400, 0x10428 };
+        QTest::newRow("cjk_without_case") << uint(0x6771) << QList<uint> { 0x6771 };
+        QTest::newRow("digit") << uint('7') << QList<uint> { '7' };
+    }
+    void caseVariants()
+    {
+        QFETCH(uint, character);
+        QFETCH(QList<uint>, expected);
+        const std::vector<char32_t> variants = velmora::caseVariants(char32_t(character));
+        QCOMPARE(QList<uint>(variants.begin(), variants.end()), expected);
+    }
+
+    void noCaseAfterTheSecondPlane()
+    {
+        // The variants are looked for in the first two planes only.
+        for (char32_t c = 0x20000; c <= QChar::LastValidCodePoint; ++c) {
+            if (QChar::toCaseFolded(c) != c)
+                QFAIL(qPrintable(QString::number(uint(c), 16)));
         }
     }
 
