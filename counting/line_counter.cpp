@@ -270,20 +270,18 @@ void LineCounter::takeLine(Sink& sink, const char* begin, const char* end, bool 
 void LineCounter::skimCompleteLines(const char* begin, const char* end)
 {
     // Only lines at the places found are cut; the scanner counts the line feeds it passes,
-    // for the line numbers. Where the pair tells where the text would start, a place where it
-    // does not is passed over without cutting its line.
-    const std::optional<std::size_t>& offset = m_matcher.pairOffset();
+    // for the line numbers. Where the pair tells whether the text stands around it, a place
+    // where it does not is passed over without cutting its line.
+    const bool confirms = m_matcher.confirmsAtPair();
     for (const char* from = begin; from < end;) {
         std::uint64_t lineFeeds = 0;
         const char* found = m_pairScanner->find(from, end, lineFeeds);
         m_lineNumber += lineFeeds;
         if (found == end)
             return;
-        // The text holds no line break, so it never starts before its line, and the pair's
-        // bytes are no carriage return.
-        if (offset && *found != '\r'
-            && (std::size_t(found - begin) < *offset
-                || !m_matcher.holdsTextAt(found - *offset, end))) {
+        // The pair's bytes are no carriage return: a return inside a line was found.
+        const bool holdsText = confirms && *found != '\r';
+        if (holdsText && !m_matcher.holdsTextAround(found, begin, end)) {
             from = found + 1;
             continue;
         }
@@ -293,7 +291,7 @@ void LineCounter::skimCompleteLines(const char* begin, const char* end)
         const auto* lineEnd
             = static_cast<const char*>(std::memchr(found, '\n', std::size_t(end - found)));
         const std::string_view line(lineStart, std::size_t(lineEnd - lineStart));
-        if (offset && *found != '\r')
+        if (holdsText)
             takeHoldingLine(line);
         else
             takeAnyLine(line, true);

@@ -157,6 +157,8 @@ LineMatcher::LineMatcher(const LineFilter& filter)
 
 void LineMatcher::preparePlaces(const std::vector<std::vector<char32_t>>& variants)
 {
+    std::size_t leastBefore = 0;
+    std::size_t mostBefore = 0;
     for (const std::vector<char32_t>& ways : variants) {
         // Through QString, an invalid byte may stand for a character of the text: only
         // ASCII characters are sure to be there as themselves.
@@ -183,10 +185,18 @@ void LineMatcher::preparePlaces(const std::vector<std::vector<char32_t>>& varian
         if (!sameLength) {
             // Each way of writing it ends in one of these, at no fixed distance.
             m_places.push_back({ valuesAt([](const std::string& e) { return e.back(); }), false });
+            const auto [shortest, longest] = std::minmax_element(
+                encoded.begin(), encoded.end(),
+                [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
+            leastBefore += shortest->size();
+            mostBefore += longest->size();
             continue;
         }
         for (std::size_t i = 0; i < length; ++i)
-            m_places.push_back({ valuesAt([&](const std::string& e) { return e[i]; }), true });
+            m_places.push_back({ valuesAt([&](const std::string& e) { return e[i]; }), true,
+                                 leastBefore + i, mostBefore + i });
+        leastBefore += length;
+        mostBefore += length;
     }
 }
 
@@ -238,17 +248,31 @@ void LineMatcher::choosePair()
     };
     m_pair
         = CandidatePair { bytesOf(best->first), bytesOf(best->second), best->second - best->first };
-    const bool placesAreBytes = m_places.size() == m_needle.size()
-        && std::all_of(m_places.begin(), m_places.end(),
-                       [](const Place& place) { return place.fixedDistance; });
-    if ((m_search == Search::ExactBytes || m_search == Search::AsciiFolded) && placesAreBytes)
-        m_pairOffset = best->first;
+    m_pairReach = Reach { m_places[best->first].leastBefore, m_places[best->first].mostBefore };
+    // Bytes compared as they are, ASCII letters folded, find the text where no character of
+    // it has a form of another length.
+    m_confirmsByBytes = m_search == Search::ExactBytes
+        || (m_search == Search::AsciiFolded
+            && std::all_of(m_places.begin(), m_places.end(),
+                           [](const Place& place) { return place.fixedDistance; }));
 }
 
-bool LineMatcher::holdsTextAt(const char* at, const char* end) const
+bool LineMatcher::holdsTextAround(const char* at, const char* readableFrom, const char* end) const
 {
-    return std::size_t(end - at) >= m_needle.size()
-        && sameAt(at, m_needle, m_search == Search::AsciiFolded);
+    // The text holds no line break, so a start in an earlier line is never a match, and where
+    // its characters may differ in length each start within the reach is tried.
+    for (std::size_t back = m_pairReach->least; back <= m_pairReach->most; ++back) {
+        if (std::size_t(at - readableFrom) < back)
+            return false;
+        const char* start = at - back;
+        const bool holds = m_confirmsByBytes
+            ? std::size_t(end - start) >= m_needle.size()
+                && sameAt(start, m_needle, m_search == Search::AsciiFolded)
+            : m_firstBytes[static_cast<unsigned char>(*start)] && foldedTextAt(start, end);
+        if (holds)
+            return true;
+    }
+    return false;
 }
 
 bool LineMatcher::passes(std::string_view line)

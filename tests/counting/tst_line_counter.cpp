@@ -256,6 +256,18 @@ private slots:
             << QByteArray(QByteArray(40, '-') + "time\rs\r\r\n" + QByteArray(40, '-'))
             << containing(QStringLiteral("TIME"))
             << QString::fromLatin1("45:" + QByteArray(40, '-') + "times\n");
+        QTest::newRow("kelvin_sign_after_the_pair")
+            << QByteArray(QByteArray(40, '-') + "tiK ti\xE2\x84\xAA\n" + QByteArray(40, '-'))
+            << containing(QStringLiteral("tik"))
+            << QString::fromLatin1("47:" + QByteArray(40, '-') + "tiK ti%E2%84%AA\n");
+        QTest::newRow("forms_of_other_lengths_before_and_after_the_pair")
+            << QByteArray(QByteArray(40, '-')
+                          + "\xC3\x84RGER \xE2\x84\xAA\xC3\xA4\xC5\xBF"
+                            "E\nK\xC3\x84SE\n\xC3\x84SE"
+                          + QByteArray(40, '-'))
+            << containing(QStringLiteral("k\u00E4se"))
+            << QString::fromLatin1("50:" + QByteArray(40, '-')
+                                   + "%C3%84RGER %E2%84%AA%C3%A4%C5%BFE\n4:K%C3%84SE\n");
         QTest::newRow("nul_in_text")
             << bytesWithNul("a\0b\nab") << containing(QString(QChar(0))) << "3:a%00b\n";
     }
