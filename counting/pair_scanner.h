@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 namespace velmora {
 
@@ -30,6 +32,9 @@ private:
 #endif
 
     CandidatePair m_pair;
+    /// For each set, the bit in which its two values differ (0 for one value), where each
+    /// set's values differ in one bit at most: then one comparison finds either value.
+    std::optional<std::pair<unsigned char, unsigned char>> m_foldBits;
     /// Only x86 processors have more than the plain way.
     [[maybe_unused]] SimdLevel m_level;
 };

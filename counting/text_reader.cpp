@@ -45,12 +45,21 @@ public:
     bool decode(std::string_view bytes, bool atEnd)
     {
         if (!m_mark) {
-            m_head.append(bytes);
-            m_mark = detectEncodingMark(m_head, atEnd);
-            if (!m_mark)
+            // The first bytes mostly decide at once; only a few bytes that may still become
+            // a mark are kept until more come.
+            const bool fromHead = !m_head.empty();
+            if (fromHead)
+                m_head.append(bytes);
+            m_mark = detectEncodingMark(fromHead ? std::string_view(m_head) : bytes, atEnd);
+            if (!m_mark) {
+                if (!fromHead)
+                    m_head.assign(bytes);
                 return true;
+            }
             if (m_mark->encoding != TextEncoding::EightBit)
                 m_converter.emplace(m_mark->encoding);
+            if (!fromHead)
+                return deliver(bytes.substr(m_mark->markLength), atEnd);
             const std::string head = std::exchange(m_head, {});
             return deliver(std::string_view(head).substr(m_mark->markLength), atEnd);
         }

@@ -268,6 +268,11 @@ private slots:
             << containing(QStringLiteral("k\u00E4se"))
             << QString::fromLatin1("50:" + QByteArray(40, '-')
                                    + "%C3%84RGER %E2%84%AA%C3%A4%C5%BFE\n4:K%C3%84SE\n");
+        QTest::newRow("pair_of_values_that_differ_in_several_bits")
+            << QByteArray(QByteArray(40, '-') + "\xC5\xB8Y \xC3\xBFy\n\xC5\xB8X"
+                          + QByteArray(40, '-'))
+            << containing(QStringLiteral("\u00FFx"))
+            << QString::fromLatin1("42:%C5%B8X" + QByteArray(40, '-') + "\n");
         QTest::newRow("nul_in_text")
             << bytesWithNul("a\0b\nab") << containing(QString(QChar(0))) << "3:a%00b\n";
     }
@@ -314,6 +319,9 @@ private slots:
         QTest::newRow("skipped_lines_counted_ignoring_case")
             << QByteArray(QByteArray(200, '\n') + "xABCx\n" + QByteArray(90, '-') + "\nabc")
             << containing(QStringLiteral("abc")) << "201 203";
+        QTest::newRow("line_feeds_of_many_blocks_skipped")
+            << QByteArray("xabc\n" + QByteArray(8200, '\n') + "abc")
+            << containing(QStringLiteral("abc"), Qt::CaseSensitive) << "1 8202";
         QTest::newRow("found_through_a_return")
             << bytes("\n\nab\rc\n") << containing(QStringLiteral("abc"), Qt::CaseSensitive) << "3";
         QTest::newRow("not_containing")
