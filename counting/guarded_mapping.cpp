@@ -101,8 +101,8 @@ GuardedMapping::GuardedMapping(int descriptor, std::size_t size)
         slots[std::size_t(slot)].taken.store(false);
         return;
     }
-    // Read once from start to end: the system reads ahead and gives pages back behind.
-    ::madvise(map, size, MADV_SEQUENTIAL);
+    // No advice: telling the system the pages are read in order cost more than it gave back
+    // for files that it keeps in memory already.
     m_begin = static_cast<const char*>(map);
     m_size = size;
     m_mappedSize = (size + pageSize - 1) & ~(pageSize - 1);
