@@ -312,10 +312,11 @@ void LineCounter::takeHoldingLine(std::string_view line)
         takeAnyLine(line, true);
         return;
     }
+    const std::uint64_t count = utf16Length(line, m_level);
     if (m_writer)
-        m_writer->writeRow(line, utf16Length(line));
+        m_writer->writeRow(line, count);
     else
-        m_sink.addRow(line, utf16Length(line), m_lineNumber);
+        m_sink.addRow(line, count, m_lineNumber);
 }
 
 void LineCounter::takeAnyLine(std::string_view line, bool holdsCandidate)
