@@ -50,9 +50,11 @@ int commonness(const std::vector<unsigned char>& values)
     return sum;
 }
 
+/// QString::fromUcs4 would take a leading U+FEFF for a byte-order mark and drop it; a text
+/// may hold that character like any other.
 std::string utf8Of(char32_t c)
 {
-    return QString::fromUcs4(&c, 1).toStdString();
+    return QStringView(QChar::fromUcs4(c)).toUtf8().toStdString();
 }
 
 bool containsBytes(std::string_view haystack, std::string_view needle)
@@ -74,11 +76,10 @@ bool isPlainText(const QString& text)
 
 QString foldedText(const QString& text)
 {
-    QList<uint> codePoints = text.toUcs4();
-    for (uint& c : codePoints)
-        c = QChar::toCaseFolded(char32_t(c));
-    return QString::fromUcs4(reinterpret_cast<const char32_t*>(codePoints.constData()),
-                             codePoints.size());
+    QString folded;
+    for (const uint c : text.toUcs4())
+        folded += QChar::fromUcs4(QChar::toCaseFolded(char32_t(c)));
+    return folded;
 }
 
 bool isAscii(const QString& text)

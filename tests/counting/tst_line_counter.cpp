@@ -273,6 +273,17 @@ private slots:
                           + QByteArray(40, '-'))
             << containing(QStringLiteral("\u00FFx"))
             << QString::fromLatin1("42:%C5%B8X" + QByteArray(40, '-') + "\n");
+        QTest::newRow("zero_width_no_break_space_in_text")
+            << QByteArray("\xBF\x00\xEF\xBB\xBF"
+                          "e\n\x00"
+                          "e\n",
+                          10)
+            << containing(QString(QChar(0)) + QChar(0xFEFF) + QLatin1Char('E'))
+            << "4:%BF%00%EF%BB%BFe\n";
+        QTest::newRow("text_starting_with_zero_width_no_break_space")
+            << bytes("a\xEF\xBB\xBF"
+                     "b\nab\n")
+            << containing(QString(QChar(0xFEFF)) + QLatin1Char('B')) << "3:a%EF%BB%BFb\n";
         QTest::newRow("nul_in_text")
             << bytesWithNul("a\0b\nab") << containing(QString(QChar(0))) << "3:a%00b\n";
     }
