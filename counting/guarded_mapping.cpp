@@ -73,7 +73,9 @@ bool handlerInPlace()
         action.sa_sigaction = onBusError;
         action.sa_flags = SA_SIGINFO | SA_RESTART;
         sigemptyset(&action.sa_mask);
-        ::sigaction(SIGBUS, &action, &previousAction);
+        // The previous action is known before a bus error can reach the handler.
+        if (::sigaction(SIGBUS, nullptr, &previousAction) == 0)
+            ::sigaction(SIGBUS, &action, nullptr);
     });
     struct sigaction current
     {

@@ -90,6 +90,23 @@ ReadOutcome failure(const QString& description)
     return { ReadOutcome::Kind::Failed, description };
 }
 
+QString cutShortText()
+{
+    return QStringLiteral("The file became shorter while it was being read");
+}
+
+/// Hands `bytes` to the decoder; an outcome when the reading ends there.
+std::optional<ReadOutcome> decodePiece(TextDecoder& decoder, std::string_view bytes, bool atEnd)
+{
+    try {
+        if (!decoder.decode(bytes, atEnd))
+            return ReadOutcome { ReadOutcome::Kind::Stopped, {} };
+    } catch (const std::bad_alloc&) {
+        return failure(qt_error_string(ENOMEM));
+    }
+    return std::nullopt;
+}
+
 /// Reads `device` from where it stands to its end, through `decoder`. `readAnything` tells
 /// whether bytes came before, so that only a file without any bytes reads as "empty file".
 ReadOutcome readRest(QIODevice& device, TextDecoder& decoder, const CountControl& control,
@@ -110,12 +127,8 @@ ReadOutcome readRest(QIODevice& device, TextDecoder& decoder, const CountControl
         const std::string_view bytes = atEnd && !readAnything
             ? emptyFileText
             : std::string_view(block.get(), std::size_t(got));
-        try {
-            if (!decoder.decode(bytes, atEnd))
-                return { ReadOutcome::Kind::Stopped, {} };
-        } catch (const std::bad_alloc&) {
-            return failure(qt_error_string(ENOMEM));
-        }
+        if (std::optional<ReadOutcome> ended = decodePiece(decoder, bytes, atEnd))
+            return *ended;
         if (atEnd)
             return { ReadOutcome::Kind::Read, {} };
     }
@@ -131,19 +144,21 @@ ReadOutcome readMapped(GuardedMapping& mapping, QFile& file, const CountControl&
         if (control.stopRequested())
             return { ReadOutcome::Kind::Stopped, {} };
         const std::string_view piece = bytes.substr(at, mappedPieceSize);
-        try {
-            if (!decoder.decode(piece, false))
-                return { ReadOutcome::Kind::Stopped, {} };
-        } catch (const std::bad_alloc&) {
-            return failure(qt_error_string(ENOMEM));
-        }
+        if (std::optional<ReadOutcome> ended = decodePiece(decoder, piece, false))
+            return *ended;
         control.addBytesDone(qint64(piece.size()));
         // Zeros stand where the file was cut short; the lines before them were its own.
         if (mapping.cutShort())
-            return failure(QStringLiteral("The file became shorter while it was being read"));
+            return failure(cutShortText());
         // The consumer keeps nothing of a piece, as with a block that is read over.
         mapping.release(at + piece.size());
     }
+    // A cut within the last page reads as zeros without any fault.
+    struct stat status;
+    if (::fstat(file.handle(), &status) != 0)
+        return failure(qt_error_string(errno));
+    if (std::uint64_t(status.st_size) < bytes.size())
+        return failure(cutShortText());
     if (!file.seek(qint64(bytes.size())))
         return failure(file.errorString());
     return readRest(file, decoder, control, true);

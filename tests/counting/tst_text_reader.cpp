@@ -197,6 +197,15 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(consumer.text.substr(0, 100)), bytes.left(100));
     }
 
+    void fileCutWithinItsLastPageFails()
+    {
+        // No page is lost: the bytes after the new end read as zeros, without any fault.
+        const QString path = m_dir.filePath(QStringLiteral("cut_a_little.txt"));
+        QVERIFY(writeFile(path, "first\nsecond\n"));
+        MeddlingConsumer consumer([&] { QVERIFY(QFile::resize(path, 6)); });
+        QCOMPARE(ReadWholeFile(path, consumer).kind, ReadOutcome::Kind::Failed);
+    }
+
     void fileThatGrowsWhileReadIsReadToItsNewEnd()
     {
         const QString path = m_dir.filePath(QStringLiteral("grows.txt"));
