@@ -36,8 +36,9 @@ void onBusError(int number, siginfo_t* info, void* context)
         const std::uintptr_t end = slot.end.load(std::memory_order_acquire);
         if (begin == 0 || address < begin || address >= end)
             continue;
-        // The file ends before this page now: zeros in its place and in every page after it,
-        // and the read that failed is made again on them when the handler returns.
+        // The file ends before this page now (or the page could not be loaded): zeros in its
+        // place and in every page after it, and the read that failed is made again on them
+        // when the handler returns.
         const std::uintptr_t page = address & ~(pageSize - 1);
         void* zeros = ::mmap(reinterpret_cast<void*>(page), end - page, PROT_READ,
                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);

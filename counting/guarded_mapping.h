@@ -6,9 +6,9 @@
 namespace velmora {
 
 /// A regular file's bytes mapped read-only, so that they are read where the system keeps them
-/// instead of being copied. Another program may cut the file short meanwhile; reading a page
-/// past the new end would then kill the process, so such pages are replaced by zeros and
-/// cutShort() says so. One thread reads a mapping at a time.
+/// instead of being copied. Another program may cut the file short meanwhile (or a page may
+/// fail to load); reading such a page would kill the process, so it and the pages after it are
+/// replaced by zeros and cutShort() says so. One thread reads a mapping at a time.
 class GuardedMapping
 {
 public:
@@ -24,7 +24,7 @@ public:
     /// Takes the pages wholly before `offset` out of the process's memory: the system keeps
     /// them for other readers, and they come back if read again.
     void release(std::size_t offset);
-    /// True once a page past the end of the file was read: from there on the bytes are zeros.
+    /// True once a page could not be read: from there on the bytes are zeros.
     bool cutShort() const;
 
 private:

@@ -90,11 +90,6 @@ ReadOutcome failure(const QString& description)
     return { ReadOutcome::Kind::Failed, description };
 }
 
-QString cutShortText()
-{
-    return QStringLiteral("The file became shorter while it was being read");
-}
-
 /// Hands `bytes` to the decoder; an outcome when the reading ends there.
 std::optional<ReadOutcome> decodePiece(TextDecoder& decoder, std::string_view bytes, bool atEnd)
 {
@@ -134,6 +129,18 @@ ReadOutcome readRest(QIODevice& device, TextDecoder& decoder, const CountControl
     }
 }
 
+/// Why a mapped file cannot count as read whole when it is shorter now than when it was mapped
+/// (or its size cannot be told); nothing when it is as long as it was.
+std::optional<ReadOutcome> shrunk(const QFile& file, std::size_t mappedSize)
+{
+    struct stat status;
+    if (::fstat(file.handle(), &status) != 0)
+        return failure(qt_error_string(errno));
+    if (std::uint64_t(status.st_size) < mappedSize)
+        return failure(QStringLiteral("The file became shorter while it was being read"));
+    return std::nullopt;
+}
+
 /// Delivers the mapped bytes of `file` without copying them, then reads on from the end of
 /// the mapping, where a file that grew meanwhile has more.
 ReadOutcome readMapped(GuardedMapping& mapping, QFile& file, const CountControl& control,
@@ -147,18 +154,15 @@ ReadOutcome readMapped(GuardedMapping& mapping, QFile& file, const CountControl&
         if (std::optional<ReadOutcome> ended = decodePiece(decoder, piece, false))
             return *ended;
         control.addBytesDone(qint64(piece.size()));
-        // Zeros stand where the file was cut short; the lines before them were its own.
+        // Zeros stand where a page could not be read; the lines before them were the file's.
         if (mapping.cutShort())
-            return failure(cutShortText());
+            return shrunk(file, bytes.size()).value_or(failure(qt_error_string(EIO)));
         // The consumer keeps nothing of a piece, as with a block that is read over.
         mapping.release(at + piece.size());
     }
     // A cut within the last page reads as zeros without any fault.
-    struct stat status;
-    if (::fstat(file.handle(), &status) != 0)
-        return failure(qt_error_string(errno));
-    if (std::uint64_t(status.st_size) < bytes.size())
-        return failure(cutShortText());
+    if (std::optional<ReadOutcome> shorter = shrunk(file, bytes.size()))
+        return *shorter;
     if (!file.seek(qint64(bytes.size())))
         return failure(file.errorString());
     return readRest(file, decoder, control, true);
