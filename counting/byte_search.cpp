@@ -2,30 +2,7 @@
 
 #include "chunk_classifier.h"
 
-#include <cstring>
-
 namespace velmora {
-
-namespace {
-
-char asciiLower(char byte)
-{
-    return byte >= 'A' && byte <= 'Z' ? char(byte - 'A' + 'a') : byte;
-}
-
-/// Whether the bytes at `at` are `needle`, letter case ignored as asked.
-bool sameAt(const char* at, std::string_view needle, bool ignoreAsciiCase)
-{
-    if (!ignoreAsciiCase)
-        return std::memcmp(at, needle.data(), needle.size()) == 0;
-    for (std::size_t i = 0; i < needle.size(); ++i) {
-        if (asciiLower(at[i]) != needle[i])
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 bool holdsBytes(std::string_view haystack, std::string_view needle, bool ignoreAsciiCase,
                 bool useVectors)

@@ -9,12 +9,16 @@ namespace velmora {
 
 namespace {
 
+/// Every script with letter case lies in the first two planes; folding leaves the code points
+/// after them as they are, and the table need not look at them.
+constexpr char32_t lastCasedCodePoint = 0x1FFFF;
+
 /// For each folded code point, the other code points that fold to it; made once, on first use.
 const std::unordered_map<char32_t, std::vector<char32_t>>& foldedFrom()
 {
     static const std::unordered_map<char32_t, std::vector<char32_t>> table = [] {
         std::unordered_map<char32_t, std::vector<char32_t>> made;
-        for (char32_t c = 0; c <= QChar::LastValidCodePoint; ++c) {
+        for (char32_t c = 0; c <= lastCasedCodePoint; ++c) {
             const char32_t folded = QChar::toCaseFolded(c);
             if (folded != c)
                 made[folded].push_back(c);

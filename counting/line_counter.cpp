@@ -467,24 +467,53 @@ void LineCounter::takeLine(Sink& sink, const char* begin, const char* end, bool 
 void LineCounter::skimCompleteLines(const char* begin, const char* end)
 {
     // Only lines at the places found are cut; the scanner counts the line feeds it passes,
-    // for the line numbers.
+    // for the line numbers. Where the pair tells whether the text stands around it, a place
+    // where it does not is passed over without cutting its line.
+    const bool confirms = m_matcher.confirmsAtPair();
     for (const char* from = begin; from < end;) {
         std::uint64_t lineFeeds = 0;
         const char* found = m_pairScanner->find(from, end, lineFeeds);
         m_lineNumber += lineFeeds;
         if (found == end)
             return;
+        // The pair's bytes are no carriage return: a return inside a line was found.
+        const bool holdsText = confirms && *found != '\r';
+        if (holdsText && !m_matcher.holdsTextAround(found, begin, end)) {
+            from = found + 1;
+            continue;
+        }
         const auto* before
-            = static_cast<const char*>(memrchr(from, '\n', std::size_t(found - from)));
-        const char* lineStart = before ? before + 1 : from;
+            = static_cast<const char*>(memrchr(begin, '\n', std::size_t(found - begin)));
+        const char* lineStart = before ? before + 1 : begin;
         const auto* lineEnd
             = static_cast<const char*>(std::memchr(found, '\n', std::size_t(end - found)));
-        takeAnyLine(std::string_view(lineStart, std::size_t(lineEnd - lineStart)), true);
+        const std::string_view line(lineStart, std::size_t(lineEnd - lineStart));
+        if (holdsText)
+            takeHoldingLine(line);
+        else
+            takeAnyLine(line, true);
         ++m_lineNumber;
         if (m_sink.rowFailed())
             return;
         from = lineEnd + 1;
     }
+}
+
+void LineCounter::takeHoldingLine(std::string_view line)
+{
+    // The text holds no carriage return, so removing those at the end leaves it whole; one
+    // inside the line calls for the careful way.
+    while (line.back() == '\r')
+        line.remove_suffix(1);
+    if (std::memchr(line.data(), '\r', line.size())) {
+        takeAnyLine(line, true);
+        return;
+    }
+    const std::uint64_t count = utf16Length(line, m_level);
+    if (m_writer)
+        m_writer->writeRow(line, count);
+    else
+        m_sink.addRow(line, count, m_lineNumber);
 }
 
 void LineCounter::takeAnyLine(std::string_view line, bool holdsCandidate)

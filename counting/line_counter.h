@@ -60,6 +60,8 @@ private:
 #endif
     void skimCompleteLines(const char* begin, const char* end);
     void takeAnyLine(std::string_view line, bool holdsCandidate);
+    /// A line known to hold the filter's text, carriage returns still in it.
+    void takeHoldingLine(std::string_view line);
 
     LineMatcher& m_matcher;
     RowSink& m_sink;

@@ -50,9 +50,11 @@ int commonness(const std::vector<unsigned char>& values)
     return sum;
 }
 
+/// QString::fromUcs4 would take a leading U+FEFF for a byte-order mark and drop it; a text
+/// may hold that character like any other.
 std::string utf8Of(char32_t c)
 {
-    return QString::fromUcs4(&c, 1).toStdString();
+    return QStringView(QChar::fromUcs4(c)).toUtf8().toStdString();
 }
 
 bool containsBytes(std::string_view haystack, std::string_view needle)
@@ -74,11 +76,10 @@ bool isPlainText(const QString& text)
 
 QString foldedText(const QString& text)
 {
-    QList<uint> codePoints = text.toUcs4();
-    for (uint& c : codePoints)
-        c = QChar::toCaseFolded(char32_t(c));
-    return QString::fromUcs4(reinterpret_cast<const char32_t*>(codePoints.constData()),
-                             codePoints.size());
+    QString folded;
+    for (const uint c : text.toUcs4())
+        folded += QChar::fromUcs4(QChar::toCaseFolded(char32_t(c)));
+    return folded;
 }
 
 bool isAscii(const QString& text)
@@ -157,6 +158,8 @@ LineMatcher::LineMatcher(const LineFilter& filter)
 
 void LineMatcher::preparePlaces(const std::vector<std::vector<char32_t>>& variants)
 {
+    std::size_t leastBefore = 0;
+    std::size_t mostBefore = 0;
     for (const std::vector<char32_t>& ways : variants) {
         // Through QString, an invalid byte may stand for a character of the text: only
         // ASCII characters are sure to be there as themselves.
@@ -183,10 +186,18 @@ void LineMatcher::preparePlaces(const std::vector<std::vector<char32_t>>& varian
         if (!sameLength) {
             // Each way of writing it ends in one of these, at no fixed distance.
             m_places.push_back({ valuesAt([](const std::string& e) { return e.back(); }), false });
+            const auto [shortest, longest] = std::minmax_element(
+                encoded.begin(), encoded.end(),
+                [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
+            leastBefore += shortest->size();
+            mostBefore += longest->size();
             continue;
         }
         for (std::size_t i = 0; i < length; ++i)
-            m_places.push_back({ valuesAt([&](const std::string& e) { return e[i]; }), true });
+            m_places.push_back({ valuesAt([&](const std::string& e) { return e[i]; }), true,
+                                 leastBefore + i, mostBefore + i });
+        leastBefore += length;
+        mostBefore += length;
     }
 }
 
@@ -238,6 +249,31 @@ void LineMatcher::choosePair()
     };
     m_pair
         = CandidatePair { bytesOf(best->first), bytesOf(best->second), best->second - best->first };
+    m_pairReach = Reach { m_places[best->first].leastBefore, m_places[best->first].mostBefore };
+    // Bytes compared as they are, ASCII letters folded, find the text where no character of
+    // it has a form of another length.
+    m_confirmsByBytes = m_search == Search::ExactBytes
+        || (m_search == Search::AsciiFolded
+            && std::all_of(m_places.begin(), m_places.end(),
+                           [](const Place& place) { return place.fixedDistance; }));
+}
+
+bool LineMatcher::holdsTextAround(const char* at, const char* readableFrom, const char* end) const
+{
+    // The text holds no line break, so a start in an earlier line is never a match, and where
+    // its characters may differ in length each start within the reach is tried.
+    for (std::size_t back = m_pairReach->least; back <= m_pairReach->most; ++back) {
+        if (std::size_t(at - readableFrom) < back)
+            return false;
+        const char* start = at - back;
+        const bool holds = m_confirmsByBytes
+            ? std::size_t(end - start) >= m_needle.size()
+                && sameAt(start, m_needle, m_search == Search::AsciiFolded)
+            : m_firstBytes[static_cast<unsigned char>(*start)] && foldedTextAt(start, end);
+        if (holds)
+            return true;
+    }
+    return false;
 }
 
 bool LineMatcher::passes(std::string_view line)

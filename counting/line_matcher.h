@@ -44,6 +44,14 @@ public:
     /// be skipped unseen.
     bool skimsLines() const { return m_pair && m_rule == Rule::PassIfContains; }
 
+    /// True when a place where the pair stands tells by itself whether the text stands around
+    /// it (holdsTextAround()); the pair is known then.
+    bool confirmsAtPair() const { return m_pairReach.has_value(); }
+    /// Whether the text stands in a line so that the pair's first byte is the one at `at`.
+    /// The bytes from `readableFrom` (the start of that line or of one before it) to `end` may
+    /// be read; `at` lies between them.
+    bool holdsTextAround(const char* at, const char* readableFrom, const char* end) const;
+
     /// Whether a line (carriage returns removed, not empty) passes the filter.
     bool passes(std::string_view line);
 
@@ -61,6 +69,15 @@ private:
     {
         std::vector<unsigned char> values;
         bool fixedDistance = true;
+        /// How many bytes of a matching line may come before this place within the match.
+        std::size_t leastBefore = 0;
+        std::size_t mostBefore = 0;
+    };
+    /// The places from the pair's first byte back to where a match may start.
+    struct Reach
+    {
+        std::size_t least = 0;
+        std::size_t most = 0;
     };
 
     bool contains(std::string_view line);
@@ -91,6 +108,8 @@ private:
     CandidateBytes m_candidates;
     bool m_examineEveryLine = true;
     std::optional<CandidatePair> m_pair;
+    std::optional<Reach> m_pairReach;
+    bool m_confirmsByBytes = false;
     QStringDecoder m_decoder;
 };
 

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 namespace velmora {
 
@@ -23,13 +25,16 @@ public:
 private:
     bool isCandidate(const char* at, const char* end) const;
 #if defined(VELMORA_X86_SIMD)
-    /// The start of the first block that holds a place worth a look, or where blocks end.
+    /// The first place worth a look, or where the blocks end.
     const char* skipWithSse2(const char* at, const char* end, std::uint64_t& lineFeeds) const;
     VELMORA_TARGET_AVX2 const char* skipWithAvx2(const char* at, const char* end,
                                                  std::uint64_t& lineFeeds) const;
 #endif
 
     CandidatePair m_pair;
+    /// For each set, the bit in which its two values differ (0 for one value), where each
+    /// set's values differ in one bit at most: then one comparison finds either value.
+    std::optional<std::pair<unsigned char, unsigned char>> m_foldBits;
     /// Only x86 processors have more than the plain way.
     [[maybe_unused]] SimdLevel m_level;
 };

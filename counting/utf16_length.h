@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chunk_classifier.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,6 +12,10 @@ namespace velmora {
 /// sequence gives one unit (two above U+FFFF), each byte outside a valid sequence one U+FFFD.
 /// Unlike QString::fromUtf8, a leading EF BB BF counts: inside a text it is a character.
 std::uint64_t utf16Length(std::string_view utf8);
+
+/// The same, 64 bytes at a time with vector instructions where `level` has them: text that is
+/// plainly valid UTF-8 is counted from its byte classes, anything else the plain way.
+std::uint64_t utf16Length(std::string_view utf8, SimdLevel level);
 
 /// A character read from the start of UTF-8 bytes.
 struct Utf8Character

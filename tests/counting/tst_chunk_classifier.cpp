@@ -1,10 +1,12 @@
 #include "counting/byte_search.h"
 #include "counting/chunk_classifier.h"
+#include "counting/utf16_length.h"
 
 #include <QRandomGenerator>
 #include <QTest>
 
 #include <algorithm>
+#include <iterator>
 
 using namespace velmora;
 
@@ -97,6 +99,37 @@ private slots:
             const std::uint64_t bits = random.generate64() & random.generate64();
             QCOMPARE(PortableClassifier::bitCount(bits),
                      int(QByteArray::number(bits, 2).count('1')));
+        }
+    }
+
+    void utf16LengthVectorWayAgreesWithPlainWay()
+    {
+        QRandomGenerator random(23);
+        // Valid sequences of every length, pieces of them, and bytes that need a closer look.
+        static const char* const pieces[] = { "a",
+                                              "\n",
+                                              "\xC3\xA9",
+                                              "\xE2\x82\xAC",
+                                              "\xF0\x9F\x98\x80",
+                                              "\xE6\x9D\xB1",
+                                              "\xF3\xA0\x80\x81",
+                                              "\xC3",
+                                              "\xE2\x82",
+                                              "\x80",
+                                              "\xBF",
+                                              "\xC0\x80",
+                                              "\xED\xA0\x80",
+                                              "\xF4\x90\x80\x80",
+                                              "\xFF" };
+        for (int round = 0; round < 3000; ++round) {
+            std::string text;
+            const int count = int(random.bounded(60));
+            // Mostly valid text, as lines mostly are, so that the vector way counts most rounds.
+            const auto kinds = round % 3 == 0 ? std::size(pieces) : 7;
+            for (int i = 0; i < count; ++i)
+                text += pieces[random.bounded(int(kinds))];
+            for (const SimdLevel level : availableSimdLevels())
+                QCOMPARE(utf16Length(text, level), utf16Length(text));
         }
     }
 

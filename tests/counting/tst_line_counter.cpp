@@ -1,5 +1,6 @@
 #include "collecting_sink.h"
 #include "counting/byte_output.h"
+#include "counting/case_variants.h"
 #include "counting/line_counter.h"
 #include "counting/line_matcher.h"
 #include "counting/results_writer.h"
@@ -300,6 +301,55 @@ private slots:
         QTest::newRow("non_ascii_text_folded")
             << bytes("caf\xC3\xA9\nCAF\xC3\x89\ncafe") << containing(QStringLiteral("\u00C9"))
             << "4:caf%C3%A9\n4:CAF%C3%89\n";
+        QTest::newRow("pair_without_the_text_then_the_text_in_one_line")
+            << QByteArray(QByteArray("him ").repeated(12) + "xTiMe\n"
+                          + QByteArray("him ").repeated(12) + "\n"
+                          + QByteArray("ime ").repeated(12))
+            << containing(QStringLiteral("time"))
+            << QString::fromLatin1("53:" + QByteArray("him ").repeated(12) + "xTiMe\n");
+        QTest::newRow("pair_before_the_start_of_the_text")
+            << QByteArray("ime" + QByteArray(40, '-') + "\ntime" + QByteArray(40, '-'))
+            << containing(QStringLiteral("TIME"))
+            << QString::fromLatin1("44:time" + QByteArray(40, '-') + "\n");
+        QTest::newRow("text_across_a_line_feed_is_not_found")
+            << QByteArray(QByteArray(40, '-') + "ti\nme" + QByteArray(40, '-'))
+            << containing(QStringLiteral("time")) << "";
+        QTest::newRow("pair_of_another_word")
+            << QByteArray(QByteArray(40, '-') + "Tame TIME\nTame Time" + QByteArray(40, '-'))
+            << containing(QStringLiteral("Time"), Qt::CaseSensitive)
+            << QString::fromLatin1("49:Tame Time" + QByteArray(40, '-') + "\n");
+        QTest::newRow("return_after_the_text_is_removed")
+            << QByteArray(QByteArray(40, '-') + "time\rs\r\r\n" + QByteArray(40, '-'))
+            << containing(QStringLiteral("TIME"))
+            << QString::fromLatin1("45:" + QByteArray(40, '-') + "times\n");
+        QTest::newRow("kelvin_sign_after_the_pair")
+            << QByteArray(QByteArray(40, '-') + "tiK ti\xE2\x84\xAA\n" + QByteArray(40, '-'))
+            << containing(QStringLiteral("tik"))
+            << QString::fromLatin1("47:" + QByteArray(40, '-') + "tiK ti%E2%84%AA\n");
+        QTest::newRow("forms_of_other_lengths_before_and_after_the_pair")
+            << QByteArray(QByteArray(40, '-')
+                          + "\xC3\x84RGER \xE2\x84\xAA\xC3\xA4\xC5\xBF"
+                            "E\nK\xC3\x84SE\n\xC3\x84SE"
+                          + QByteArray(40, '-'))
+            << containing(QStringLiteral("k\u00E4se"))
+            << QString::fromLatin1("50:" + QByteArray(40, '-')
+                                   + "%C3%84RGER %E2%84%AA%C3%A4%C5%BFE\n4:K%C3%84SE\n");
+        QTest::newRow("pair_of_values_that_differ_in_several_bits")
+            << QByteArray(QByteArray(40, '-') + "\xC5\xB8Y \xC3\xBFy\n\xC5\xB8X"
+                          + QByteArray(40, '-'))
+            << containing(QStringLiteral("\u00FFx"))
+            << QString::fromLatin1("42:%C5%B8X" + QByteArray(40, '-') + "\n");
+        QTest::newRow("zero_width_no_break_space_in_text")
+            << QByteArray("\xBF\x00\xEF\xBB\xBF"
+                          "e\n\x00"
+                          "e\n",
+                          10)
+            << containing(QString(QChar(0)) + QChar(0xFEFF) + QLatin1Char('E'))
+            << "4:%BF%00%EF%BB%BFe\n";
+        QTest::newRow("text_starting_with_zero_width_no_break_space")
+            << bytes("a\xEF\xBB\xBF"
+                     "b\nab\n")
+            << containing(QString(QChar(0xFEFF)) + QLatin1Char('B')) << "3:a%EF%BB%BFb\n";
         QTest::newRow("nul_in_text")
             << bytesWithNul("a\0b\nab") << containing(QString(QChar(0))) << "3:a%00b\n";
     }
@@ -346,6 +396,9 @@ private slots:
         QTest::newRow("skipped_lines_counted_ignoring_case")
             << QByteArray(QByteArray(200, '\n') + "xABCx\n" + QByteArray(90, '-') + "\nabc")
             << containing(QStringLiteral("abc")) << "201 203";
+        QTest::newRow("line_feeds_of_many_blocks_skipped")
+            << QByteArray("xabc\n" + QByteArray(8200, '\n') + "abc")
+            << containing(QStringLiteral("abc"), Qt::CaseSensitive) << "1 8202";
         QTest::newRow("found_through_a_return")
             << bytes("\n\nab\rc\n") << containing(QStringLiteral("abc"), Qt::CaseSensitive) << "3";
         QTest::newRow("not_containing")
@@ -434,6 +487,37 @@ private slots:
         QCOMPARE(describe(countOnEveryLevel(text, every(), 256 * 1024)), describe(expected));
         QCOMPARE(describe(countOnEveryLevel(text, every(), 1 + random.bounded(5000))),
                  describe(expected));
+    }
+
+    void caseVariants_data()
+    {
+        QTest::addColumn<uint>("character");
+        QTest::addColumn<QList<uint>>("expected");
+        QTest::newRow("k_and_kelvin_sign") << uint('K') << QList<uint> { 'K', 'k', 0x212A };
+        QTest::newRow("s_and_long_s") << uint(0x17F) << QList<uint> { 'S', 's', 0x17F };
+        QTest::newRow("umlaut") << uint(0xE4) << QList<uint> { 0xC4, 0xE4 };
+        QTest::newRow("sharp_s") << uint(0x1E9E) << QList<uint> { 0xDF, 0x1E9E };
+        QTest::newRow("final_sigma") << uint(0x3C3) << QList<uint> { 0x3A3, 0x3C2, 0x3C3 };
+        QTest::newRow("deseret_in_second_plane")
+            << uint(0x10400) << QList<uint> { 0x10400, 0x10428 };
+        QTest::newRow("cjk_without_case") << uint(0x6771) << QList<uint> { 0x6771 };
+        QTest::newRow("digit") << uint('7') << QList<uint> { '7' };
+    }
+    void caseVariants()
+    {
+        QFETCH(uint, character);
+        QFETCH(QList<uint>, expected);
+        const std::vector<char32_t> variants = velmora::caseVariants(char32_t(character));
+        QCOMPARE(QList<uint>(variants.begin(), variants.end()), expected);
+    }
+
+    void noCaseAfterTheSecondPlane()
+    {
+        // The variants are looked for in the first two planes only.
+        for (char32_t c = 0x20000; c <= QChar::LastValidCodePoint; ++c) {
+            if (QChar::toCaseFolded(c) != c)
+                QFAIL(qPrintable(QString::number(uint(c), 16)));
+        }
     }
 
     void lineOfManyMegabytes()

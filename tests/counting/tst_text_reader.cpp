@@ -1,8 +1,11 @@
 #include "counting/text_reader.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <string>
 
 using namespace velmora;
@@ -22,6 +25,29 @@ public:
     std::string text;
     int pieces = 0;
     int stopAfter = -1;
+};
+
+/// Calls `onFirst` with the first piece, then keeps every piece.
+class MeddlingConsumer final : public TextConsumer
+{
+public:
+    explicit MeddlingConsumer(std::function<void()> onFirst)
+        : m_onFirst(std::move(onFirst))
+    { }
+
+    bool consumeText(std::string_view piece) override
+    {
+        if (pieces++ == 0)
+            m_onFirst();
+        text += piece;
+        return true;
+    }
+
+    std::string text;
+    int pieces = 0;
+
+private:
+    std::function<void()> m_onFirst;
 };
 
 /// Hands out at most `step` bytes per read, as a pipe may.
@@ -52,6 +78,13 @@ private:
     qint64 m_step;
     qint64 m_at = 0;
 };
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(bytes) == bytes.size();
+}
 
 QByteArray utf16(const QString& text, QSysInfo::Endian order)
 {
@@ -142,6 +175,48 @@ private slots:
             QCOMPARE(readWholeDevice(device, consumer).kind, ReadOutcome::Kind::Read);
             QCOMPARE(QByteArray::fromStdString(consumer.text), expected);
         }
+        // From a file, whose bytes are mapped instead of read.
+        const QString path = m_dir.filePath(QStringLiteral("decoded.txt"));
+        QVERIFY(writeFile(path, bytes));
+        CollectingConsumer consumer;
+        QCOMPARE(ReadWholeFile(path, consumer).kind, ReadOutcome::Kind::Read);
+        QCOMPARE(QByteArray::fromStdString(consumer.text), expected);
+    }
+
+    void fileCutShortWhileReadFails()
+    {
+        // Long enough that the pages after the first piece are read only after the cut.
+        const QString path = m_dir.filePath(QStringLiteral("cut.txt"));
+        const QByteArray bytes = QByteArray("line\n").repeated(3 * 1024 * 1024);
+        QVERIFY(writeFile(path, bytes));
+        MeddlingConsumer consumer([&] { QVERIFY(QFile::resize(path, 100)); });
+        const ReadOutcome outcome = ReadWholeFile(path, consumer);
+        QCOMPARE(outcome.kind, ReadOutcome::Kind::Failed);
+        QVERIFY(!outcome.description.isEmpty());
+        QVERIFY(consumer.pieces >= 1);
+        QCOMPARE(QByteArray::fromStdString(consumer.text.substr(0, 100)), bytes.left(100));
+    }
+
+    void fileCutWithinItsLastPageFails()
+    {
+        // No page is lost: the bytes after the new end read as zeros, without any fault.
+        const QString path = m_dir.filePath(QStringLiteral("cut_a_little.txt"));
+        QVERIFY(writeFile(path, "first\nsecond\n"));
+        MeddlingConsumer consumer([&] { QVERIFY(QFile::resize(path, 6)); });
+        QCOMPARE(ReadWholeFile(path, consumer).kind, ReadOutcome::Kind::Failed);
+    }
+
+    void fileThatGrowsWhileReadIsReadToItsNewEnd()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("grows.txt"));
+        QVERIFY(writeFile(path, "first\n"));
+        MeddlingConsumer consumer([&] {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::Append));
+            QCOMPARE(file.write("second\n"), qint64(7));
+        });
+        QCOMPARE(ReadWholeFile(path, consumer).kind, ReadOutcome::Kind::Read);
+        QCOMPARE(QByteArray::fromStdString(consumer.text), QByteArray("first\nsecond\n"));
     }
 
     void utf16AcrossBlocks_data()
@@ -189,6 +264,9 @@ private slots:
                  ReadOutcome::Kind::Stopped);
         QCOMPARE(consumer.pieces, 0);
     }
+
+private:
+    QTemporaryDir m_dir;
 };
 
 QTEST_APPLESS_MAIN(TestTextReader)
