@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Velmora needs and are not there yet; silent when all are.
-# Usage: scripts/install-dependencies.sh build|test|package|bench
+# Usage: scripts/install-dependencies.sh build|test|package|bench|arm64
 set -euo pipefail
 
 # dpkg-dev brings dpkg-buildflags, whose hardening flags every optimised build uses.
@@ -14,6 +14,8 @@ test_packages=(xvfb xauth xdotool x11-apps imagemagick clang libclang-rt-14-dev 
 package_packages=(lintian mmdebstrap mount)
 # The reference tools bench/run_benchmarks.sh measures against.
 bench_packages=(ripgrep mawk)
+# Cross-building for arm64 and running its tests under qemu (scripts/check-arm64.sh).
+arm64_packages=(g++-aarch64-linux-gnu qt6-base-dev:arm64 qemu-user)
 
 packages=("${build_packages[@]}")
 case "${1:-build}" in
@@ -21,8 +23,9 @@ build) ;;
 test) packages+=("${test_packages[@]}") ;;
 package) packages+=("${package_packages[@]}") ;;
 bench) packages+=("${bench_packages[@]}") ;;
+arm64) packages+=("${arm64_packages[@]}") ;;
 *)
-    echo "Usage: $0 build|test|package|bench" >&2
+    echo "Usage: $0 build|test|package|bench|arm64" >&2
     exit 2
     ;;
 esac
@@ -42,5 +45,8 @@ if [[ $(id -u) -ne 0 ]]; then
 fi
 echo "Installing ${missing[*]} ..."
 export DEBIAN_FRONTEND=noninteractive
+if [[ ${1:-build} == arm64 ]] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    dpkg --add-architecture arm64
+fi
 apt-get update -qq >/dev/null
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
