@@ -113,22 +113,13 @@ void ListView::showPagedOrWhole(bool paged)
 
 void ListView::fitPageToView()
 {
-    // Only whole rows, with room left for a sideways scroll bar, so that every row of the
-    // page is in sight and the last row of the list can be read.
+    // Only whole rows, so that every row of the page is in sight and the last row of the list
+    // can be read; the view's area changes with it, as a sideways scroll bar comes and goes.
     const int rowHeight = std::max(1, verticalHeader()->defaultSectionSize());
-    const int height = this->height() - 2 * frameWidth() - horizontalHeader()->sizeHint().height()
-        - horizontalScrollBar()->sizeHint().height();
     m_placingCurrentRow = true;
-    m_page.setPageRows(std::max(1, height / rowHeight));
+    m_page.setPageRows(std::max(1, viewport()->height() / rowHeight));
     m_placingCurrentRow = false;
     placeCurrentRow();
-}
-
-void ListView::resizeEvent(QResizeEvent* event)
-{
-    QTableView::resizeEvent(event);
-    if (m_paged)
-        fitPageToView();
 }
 
 void ListView::updateGeometries()
@@ -289,7 +280,10 @@ bool ListView::viewportEvent(QEvent* event)
         QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), toolTip(), viewport());
         return true;
     }
-    return QTableView::viewportEvent(event);
+    const bool handled = QTableView::viewportEvent(event);
+    if (event->type() == QEvent::Resize && m_paged)
+        fitPageToView();
+    return handled;
 }
 
 void ListView::mouseDoubleClickEvent(QMouseEvent* event)

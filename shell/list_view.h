@@ -47,7 +47,6 @@ signals:
 
 protected:
     bool viewportEvent(QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     void updateGeometries() override;
     void scrollContentsBy(int dx, int dy) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;

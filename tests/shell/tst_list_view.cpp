@@ -188,8 +188,18 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
         const int pageRows = view.verticalScrollBar()->pageStep();
+        // As many whole rows as the list has room for.
+        QCOMPARE(pageRows, view.viewport()->height() / view.verticalHeader()->defaultSectionSize());
         QCOMPARE(shownRow(view, pageRows - 1), QStringLiteral("row 200000000"));
         QCOMPARE(shownRow(view, pageRows), QString());
+        // A sideways scroll bar takes room: the page shrinks, and the last row stays in sight.
+        view.setColumnWidthTwips(1, 20000);
+        QTRY_VERIFY(view.horizontalScrollBar()->isVisible());
+        const int fewerRows
+            = view.viewport()->height() / view.verticalHeader()->defaultSectionSize();
+        QTRY_COMPARE(view.verticalScrollBar()->pageStep(), fewerRows);
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+        QCOMPARE(shownRow(view, fewerRows - 1), QStringLiteral("row 200000000"));
     }
 
     void keysMoveThroughAPagedList()
