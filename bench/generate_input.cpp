@@ -65,23 +65,23 @@ const std::vector<std::string_view> foreignWords
     = { "caf\xC3\xA9",
         "Stra\xC3\x9F"
         "e",
-        "\xC3\x84RGER",
-        "na\xC3\xAFve",
+        "\xC3\x84RGER", "na\xC3\xAFve",
         "\xC3\xBC"
         "ber",
         "fa\xC3\xA7"
         "ade",
         "sm\xC3\xB8rrebr\xC3\xB8"
         "d",
-        "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",
-        "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1",
-        "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82",
-        "\xF0\x9F\x98\x80",
+        "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1",
+        "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", "\xF0\x9F\x98\x80",
         "\xE2\x82\xAC"
         "12,50",
         "\xC2\xA9"
         "2024",
-        "r\xC3\xA9sum\xC3\xA9" };
+        "r\xC3\xA9sum\xC3\xA9",
+        // Words the filters are measured with: one with case forms of other lengths (k:
+        // KELVIN SIGN, s: LONG S), in two cases, and one without case.
+        "K\xC3\xA4se", "k\xC3\xA4se", "\xE6\x9D\xB1\xE4\xBA\xAC" };
 
 constexpr std::string_view rareMarker = "ZephyrQuartz";
 constexpr std::string_view uncommonMarker = "quokka";
