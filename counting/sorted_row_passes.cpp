@@ -1,9 +1,9 @@
 #include "sorted_row_passes.h"
 
+#include "count_text.h"
 #include "results_model.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <map>
 
@@ -38,14 +38,9 @@ std::uint64_t SortedRowPasses::passLimit(std::uint64_t totalBytes, std::uint64_t
     return std::max(smallest, totalBytes / 32);
 }
 
-std::uint64_t SortedRowPasses::frameSize(std::uint64_t count) const
+std::size_t SortedRowPasses::putFrame(char* out, std::uint64_t count) const
 {
-    if (!m_withCounts)
-        return 0;
-    std::uint64_t digits = 1;
-    for (std::uint64_t rest = count; rest >= 10; rest /= 10)
-        ++digits;
-    return digits + 1;
+    return m_withCounts ? std::size_t(putCountAndTab(out, count) - out) : 0;
 }
 
 void SortedRowPasses::findGroups()
@@ -64,7 +59,8 @@ void SortedRowPasses::findGroups()
         if (group.rows == 0)
             return;
         group.count = count;
-        group.bytes += std::uint64_t(group.rows) * (frameSize(count) + m_lineEnd.size());
+        char frame[countAndTabRoom];
+        group.bytes += std::uint64_t(group.rows) * (putFrame(frame, count) + m_lineEnd.size());
         m_totalBytes += group.bytes;
         m_groups.push_back(group);
     };
@@ -125,12 +121,7 @@ void SortedRowPasses::gather(const Pass& pass, char* buffer)
         const Group& group = m_groups[g];
         Place place;
         place.next = start;
-        if (m_withCounts) {
-            char* end
-                = std::to_chars(place.frame, place.frame + sizeof place.frame, group.count).ptr;
-            *end++ = '\t';
-            place.frameSize = std::size_t(end - place.frame);
-        }
+        place.frameSize = putFrame(place.frame, group.count);
         const auto index = std::uint32_t(m_places.size());
         if (group.count < narrowCounts)
             m_placeOfNarrowCount[group.count] = index;

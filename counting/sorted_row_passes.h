@@ -1,5 +1,7 @@
 #pragma once
 
+#include "count_text.h"
+
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -61,12 +63,14 @@ private:
     struct Place
     {
         std::uint64_t next = 0;
-        char frame[24] = {};
+        char frame[countAndTabRoom] = {};
         std::size_t frameSize = 0;
     };
 
     void findGroups();
-    std::uint64_t frameSize(std::uint64_t count) const;
+    /// Writes the count and tab that precede a line of `count` at `out`, when rows have them,
+    /// and says how long they are.
+    std::size_t putFrame(char* out, std::uint64_t count) const;
     Place& placeOf(std::uint64_t count);
 
     const ResultsModel& m_model;
