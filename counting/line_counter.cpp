@@ -8,14 +8,13 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 namespace velmora {
 
 namespace {
 
 constexpr std::size_t chunkSize = 64;
-/// How much text the every-line loop notes the line feeds of before it packs their rows.
-constexpr std::size_t stretchSize = 16 * chunkSize;
 
 /// Bits 0 to bit - 1; `bit` from 0 to 63.
 constexpr std::uint64_t bitsBelow(int bit)
@@ -232,12 +231,10 @@ void LineCounter::countCompleteLines(const char* begin, const char* end)
 }
 
 // Each level gets a copy of the loop of its own, compiled for its instructions; rows for the
-// results writer are packed in place, for any other sink through the call.
+// results writer are packed in place, for any other sink handed over with a call.
 void LineCounter::countWithPortable(const char* begin, const char* end)
 {
-    if (m_writer && m_matcher.passesEveryLine())
-        packEveryLineWith<PortableClassifier>(begin, end, *m_writer);
-    else if (m_writer)
+    if (m_writer)
         countCompleteLinesWith<PortableClassifier>(begin, end, *m_writer);
     else
         countCompleteLinesWith<PortableClassifier>(begin, end, m_sink);
@@ -246,9 +243,7 @@ void LineCounter::countWithPortable(const char* begin, const char* end)
 #if defined(VELMORA_X86_SIMD)
 void LineCounter::countWithSse2(const char* begin, const char* end)
 {
-    if (m_writer && m_matcher.passesEveryLine())
-        packEveryLineWith<Sse2Classifier>(begin, end, *m_writer);
-    else if (m_writer)
+    if (m_writer)
         countCompleteLinesWith<Sse2Classifier>(begin, end, *m_writer);
     else
         countCompleteLinesWith<Sse2Classifier>(begin, end, m_sink);
@@ -256,9 +251,7 @@ void LineCounter::countWithSse2(const char* begin, const char* end)
 
 VELMORA_TARGET_AVX2 void LineCounter::countWithAvx2(const char* begin, const char* end)
 {
-    if (m_writer && m_matcher.passesEveryLine())
-        packEveryLineWith<Avx2Classifier>(begin, end, *m_writer);
-    else if (m_writer)
+    if (m_writer)
         countCompleteLinesWith<Avx2Classifier>(begin, end, *m_writer);
     else
         countCompleteLinesWith<Avx2Classifier>(begin, end, m_sink);
@@ -270,171 +263,133 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
 {
     // Each line's flags gather over the chunks it spans: whether it needs the careful path,
     // whether it holds a byte the filter looks for, and by how many its bytes outnumber its
-    // UTF-16 units (continuation bytes, less one per four-byte sequence).
-    const Classifier classifier(m_candidates, m_pair.value_or(CandidatePair {}));
-    // The pair is looked for where the chunk and the distance after it are all text; elsewhere
-    // the single bytes mark the lines, less sharply.
+    // UTF-16 units (continuation bytes, less one per four-byte sequence). Rows for the results
+    // writer are packed straight into its buffer, its place kept in a register; an empty line
+    // is packed there too, but not kept.
+    constexpr bool packs = std::is_same_v<Sink, ResultsWriter>;
+    // With a pair the single bytes are not looked for: the pair marks the lines where the
+    // chunk and the distance after it are all text, and the few lines beyond are examined.
+    const Classifier classifier(m_pair ? CandidateBytes {} : m_candidates,
+                                m_pair.value_or(CandidatePair {}));
     const std::size_t pairReach = m_pair ? chunkSize + m_pair->distance : 0;
-    const bool examineEveryLine = m_matcher.examinesEveryLine();
+    // A filter that passes every line has no candidates and needs no line examined.
+    const bool examineEveryLine = m_matcher.examinesEveryLine() && !m_matcher.passesEveryLine();
+    const bool passesWithoutCandidate = m_matcher.passesWithoutCandidate();
+    // Where the pair tells by itself whether the text stands around it, each place found is
+    // asked at once, and only the answer kept for the line.
+    const bool confirmsAtPair = m_pair && m_matcher.confirmsAtPair();
     const char* lineStart = begin;
     bool lineNeedsCare = false;
     bool lineHoldsCandidate = false;
+    bool lineHoldsText = false;
     std::uint64_t lineExtraBytes = 0;
+    // Kept here rather than in members, which every byte stored through `out` might change.
+    std::uint64_t lineNumber = m_lineNumber;
+    char* out = nullptr;
+    const char* packingEnd = nullptr;
+    if constexpr (packs) {
+        out = sink.packingPlace();
+        packingEnd = sink.packingEnd();
+    }
+    // Hands the writer its place before a call that may use it, and takes it back after.
+    const auto beforeCall = [&] {
+        m_lineNumber = lineNumber;
+        if constexpr (packs)
+            sink.packedUpTo(out);
+    };
+    const auto afterCall = [&] {
+        if constexpr (packs) {
+            out = sink.packingPlace();
+            packingEnd = sink.packingEnd();
+        }
+    };
     ChunkScanner<Classifier> scanner(classifier, end);
     for (const char* chunk = begin; chunk < end; chunk += chunkSize) {
-        ScannedChunk scanned = scanner.scan(chunk);
+        const ScannedChunk scanned = scanner.scan(chunk);
         const ChunkMasks& masks = scanned.masks;
         const auto available = std::size_t(end - chunk);
+        std::uint64_t candidates = masks.candidates;
+        if (m_pair)
+            candidates = available >= pairReach ? classifier.pairs(chunk) : ~std::uint64_t(0);
         if (available < chunkSize)
-            scanned.masks.candidates &= bitsBelow(int(available));
-        else if (m_pair && available >= pairReach)
-            scanned.masks.candidates = classifier.pairs(chunk);
+            candidates &= bitsBelow(int(available));
+        // Places of the text's pair, each asked whether the text stands there.
+        std::uint64_t pairPlaces = 0;
+        if (confirmsAtPair && available >= pairReach)
+            std::swap(candidates, pairPlaces);
+        const auto holdsTextAt = [&](std::uint64_t places) {
+            for (; places != 0; places &= places - 1) {
+                if (m_matcher.holdsTextAround(chunk + __builtin_ctzll(places), lineStart, end))
+                    return true;
+            }
+            return false;
+        };
         std::uint64_t done = 0;
         for (std::uint64_t lineFeeds = masks.lineFeeds; lineFeeds != 0;
              lineFeeds &= lineFeeds - 1) {
             const int bit = __builtin_ctzll(lineFeeds);
             const std::uint64_t lineFeed = std::uint64_t(1) << bit;
             const std::uint64_t segment = bitsBelow(bit) & ~done;
-            const bool holdsCandidate
-                = lineHoldsCandidate || (masks.candidates & segment) != 0 || examineEveryLine;
+            done |= segment | lineFeed;
+            const char* const lineEnd = chunk + bit;
             // The line feed's own place counts too: a lead right before it awaits in vain. A
             // carriage return inside a line may part the pair, so such lines are examined.
-            if (lineNeedsCare || (scanned.needsCare & (segment | lineFeed)) != 0)
-                takeAnyLine(std::string_view(lineStart, std::size_t(chunk + bit - lineStart)),
-                            true);
-            else
-                takeLine(sink, lineStart, chunk + bit, holdsCandidate,
-                         lineExtraBytes + extraBytes<Classifier>(masks, scanned.utf8, segment));
-            ++m_lineNumber;
+            const bool needsCare = lineNeedsCare || (scanned.needsCare & (segment | lineFeed)) != 0;
+            const bool holdsCandidate
+                = lineHoldsCandidate || (candidates & segment) != 0 || examineEveryLine;
+            const bool holdsText
+                = lineHoldsText || ((pairPlaces & segment) != 0 && holdsTextAt(pairPlaces & segment));
+            std::size_t size = std::size_t(lineEnd - lineStart);
+            size -= std::size_t(size != 0 && lineEnd[-1] == '\r');
+            const std::uint64_t count = size - lineExtraBytes
+                - extraBytes<Classifier>(masks, scanned.utf8, segment);
+            const std::string_view line(lineStart, size);
+            const auto nextLine = [&] {
+                ++lineNumber;
+                lineStart = lineEnd + 1;
+                lineNeedsCare = false;
+                lineHoldsCandidate = false;
+                lineHoldsText = false;
+                lineExtraBytes = 0;
+            };
+            // Without a candidate left to examine, a line that holds the text passes when
+            // lines without it do not.
+            const bool passesUnseen = holdsText != passesWithoutCandidate;
+            if (!needsCare && !holdsCandidate) {
+                if (!passesUnseen) {
+                    nextLine();
+                    continue;
+                }
+                if constexpr (packs) {
+                    // Packed in place while it fits the buffer.
+                    if (size + ResultsWriter::rowFrame <= std::size_t(packingEnd - out)
+                        && !sink.failed()) {
+                        char* const rowEnd = sink.packRowAt(out, line, count,
+                                                            std::size_t(end - lineStart)
+                                                                >= ResultsWriter::copyBlock);
+                        out += (rowEnd - out) & -std::ptrdiff_t(size != 0);
+                        nextLine();
+                        continue;
+                    }
+                }
+            }
+            beforeCall();
+            if (needsCare)
+                takeAnyLine(std::string_view(lineStart, std::size_t(lineEnd - lineStart)), true);
+            else if (size != 0
+                     && (holdsCandidate ? m_matcher.passes(line) : passesUnseen))
+                sink.addRow(line, count, lineNumber);
             if (sink.rowFailed())
                 return;
-            lineStart = chunk + bit + 1;
-            done = bitsBelow(bit) | lineFeed;
-            lineNeedsCare = false;
-            lineHoldsCandidate = false;
-            lineExtraBytes = 0;
+            afterCall();
+            nextLine();
         }
         lineNeedsCare = lineNeedsCare || (scanned.needsCare & ~done) != 0;
-        lineHoldsCandidate = lineHoldsCandidate || (masks.candidates & ~done) != 0;
+        lineHoldsCandidate = lineHoldsCandidate || (candidates & ~done) != 0;
+        lineHoldsText = lineHoldsText || ((pairPlaces & ~done) != 0 && holdsTextAt(pairPlaces & ~done));
         lineExtraBytes += extraBytes<Classifier>(masks, scanned.utf8, ~done);
     }
-}
-
-template<typename Classifier>
-void LineCounter::packEveryLineWith(const char* begin, const char* end, ResultsWriter& writer)
-{
-    // For a filter that passes every line, two passes over each stretch of the text. The first
-    // notes at each line feed where it stands, whether a carriage return stands before it,
-    // and the running counts of bytes that are no UTF-16 unit of their own and of bytes that
-    // need the careful way: a few unconditional steps per chunk instead of a loop whose end
-    // the processor guesses wrong on most chunks. The second packs the rows straight into the
-    // writer's buffer, its place kept in a register; a line's counts are the differences
-    // between its line feed's and the one before, and an empty line is packed but not kept.
-    const Classifier classifier(m_candidates, CandidatePair {});
-    ChunkScanner<Classifier> scanner(classifier, end);
-    const char* lineStart = begin;
-    // What the line that the stretch so far has not finished gathered before the stretch.
-    bool lineNeedsCare = false;
-    std::uint64_t lineExtraBytes = 0;
-    std::uint64_t lineNumber = m_lineNumber;
-    std::uint64_t returnBeforeChunk = 0;
-    char* out = writer.packingPlace();
-    const char* packingEnd = writer.packingEnd();
-    // Per line feed of the stretch: its offset times two, plus one after a carriage return;
-    // the stretch's extra bytes before it; its bytes that need care up to and including it.
-    // Room for the three places filled past the last line feed.
-    std::uint32_t lineFeedAt[stretchSize + 3];
-    std::int32_t extraBytesAt[stretchSize + 3];
-    std::uint32_t careAt[stretchSize + 3];
-    for (const char* stretch = begin; stretch < end; stretch += stretchSize) {
-        const char* const stretchEnd
-            = std::size_t(end - stretch) > stretchSize ? stretch + stretchSize : end;
-        std::size_t found = 0;
-        // A four-byte lead counts before its continuation bytes: the stretch's extra bytes may
-        // drop below zero for a while.
-        std::int32_t extraBytes = 0;
-        std::uint32_t care = 0;
-        for (const char* chunk = stretch; chunk < stretchEnd; chunk += chunkSize) {
-            const ScannedChunk scanned = scanner.scan(chunk);
-            const ChunkMasks& masks = scanned.masks;
-            const std::uint64_t returnsBefore = (masks.carriageReturns << 1) | returnBeforeChunk;
-            returnBeforeChunk = masks.carriageReturns >> 63;
-            const auto offset = std::uint32_t(chunk - stretch);
-            const int lineFeeds = Classifier::bitCount(masks.lineFeeds);
-            std::uint64_t left = masks.lineFeeds;
-            const auto note = [&](std::size_t at, bool plain) __attribute__((always_inline))
-            {
-                // Defined for an empty `left` too: its place is then filled but not counted.
-                const int bit = __builtin_ctzll(left | (std::uint64_t(1) << 63));
-                const std::uint64_t upTo = left ^ (left - 1);
-                lineFeedAt[at]
-                    = (offset + std::uint32_t(bit)) * 2 + std::uint32_t((returnsBefore >> bit) & 1);
-                // Four-byte leads and bytes that need care are rare: most chunks skip their
-                // counts, which cost a dozen instructions each on processors without popcnt.
-                extraBytesAt[at] = plain
-                    ? extraBytes
-                    : extraBytes + Classifier::bitCount(scanned.utf8.continuations & upTo)
-                        - (scanned.utf8.fourByteLeads != 0
-                               ? Classifier::bitCount(scanned.utf8.fourByteLeads & upTo)
-                               : 0);
-                careAt[at] = plain || scanned.needsCare == 0
-                    ? care
-                    : care + std::uint32_t(Classifier::bitCount(scanned.needsCare & upTo));
-                left &= left - 1;
-            };
-            const bool plain = masks.nonAscii == 0 && scanned.needsCare == 0;
-            note(found, plain);
-            note(found + 1, plain);
-            note(found + 2, plain);
-            for (std::size_t at = found + 3; at < found + std::size_t(lineFeeds); ++at)
-                note(at, plain);
-            found += std::size_t(lineFeeds);
-            if (!plain) {
-                extraBytes += Classifier::bitCount(scanned.utf8.continuations)
-                    - Classifier::bitCount(scanned.utf8.fourByteLeads);
-                care += std::uint32_t(Classifier::bitCount(scanned.needsCare));
-            }
-        }
-        std::int32_t extraBytesBefore = 0;
-        std::uint32_t careBefore = 0;
-        for (std::size_t i = 0; i < found; ++i) {
-            const char* const lineFeed = stretch + (lineFeedAt[i] >> 1);
-            const std::size_t size
-                = std::size_t(lineFeed - lineStart) - std::size_t(lineFeedAt[i] & 1);
-            const std::uint64_t count
-                = size - lineExtraBytes - std::uint64_t(extraBytesAt[i] - extraBytesBefore);
-            const bool needsCare = lineNeedsCare || careAt[i] != careBefore;
-            if (!needsCare && size + ResultsWriter::rowFrame <= std::size_t(packingEnd - out)
-                && !writer.failed()) {
-                char* const rowEnd
-                    = writer.packRowAt(out, std::string_view(lineStart, size), count,
-                                       std::size_t(end - lineStart) >= ResultsWriter::copyBlock);
-                out += (rowEnd - out) & -std::ptrdiff_t(size != 0);
-            } else {
-                writer.packedUpTo(out);
-                m_lineNumber = lineNumber;
-                if (needsCare)
-                    takeAnyLine(std::string_view(lineStart, std::size_t(lineFeed - lineStart)),
-                                true);
-                else if (size != 0)
-                    writer.writeRow(std::string_view(lineStart, size), count);
-                if (writer.rowFailed())
-                    return;
-                out = writer.packingPlace();
-                packingEnd = writer.packingEnd();
-            }
-            ++lineNumber;
-            lineStart = lineFeed + 1;
-            lineNeedsCare = false;
-            lineExtraBytes = 0;
-            extraBytesBefore = extraBytesAt[i];
-            careBefore = careAt[i];
-        }
-        lineNeedsCare = lineNeedsCare || care != careBefore;
-        lineExtraBytes += std::uint64_t(extraBytes - extraBytesBefore);
-    }
-    writer.packedUpTo(out);
-    m_lineNumber = lineNumber;
+    beforeCall();
 }
 
 template<typename Classifier>
@@ -447,21 +402,6 @@ std::uint64_t LineCounter::extraBytes(const ChunkMasks& masks, const Utf8Masks& 
     const std::uint64_t fourByteLeads = utf8.fourByteLeads & segment;
     return std::uint64_t(Classifier::bitCount(utf8.continuations & segment)
                          - (fourByteLeads ? Classifier::bitCount(fourByteLeads) : 0));
-}
-
-template<typename Sink>
-void LineCounter::takeLine(Sink& sink, const char* begin, const char* end, bool holdsCandidate,
-                           std::uint64_t extraBytes)
-{
-    if (end > begin && end[-1] == '\r')
-        --end;
-    if (end == begin)
-        return;
-    const std::string_view line(begin, std::size_t(end - begin));
-    const bool passes
-        = holdsCandidate ? m_matcher.passes(line) : m_matcher.passesWithoutCandidate();
-    if (passes)
-        sink.addRow(line, line.size() - extraBytes, m_lineNumber);
 }
 
 void LineCounter::skimCompleteLines(const char* begin, const char* end)

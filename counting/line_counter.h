@@ -42,17 +42,10 @@ private:
     template<typename Classifier, typename Sink>
     inline __attribute__((always_inline)) void countCompleteLinesWith(const char* begin,
                                                                       const char* end, Sink& sink);
-    template<typename Classifier>
-    inline __attribute__((always_inline)) void packEveryLineWith(const char* begin, const char* end,
-                                                                 ResultsWriter& writer);
     /// By how many the bytes of `segment` outnumber its UTF-16 units.
     template<typename Classifier>
     static inline __attribute__((always_inline)) std::uint64_t
     extraBytes(const ChunkMasks& masks, const Utf8Masks& utf8, std::uint64_t segment);
-    template<typename Sink>
-    inline __attribute__((always_inline)) void takeLine(Sink& sink, const char* begin,
-                                                        const char* end, bool holdsCandidate,
-                                                        std::uint64_t extraBytes);
     void countWithPortable(const char* begin, const char* end);
 #if defined(VELMORA_X86_SIMD)
     void countWithSse2(const char* begin, const char* end);
