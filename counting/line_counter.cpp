@@ -261,11 +261,11 @@ VELMORA_TARGET_AVX2 void LineCounter::countWithAvx2(const char* begin, const cha
 template<typename Classifier, typename Sink>
 void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sink& sink)
 {
-    // Each line's flags gather over the chunks it spans: whether it needs the careful path,
-    // whether it holds a byte the filter looks for, and by how many its bytes outnumber its
-    // UTF-16 units (continuation bytes, less one per four-byte sequence). Rows for the results
-    // writer are packed straight into its buffer, its place kept in a register; an empty line
-    // is packed there too, but not kept.
+    // Most lines need no more than their size and their count: they take a short path, where
+    // rows for the results writer are packed straight into its buffer, its place kept in a
+    // register (an empty line is packed there too, but not kept). A line with bytes that need
+    // care, candidates to examine, or the filter's text found in it is noted and taken the
+    // long way; what a line gathers over the chunks it spans is carried from chunk to chunk.
     constexpr bool packs = std::is_same_v<Sink, ResultsWriter>;
     // With a pair the single bytes are not looked for: the pair marks the lines where the
     // chunk and the distance after it are all text, and the few lines beyond are examined.
@@ -273,16 +273,18 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
                                 m_pair.value_or(CandidatePair {}));
     const std::size_t pairReach = m_pair ? chunkSize + m_pair->distance : 0;
     // A filter that passes every line has no candidates and needs no line examined.
-    const bool examineEveryLine = m_matcher.examinesEveryLine() && !m_matcher.passesEveryLine();
+    const std::uint64_t examinedEverywhere
+        = m_matcher.examinesEveryLine() && !m_matcher.passesEveryLine() ? ~std::uint64_t(0) : 0;
     const bool passesWithoutCandidate = m_matcher.passesWithoutCandidate();
     // Where the pair tells by itself whether the text stands around it, each place found is
-    // asked at once, and only the answer kept for the line.
+    // asked at once, and only the places where it stands are kept.
     const bool confirmsAtPair = m_pair && m_matcher.confirmsAtPair();
     const char* lineStart = begin;
-    bool lineNeedsCare = false;
-    bool lineHoldsCandidate = false;
-    bool lineHoldsText = false;
-    std::uint64_t lineExtraBytes = 0;
+    // Bytes of the line so far that are no UTF-16 unit of their own, counted from the start
+    // of the chunk: below zero once its start lies inside the chunk.
+    std::int64_t lineExtraBytes = 0;
+    NotedLine carried;
+    std::uint64_t returnBeforeChunk = 0;
     // Kept here rather than in members, which every byte stored through `out` might change.
     std::uint64_t lineNumber = m_lineNumber;
     char* out = nullptr;
@@ -291,18 +293,6 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
         out = sink.packingPlace();
         packingEnd = sink.packingEnd();
     }
-    // Hands the writer its place before a call that may use it, and takes it back after.
-    const auto beforeCall = [&] {
-        m_lineNumber = lineNumber;
-        if constexpr (packs)
-            sink.packedUpTo(out);
-    };
-    const auto afterCall = [&] {
-        if constexpr (packs) {
-            out = sink.packingPlace();
-            packingEnd = sink.packingEnd();
-        }
-    };
     ChunkScanner<Classifier> scanner(classifier, end);
     for (const char* chunk = begin; chunk < end; chunk += chunkSize) {
         const ScannedChunk scanned = scanner.scan(chunk);
@@ -313,95 +303,121 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
             candidates = available >= pairReach ? classifier.pairs(chunk) : ~std::uint64_t(0);
         if (available < chunkSize)
             candidates &= bitsBelow(int(available));
-        // Places of the text's pair, each asked whether the text stands there.
-        std::uint64_t pairPlaces = 0;
-        if (confirmsAtPair && available >= pairReach)
-            std::swap(candidates, pairPlaces);
-        const auto holdsTextAt = [&](std::uint64_t places) {
-            for (; places != 0; places &= places - 1) {
-                if (m_matcher.holdsTextAround(chunk + __builtin_ctzll(places), lineStart, end))
-                    return true;
+        std::uint64_t textPlaces = 0;
+        if (confirmsAtPair && available >= pairReach) {
+            for (std::uint64_t places = candidates; places != 0; places &= places - 1) {
+                const int bit = __builtin_ctzll(places);
+                if (m_matcher.holdsTextAround(chunk + bit, begin, end))
+                    textPlaces |= std::uint64_t(1) << bit;
             }
-            return false;
-        };
-        std::uint64_t done = 0;
-        for (std::uint64_t lineFeeds = masks.lineFeeds; lineFeeds != 0;
-             lineFeeds &= lineFeeds - 1) {
-            const int bit = __builtin_ctzll(lineFeeds);
-            const std::uint64_t lineFeed = std::uint64_t(1) << bit;
-            const std::uint64_t segment = bitsBelow(bit) & ~done;
-            done |= segment | lineFeed;
+            candidates = 0;
+        }
+        candidates |= examinedEverywhere;
+        const std::uint64_t returnsBefore = (masks.carriageReturns << 1) | returnBeforeChunk;
+        returnBeforeChunk = masks.carriageReturns >> 63;
+        const std::uint64_t continuations = scanned.utf8.continuations;
+        const std::uint64_t fourByteLeads = scanned.utf8.fourByteLeads;
+        // What sends a line the long way, less the lines already taken.
+        std::uint64_t noted = scanned.needsCare | candidates | textPlaces;
+        for (std::uint64_t left = masks.lineFeeds; left != 0; left &= left - 1) {
+            const int bit = __builtin_ctzll(left);
             const char* const lineEnd = chunk + bit;
-            // The line feed's own place counts too: a lead right before it awaits in vain. A
-            // carriage return inside a line may part the pair, so such lines are examined.
-            const bool needsCare = lineNeedsCare || (scanned.needsCare & (segment | lineFeed)) != 0;
-            const bool holdsCandidate
-                = lineHoldsCandidate || (candidates & segment) != 0 || examineEveryLine;
-            const bool holdsText
-                = lineHoldsText || ((pairPlaces & segment) != 0 && holdsTextAt(pairPlaces & segment));
-            std::size_t size = std::size_t(lineEnd - lineStart);
-            size -= std::size_t(size != 0 && lineEnd[-1] == '\r');
-            const std::uint64_t count = size - lineExtraBytes
-                - extraBytes<Classifier>(masks, scanned.utf8, segment);
-            const std::string_view line(lineStart, size);
-            const auto nextLine = [&] {
-                ++lineNumber;
-                lineStart = lineEnd + 1;
-                lineNeedsCare = false;
-                lineHoldsCandidate = false;
-                lineHoldsText = false;
-                lineExtraBytes = 0;
-            };
-            // Without a candidate left to examine, a line that holds the text passes when
-            // lines without it do not.
-            const bool passesUnseen = holdsText != passesWithoutCandidate;
-            if (!needsCare && !holdsCandidate) {
-                if (!passesUnseen) {
-                    nextLine();
+            // The bits up to this line feed, its own included: a lead right before it awaits
+            // in vain.
+            const std::uint64_t upTo = left ^ (left - 1);
+            const std::uint64_t below = upTo >> 1;
+            const std::int64_t extraUpTo = masks.nonAscii == 0
+                ? 0
+                : Classifier::bitCount(continuations & below)
+                    - (fourByteLeads == 0 ? 0 : Classifier::bitCount(fourByteLeads & below));
+            const std::size_t size
+                = std::size_t(lineEnd - lineStart) - std::size_t((returnsBefore >> bit) & 1);
+            const auto count = std::uint64_t(std::int64_t(size) - lineExtraBytes - extraUpTo);
+            lineExtraBytes = -extraUpTo;
+            const bool lineNoted = carried.any() || (noted & upTo) != 0;
+            if (!lineNoted) {
+                if (!passesWithoutCandidate) {
+                    ++lineNumber;
+                    lineStart = lineEnd + 1;
                     continue;
                 }
                 if constexpr (packs) {
-                    // Packed in place while it fits the buffer.
-                    if (size + ResultsWriter::rowFrame <= std::size_t(packingEnd - out)
-                        && !sink.failed()) {
-                        char* const rowEnd = sink.packRowAt(out, line, count,
-                                                            std::size_t(end - lineStart)
-                                                                >= ResultsWriter::copyBlock);
-                        out += (rowEnd - out) & -std::ptrdiff_t(size != 0);
-                        nextLine();
+                    // After a failed write nothing packed is written: the failure stops the
+                    // count once the buffer is full.
+                    if (size + ResultsWriter::rowFrame <= std::size_t(packingEnd - out)) {
+                        char* const rowEnd = sink.packRowAt(
+                            out, std::string_view(lineStart, size), count,
+                            std::size_t(end - lineStart) >= ResultsWriter::copyBlock);
+                        out = size != 0 ? rowEnd : out;
+                        ++lineNumber;
+                        lineStart = lineEnd + 1;
                         continue;
                     }
+                } else {
+                    if (size != 0) {
+                        sink.addRow(std::string_view(lineStart, size), count, lineNumber);
+                        if (sink.rowFailed()) {
+                            m_lineNumber = lineNumber;
+                            return;
+                        }
+                    }
+                    ++lineNumber;
+                    lineStart = lineEnd + 1;
+                    continue;
                 }
             }
-            beforeCall();
-            if (needsCare)
-                takeAnyLine(std::string_view(lineStart, std::size_t(lineEnd - lineStart)), true);
-            else if (size != 0
-                     && (holdsCandidate ? m_matcher.passes(line) : passesUnseen))
-                sink.addRow(line, count, lineNumber);
+            const std::uint64_t segment
+                = upTo & (lineStart > chunk ? ~bitsBelow(int(lineStart - chunk)) : ~std::uint64_t(0));
+            NotedLine line = carried;
+            line.note(scanned.needsCare & segment, candidates & segment, textPlaces & segment);
+            noted &= ~upTo;
+            carried = {};
+            m_lineNumber = lineNumber;
+            if constexpr (packs)
+                sink.packedUpTo(out);
+            takeNotedLine(std::string_view(lineStart, std::size_t(lineEnd - lineStart)), size,
+                          count, line);
             if (sink.rowFailed())
                 return;
-            afterCall();
-            nextLine();
+            if constexpr (packs) {
+                out = sink.packingPlace();
+                packingEnd = sink.packingEnd();
+            }
+            ++lineNumber;
+            lineStart = lineEnd + 1;
         }
-        lineNeedsCare = lineNeedsCare || (scanned.needsCare & ~done) != 0;
-        lineHoldsCandidate = lineHoldsCandidate || (candidates & ~done) != 0;
-        lineHoldsText = lineHoldsText || ((pairPlaces & ~done) != 0 && holdsTextAt(pairPlaces & ~done));
-        lineExtraBytes += extraBytes<Classifier>(masks, scanned.utf8, ~done);
+        if (noted != 0) {
+            // Only the line that goes on into the next chunk is left.
+            const std::uint64_t rest = masks.lineFeeds == 0
+                ? ~std::uint64_t(0)
+                : ~(~std::uint64_t(0) >> __builtin_clzll(masks.lineFeeds));
+            carried.note(scanned.needsCare & rest, candidates & rest, textPlaces & rest);
+        }
+        lineExtraBytes += masks.nonAscii == 0
+            ? 0
+            : Classifier::bitCount(continuations)
+                - (fourByteLeads == 0 ? 0 : Classifier::bitCount(fourByteLeads));
     }
-    beforeCall();
+    m_lineNumber = lineNumber;
+    if constexpr (packs)
+        sink.packedUpTo(out);
 }
 
-template<typename Classifier>
-std::uint64_t LineCounter::extraBytes(const ChunkMasks& masks, const Utf8Masks& utf8,
-                                      std::uint64_t segment)
+void LineCounter::takeNotedLine(std::string_view withReturn, std::size_t size, std::uint64_t count,
+                                NotedLine line)
 {
-    if ((masks.nonAscii & segment) == 0)
-        return 0;
-    // Four-byte sequences are rare: most lines need one count only.
-    const std::uint64_t fourByteLeads = utf8.fourByteLeads & segment;
-    return std::uint64_t(Classifier::bitCount(utf8.continuations & segment)
-                         - (fourByteLeads ? Classifier::bitCount(fourByteLeads) : 0));
+    if (line.needsCare) {
+        takeAnyLine(withReturn, true);
+        return;
+    }
+    const std::string_view bytes = withReturn.substr(0, size);
+    // Without a candidate left to examine, a line that holds the text passes when lines
+    // without it do not.
+    const bool passes = line.holdsCandidate
+        ? m_matcher.passes(bytes)
+        : line.holdsText != m_matcher.passesWithoutCandidate();
+    if (size != 0 && passes)
+        m_sink.addRow(bytes, count, m_lineNumber);
 }
 
 void LineCounter::skimCompleteLines(const char* begin, const char* end)

@@ -42,15 +42,30 @@ private:
     template<typename Classifier, typename Sink>
     inline __attribute__((always_inline)) void countCompleteLinesWith(const char* begin,
                                                                       const char* end, Sink& sink);
-    /// By how many the bytes of `segment` outnumber its UTF-16 units.
-    template<typename Classifier>
-    static inline __attribute__((always_inline)) std::uint64_t
-    extraBytes(const ChunkMasks& masks, const Utf8Masks& utf8, std::uint64_t segment);
     void countWithPortable(const char* begin, const char* end);
 #if defined(VELMORA_X86_SIMD)
     void countWithSse2(const char* begin, const char* end);
     VELMORA_TARGET_AVX2 void countWithAvx2(const char* begin, const char* end);
 #endif
+    /// What sends a line the long way, gathered over the chunks it spans.
+    struct NotedLine
+    {
+        bool needsCare = false;
+        bool holdsCandidate = false;
+        bool holdsText = false;
+
+        bool any() const { return needsCare || holdsCandidate || holdsText; }
+        void note(std::uint64_t care, std::uint64_t candidates, std::uint64_t textPlaces)
+        {
+            needsCare = needsCare || care != 0;
+            holdsCandidate = holdsCandidate || candidates != 0;
+            holdsText = holdsText || textPlaces != 0;
+        }
+    };
+    /// A line that was noted: `withReturn` is its bytes up to the line feed, `size` how many
+    /// of them stay once a carriage return before the line feed goes.
+    void takeNotedLine(std::string_view withReturn, std::size_t size, std::uint64_t count,
+                       NotedLine line);
     void skimCompleteLines(const char* begin, const char* end);
     void takeAnyLine(std::string_view line, bool holdsCandidate);
     /// A line known to hold the filter's text, carriage returns still in it.

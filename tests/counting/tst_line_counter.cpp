@@ -271,6 +271,12 @@ private slots:
                           + QByteArray(80, 'z') + "\n" + QByteArray(70, 'x') + "ABC")
             << notContaining(QStringLiteral("abc"))
             << QString::fromLatin1("80:" + QByteArray(80, 'z') + "\n");
+        // The text early in a line that ends chunks later, and the text across a chunk's end.
+        QTest::newRow("not_contains_text_chunks_before_the_line_end")
+            << QByteArray("time" + QByteArray(70, 'x') + "\r\n" + QByteArray(50, 'y') + "TiMe"
+                          + QByteArray(10, 'z') + "\n" + QByteArray(80, 'w') + "\n")
+            << notContaining(QStringLiteral("TIME"))
+            << QString::fromLatin1("80:" + QByteArray(80, 'w') + "\n");
         QTest::newRow("kelvin_sign_between_letters")
             << QByteArray(QByteArray(30, '-')
                           + "a\xE2\x84\xAA"
