@@ -366,8 +366,8 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
                     continue;
                 }
             }
-            const std::uint64_t segment
-                = upTo & (lineStart > chunk ? ~bitsBelow(int(lineStart - chunk)) : ~std::uint64_t(0));
+            const std::uint64_t segment = upTo
+                & (lineStart > chunk ? ~bitsBelow(int(lineStart - chunk)) : ~std::uint64_t(0));
             NotedLine line = carried;
             line.note(scanned.needsCare & segment, candidates & segment, textPlaces & segment);
             noted &= ~upTo;
@@ -393,9 +393,8 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
                 : ~(~std::uint64_t(0) >> __builtin_clzll(masks.lineFeeds));
             carried.note(scanned.needsCare & rest, candidates & rest, textPlaces & rest);
         }
-        lineExtraBytes += masks.nonAscii == 0
-            ? 0
-            : Classifier::bitCount(continuations)
+        if (masks.nonAscii != 0)
+            lineExtraBytes += Classifier::bitCount(continuations)
                 - (fourByteLeads == 0 ? 0 : Classifier::bitCount(fourByteLeads));
     }
     m_lineNumber = lineNumber;
@@ -413,9 +412,8 @@ void LineCounter::takeNotedLine(std::string_view withReturn, std::size_t size, s
     const std::string_view bytes = withReturn.substr(0, size);
     // Without a candidate left to examine, a line that holds the text passes when lines
     // without it do not.
-    const bool passes = line.holdsCandidate
-        ? m_matcher.passes(bytes)
-        : line.holdsText != m_matcher.passesWithoutCandidate();
+    const bool passes = line.holdsCandidate ? m_matcher.passes(bytes)
+                                            : line.holdsText != m_matcher.passesWithoutCandidate();
     if (size != 0 && passes)
         m_sink.addRow(bytes, count, m_lineNumber);
 }
