@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <csignal>
 #include <cstdint>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -85,7 +88,95 @@ bool handlerInPlace()
         && current.sa_sigaction == onBusError;
 }
 
+#if defined(MADV_POPULATE_READ)
+/// From this size on a mapping is worth a thread that moves its pages in and out.
+constexpr std::size_t keptMappingSize = std::size_t(8) << 20;
+#endif
+
 } // namespace
+
+/// Brings pages in ahead of the reader and takes them out behind it on a thread of its own,
+/// which has time to spare while the reader's thread has none: the system's page-table work
+/// then leaves the reader's thread.
+class GuardedMapping::PageKeeper
+{
+public:
+    PageKeeper(char* begin, std::size_t mappedSize)
+        : m_begin(begin)
+        , m_mappedSize(mappedSize)
+        , m_thread([this] { keepPages(); })
+    { }
+
+    ~PageKeeper()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_changed.notify_one();
+        m_thread.join();
+    }
+
+    /// Pages from `from` to `to`, both on page boundaries; an earlier wish not yet met goes.
+    void bringIn(std::size_t from, std::size_t to)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_bringInFrom = from;
+            m_bringInTo = std::min(to, m_mappedSize);
+        }
+        m_changed.notify_one();
+    }
+
+    /// Pages before `offset`, a page boundary.
+    void takeOutBefore(std::size_t offset)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_takeOutTo = std::max(m_takeOutTo, offset);
+        }
+        m_changed.notify_one();
+    }
+
+private:
+    void keepPages()
+    {
+        std::size_t takenOut = 0;
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [&] {
+                return m_stopping || m_bringInFrom < m_bringInTo || takenOut < m_takeOutTo;
+            });
+            if (m_stopping)
+                return;
+            const std::size_t from = std::max(m_bringInFrom, m_takeOutTo);
+            const std::size_t to = m_bringInTo;
+            const std::size_t takeOutTo = m_takeOutTo;
+            m_bringInFrom = m_bringInTo = 0;
+            lock.unlock();
+            if (takenOut < takeOutTo) {
+                ::madvise(m_begin + takenOut, takeOutTo - takenOut, MADV_DONTNEED);
+                takenOut = takeOutTo;
+            }
+#if defined(MADV_POPULATE_READ)
+            // Fails past a new end of a file cut short, which the reader then meets itself.
+            if (from < to)
+                ::madvise(m_begin + from, to - from, MADV_POPULATE_READ);
+#endif
+            lock.lock();
+        }
+    }
+
+    char* const m_begin;
+    const std::size_t m_mappedSize;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::size_t m_bringInFrom = 0;
+    std::size_t m_bringInTo = 0;
+    std::size_t m_takeOutTo = 0;
+    bool m_stopping = false;
+    std::thread m_thread;
+};
 
 GuardedMapping::GuardedMapping(int descriptor, std::size_t size)
 {
@@ -115,25 +206,44 @@ GuardedMapping::GuardedMapping(int descriptor, std::size_t size)
                     std::memory_order_release);
     taken.begin.store(reinterpret_cast<std::uintptr_t>(m_begin), std::memory_order_release);
     m_slot = slot;
+#if defined(MADV_POPULATE_READ)
+    if (m_mappedSize >= keptMappingSize) {
+        try {
+            m_pageKeeper = std::make_unique<PageKeeper>(static_cast<char*>(map), m_mappedSize);
+        } catch (const std::system_error&) {
+            // No thread to be had: the reader brings its pages in itself.
+        }
+    }
+#endif
 }
 
 GuardedMapping::~GuardedMapping()
 {
     if (m_slot < 0)
         return;
+    m_pageKeeper.reset();
     Slot& slot = slots[std::size_t(m_slot)];
     slot.begin.store(0, std::memory_order_release);
     ::munmap(const_cast<char*>(m_begin), m_mappedSize);
     slot.taken.store(false, std::memory_order_release);
 }
 
+void GuardedMapping::prefetch(std::size_t offset, std::size_t size)
+{
+    if (m_pageKeeper && offset < m_mappedSize)
+        m_pageKeeper->bringIn(offset & ~(pageSize - 1), offset + size);
+}
+
 void GuardedMapping::release(std::size_t offset)
 {
     const std::size_t pages = std::min(offset, m_mappedSize) & ~(pageSize - 1);
-    if (m_slot >= 0 && pages > m_released) {
+    if (m_slot < 0 || pages <= m_released)
+        return;
+    if (m_pageKeeper)
+        m_pageKeeper->takeOutBefore(pages);
+    else
         ::madvise(const_cast<char*>(m_begin) + m_released, pages - m_released, MADV_DONTNEED);
-        m_released = pages;
-    }
+    m_released = pages;
 }
 
 bool GuardedMapping::cutShort() const

@@ -152,6 +152,7 @@ ReadOutcome readMapped(GuardedMapping& mapping, QFile& file, const CountControl&
         if (control.stopRequested())
             return { ReadOutcome::Kind::Stopped, {} };
         const std::string_view piece = bytes.substr(at, mappedPieceSize);
+        mapping.prefetch(at + mappedPieceSize, mappedPieceSize);
         if (std::optional<ReadOutcome> ended = decodePiece(decoder, piece, false))
             return *ended;
         control.addBytesDone(qint64(piece.size()));

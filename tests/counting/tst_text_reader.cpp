@@ -197,6 +197,19 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(consumer.text.substr(0, 100)), bytes.left(100));
     }
 
+    void largeFileIsReadWhole()
+    {
+        // Large enough that its pages are brought in and taken out on a thread of their own.
+        QByteArray bytes;
+        for (int line = 0; bytes.size() < 20 * 1024 * 1024; ++line)
+            bytes += "line " + QByteArray::number(line) + '\n';
+        const QString path = m_dir.filePath(QStringLiteral("large.txt"));
+        QVERIFY(writeFile(path, bytes));
+        CollectingConsumer consumer;
+        QCOMPARE(ReadWholeFile(path, consumer).kind, ReadOutcome::Kind::Read);
+        QVERIFY(QByteArray::fromStdString(consumer.text) == bytes);
+    }
+
     void fileCutWithinItsLastPageFails()
     {
         // No page is lost: the bytes after the new end read as zeros, without any fault.
