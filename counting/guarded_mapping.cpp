@@ -7,9 +7,9 @@
 #include <csignal>
 #include <cstdint>
 #include <mutex>
+#include <sys/mman.h>
 #include <system_error>
 #include <thread>
-#include <sys/mman.h>
 #include <unistd.h>
 
 namespace velmora {
