@@ -35,6 +35,15 @@ cat "$input" > /dev/null # into the page cache, as every later round finds it
 
 now() { date +%s%N; }
 
+# A large write that follows a stream of small ones (mawk's, ripgrep's) can take a second
+# longer on ext4 mounted with discard, whatever writes it; an untimed large copy before each
+# command gives every one of them the same start.
+settle() {
+    dd if="$input" of="$data/settle" bs=1M status=none
+    rm -f "$data/settle"
+    sync
+}
+
 # run NAME COMMAND...: times one command writing to a fresh file in $data, on the same disk.
 declare -A times row_counts
 names=()
@@ -43,6 +52,7 @@ run() {
     shift
     [[ " ${names[*]} " == *" $name "* ]] || names+=("$name")
     rm -f "$data/out-$name"
+    settle
     local start end
     start=$(now)
     "$@" > "$data/out-$name"
