@@ -33,6 +33,17 @@ constexpr TabledCounts makeTabledCounts()
 
 inline constexpr TabledCounts tabledCounts = makeTabledCounts();
 
+/// How many of each tabled text's bytes count: the digits and the tab.
+constexpr std::array<unsigned char, 1000> makeTabledCountSizes()
+{
+    std::array<unsigned char, 1000> sizes {};
+    for (std::size_t count = 0; count < sizes.size(); ++count)
+        sizes[count] = static_cast<unsigned char>(2 + int(count >= 10) + int(count >= 100));
+    return sizes;
+}
+
+inline constexpr std::array<unsigned char, 1000> tabledCountSizes = makeTabledCountSizes();
+
 } // namespace detail
 
 /// Writes `count` in plain decimal and a tab at `out` and returns their end. Most lines are
@@ -41,7 +52,7 @@ inline char* putCountAndTab(char* out, std::uint64_t count)
 {
     if (count < detail::tabledCounts.size()) {
         std::memcpy(out, detail::tabledCounts[count].data(), detail::tabledCountSize);
-        return out + 2 + int(count >= 10) + int(count >= 100);
+        return out + detail::tabledCountSizes[count];
     }
     out = std::to_chars(out, out + countAndTabRoom, count).ptr;
     *out++ = '\t';

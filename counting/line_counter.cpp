@@ -298,21 +298,22 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
         const ScannedChunk scanned = scanner.scan(chunk);
         const ChunkMasks& masks = scanned.masks;
         const auto available = std::size_t(end - chunk);
-        std::uint64_t candidates = masks.candidates;
-        if (m_pair)
+        std::uint64_t candidates = masks.candidates | examinedEverywhere;
+        std::uint64_t textPlaces = 0;
+        if (pairReach != 0) {
             candidates = available >= pairReach ? classifier.pairs(chunk) : ~std::uint64_t(0);
+            if (confirmsAtPair && available >= pairReach) {
+                for (std::uint64_t places = candidates; places != 0; places &= places - 1) {
+                    const int bit = __builtin_ctzll(places);
+                    if (m_matcher.holdsTextAround(chunk + bit, begin, end))
+                        textPlaces |= std::uint64_t(1) << bit;
+                }
+                candidates = 0;
+            }
+            candidates |= examinedEverywhere;
+        }
         if (available < chunkSize)
             candidates &= bitsBelow(int(available));
-        std::uint64_t textPlaces = 0;
-        if (confirmsAtPair && available >= pairReach) {
-            for (std::uint64_t places = candidates; places != 0; places &= places - 1) {
-                const int bit = __builtin_ctzll(places);
-                if (m_matcher.holdsTextAround(chunk + bit, begin, end))
-                    textPlaces |= std::uint64_t(1) << bit;
-            }
-            candidates = 0;
-        }
-        candidates |= examinedEverywhere;
         const std::uint64_t returnsBefore = (masks.carriageReturns << 1) | returnBeforeChunk;
         returnBeforeChunk = masks.carriageReturns >> 63;
         const std::uint64_t continuations = scanned.utf8.continuations;
@@ -405,15 +406,16 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
 void LineCounter::takeNotedLine(std::string_view withReturn, std::size_t size, std::uint64_t count,
                                 NotedLine line)
 {
-    if (line.needsCare) {
+    if (line.needsCare()) {
         takeAnyLine(withReturn, true);
         return;
     }
     const std::string_view bytes = withReturn.substr(0, size);
     // Without a candidate left to examine, a line that holds the text passes when lines
     // without it do not.
-    const bool passes = line.holdsCandidate ? m_matcher.passes(bytes)
-                                            : line.holdsText != m_matcher.passesWithoutCandidate();
+    const bool passes = line.holdsCandidate()
+        ? m_matcher.passes(bytes)
+        : line.holdsText() != m_matcher.passesWithoutCandidate();
     if (size != 0 && passes)
         m_sink.addRow(bytes, count, m_lineNumber);
 }

@@ -50,16 +50,18 @@ private:
     /// What sends a line the long way, gathered over the chunks it spans.
     struct NotedLine
     {
-        bool needsCare = false;
-        bool holdsCandidate = false;
-        bool holdsText = false;
+        enum : unsigned char { NeedsCare = 1, HoldsCandidate = 2, HoldsText = 4 };
+        /// Kept in one byte, so that the short path asks once whether anything was noted.
+        unsigned char noted = 0;
 
-        bool any() const { return needsCare || holdsCandidate || holdsText; }
+        bool any() const { return noted != 0; }
+        bool needsCare() const { return (noted & NeedsCare) != 0; }
+        bool holdsCandidate() const { return (noted & HoldsCandidate) != 0; }
+        bool holdsText() const { return (noted & HoldsText) != 0; }
         void note(std::uint64_t care, std::uint64_t candidates, std::uint64_t textPlaces)
         {
-            needsCare = needsCare || care != 0;
-            holdsCandidate = holdsCandidate || candidates != 0;
-            holdsText = holdsText || textPlaces != 0;
+            noted |= (care != 0 ? NeedsCare : 0) | (candidates != 0 ? HoldsCandidate : 0)
+                | (textPlaces != 0 ? HoldsText : 0);
         }
     };
     /// A line that was noted: `withReturn` is its bytes up to the line feed, `size` how many
