@@ -274,6 +274,13 @@ public:
             m_first[i] = _mm256_set1_epi8(char(pair.first.values[i]));
             m_second[i] = _mm256_set1_epi8(char(pair.second.values[i]));
         }
+        const OneBitSet first = oneBitSet(pair.first);
+        const OneBitSet second = oneBitSet(pair.second);
+        m_oneBitPair = first.possible && second.possible;
+        m_firstBit = _mm256_set1_epi8(char(first.bit));
+        m_firstValue = _mm256_set1_epi8(char(first.value));
+        m_secondBit = _mm256_set1_epi8(char(second.bit));
+        m_secondValue = _mm256_set1_epi8(char(second.value));
     }
 
     VELMORA_TARGET_AVX2 ChunkMasks classify(const char* chunk) const
@@ -295,6 +302,12 @@ public:
     VELMORA_TARGET_AVX2 std::uint64_t pairs(const char* chunk) const
     {
         const char* there = chunk + m_distance;
+        if (m_oneBitPair) {
+            return join(_mm256_and_si256(inOneBitSet(load(chunk), m_firstBit, m_firstValue),
+                                         inOneBitSet(load(there), m_secondBit, m_secondValue)),
+                        _mm256_and_si256(inOneBitSet(load(chunk + 32), m_firstBit, m_firstValue),
+                                         inOneBitSet(load(there + 32), m_secondBit, m_secondValue)));
+        }
         return join(
             _mm256_and_si256(anyOf(load(chunk), m_first), anyOf(load(there), m_second)),
             _mm256_and_si256(anyOf(load(chunk + 32), m_first), anyOf(load(there + 32), m_second)));
@@ -319,6 +332,31 @@ public:
     }
 
 private:
+    /// A set of one byte value, or of two that differ in one bit (a letter's two cases): a
+    /// byte is in it when it equals `value` once `bit` is set in it.
+    struct OneBitSet
+    {
+        bool possible = false;
+        unsigned char bit = 0;
+        unsigned char value = 0;
+    };
+
+    static OneBitSet oneBitSet(const CandidateBytes& set)
+    {
+        const unsigned char first = set.values[0];
+        if (set.size == 1)
+            return { true, 0, first };
+        const auto bit = static_cast<unsigned char>(first ^ set.values[1]);
+        if (set.size == 2 && (bit & (bit - 1)) == 0)
+            return { true, bit, static_cast<unsigned char>(first | bit) };
+        return {};
+    }
+
+    VELMORA_TARGET_AVX2 static __m256i inOneBitSet(__m256i bytes, __m256i bit, __m256i value)
+    {
+        return _mm256_cmpeq_epi8(_mm256_or_si256(bytes, bit), value);
+    }
+
     VELMORA_TARGET_AVX2 static std::uint64_t join(__m256i low, __m256i high)
     {
         return std::uint64_t(std::uint32_t(_mm256_movemask_epi8(low)))
@@ -364,6 +402,12 @@ private:
     __m256i m_candidates[4];
     __m256i m_first[4];
     __m256i m_second[4];
+    // The pair's two sides as one-bit sets, when both are.
+    __m256i m_firstBit;
+    __m256i m_firstValue;
+    __m256i m_secondBit;
+    __m256i m_secondValue;
+    bool m_oneBitPair;
     bool m_anyCandidates;
     std::size_t m_distance;
 };

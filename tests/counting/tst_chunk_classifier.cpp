@@ -60,14 +60,20 @@ private slots:
         candidates.add('q');
         candidates.add('Q');
         candidates.add(0xAA);
-        CandidatePair pair;
-        pair.first.add('q');
-        pair.first.add(0xC3);
-        pair.second.add('Q');
+        // Pairs whose sides are any set, one value, or a letter's two cases.
+        CandidatePair anyPair;
+        anyPair.first.add('q');
+        anyPair.first.add(0xC3);
+        anyPair.second.add('Q');
+        CandidatePair casePair;
+        casePair.first.add('Q');
+        casePair.first.add('q');
+        casePair.second.add(0xC3);
         QRandomGenerator random(17);
         // A chunk and the most the pair reaches beyond it.
         char chunk[64 + 20];
         for (int round = 0; round < 2000; ++round) {
+            CandidatePair pair = round % 4 < 2 ? anyPair : casePair;
             pair.distance = random.bounded(21);
             // Every byte value, and runs of the ones the counter cares about.
             for (char& byte : chunk) {
