@@ -303,10 +303,11 @@ public:
     {
         const char* there = chunk + m_distance;
         if (m_oneBitPair) {
-            return join(_mm256_and_si256(inOneBitSet(load(chunk), m_firstBit, m_firstValue),
-                                         inOneBitSet(load(there), m_secondBit, m_secondValue)),
-                        _mm256_and_si256(inOneBitSet(load(chunk + 32), m_firstBit, m_firstValue),
-                                         inOneBitSet(load(there + 32), m_secondBit, m_secondValue)));
+            return join(
+                _mm256_and_si256(inOneBitSet(load(chunk), m_firstBit, m_firstValue),
+                                 inOneBitSet(load(there), m_secondBit, m_secondValue)),
+                _mm256_and_si256(inOneBitSet(load(chunk + 32), m_firstBit, m_firstValue),
+                                 inOneBitSet(load(there + 32), m_secondBit, m_secondValue)));
         }
         return join(
             _mm256_and_si256(anyOf(load(chunk), m_first), anyOf(load(there), m_second)),
