@@ -231,34 +231,41 @@ void LineCounter::countCompleteLines(const char* begin, const char* end)
 }
 
 // Each level gets a copy of the loop of its own, compiled for its instructions; rows for the
-// results writer are packed in place, for any other sink handed over with a call.
+// results writer are packed in place, for any other sink handed over with a call. The copy for
+// every line leaves out all that looks for a filter's text, which frees registers for the rest.
 void LineCounter::countWithPortable(const char* begin, const char* end)
 {
-    if (m_writer)
-        countCompleteLinesWith<PortableClassifier>(begin, end, *m_writer);
+    if (m_writer && m_matcher.passesEveryLine())
+        countCompleteLinesWith<PortableClassifier, true>(begin, end, *m_writer);
+    else if (m_writer)
+        countCompleteLinesWith<PortableClassifier, false>(begin, end, *m_writer);
     else
-        countCompleteLinesWith<PortableClassifier>(begin, end, m_sink);
+        countCompleteLinesWith<PortableClassifier, false>(begin, end, m_sink);
 }
 
 #if defined(VELMORA_X86_SIMD)
 void LineCounter::countWithSse2(const char* begin, const char* end)
 {
-    if (m_writer)
-        countCompleteLinesWith<Sse2Classifier>(begin, end, *m_writer);
+    if (m_writer && m_matcher.passesEveryLine())
+        countCompleteLinesWith<Sse2Classifier, true>(begin, end, *m_writer);
+    else if (m_writer)
+        countCompleteLinesWith<Sse2Classifier, false>(begin, end, *m_writer);
     else
-        countCompleteLinesWith<Sse2Classifier>(begin, end, m_sink);
+        countCompleteLinesWith<Sse2Classifier, false>(begin, end, m_sink);
 }
 
 VELMORA_TARGET_AVX2 void LineCounter::countWithAvx2(const char* begin, const char* end)
 {
-    if (m_writer)
-        countCompleteLinesWith<Avx2Classifier>(begin, end, *m_writer);
+    if (m_writer && m_matcher.passesEveryLine())
+        countCompleteLinesWith<Avx2Classifier, true>(begin, end, *m_writer);
+    else if (m_writer)
+        countCompleteLinesWith<Avx2Classifier, false>(begin, end, *m_writer);
     else
-        countCompleteLinesWith<Avx2Classifier>(begin, end, m_sink);
+        countCompleteLinesWith<Avx2Classifier, false>(begin, end, m_sink);
 }
 #endif
 
-template<typename Classifier, typename Sink>
+template<typename Classifier, bool passesEveryLine, typename Sink>
 void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sink& sink)
 {
     // Most lines need no more than their size and their count: they take a short path, where
@@ -269,16 +276,18 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
     constexpr bool packs = std::is_same_v<Sink, ResultsWriter>;
     // With a pair the single bytes are not looked for: the pair marks the lines where the
     // chunk and the distance after it are all text, and the few lines beyond are examined.
-    const Classifier classifier(m_pair ? CandidateBytes {} : m_candidates,
+    const Classifier classifier(passesEveryLine || m_pair ? CandidateBytes {} : m_candidates,
                                 m_pair.value_or(CandidatePair {}));
-    const std::size_t pairReach = m_pair ? chunkSize + m_pair->distance : 0;
+    const std::size_t pairReach = !passesEveryLine && m_pair ? chunkSize + m_pair->distance : 0;
     // A filter that passes every line has no candidates and needs no line examined.
     const std::uint64_t examinedEverywhere
-        = m_matcher.examinesEveryLine() && !m_matcher.passesEveryLine() ? ~std::uint64_t(0) : 0;
-    const bool passesWithoutCandidate = m_matcher.passesWithoutCandidate();
+        = !passesEveryLine && m_matcher.examinesEveryLine() && !m_matcher.passesEveryLine()
+        ? ~std::uint64_t(0)
+        : 0;
+    const bool passesWithoutCandidate = passesEveryLine || m_matcher.passesWithoutCandidate();
     // Where the pair tells by itself whether the text stands around it, each place found is
     // asked at once, and only the places where it stands are kept.
-    const bool confirmsAtPair = m_pair && m_matcher.confirmsAtPair();
+    const bool confirmsAtPair = pairReach != 0 && m_matcher.confirmsAtPair();
     const char* lineStart = begin;
     // Bytes of the line so far that are no UTF-16 unit of their own, counted from the start
     // of the chunk: below zero once its start lies inside the chunk.
@@ -298,7 +307,7 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
         const ScannedChunk scanned = scanner.scan(chunk);
         const ChunkMasks& masks = scanned.masks;
         const auto available = std::size_t(end - chunk);
-        std::uint64_t candidates = masks.candidates | examinedEverywhere;
+        std::uint64_t candidates = passesEveryLine ? 0 : masks.candidates | examinedEverywhere;
         std::uint64_t textPlaces = 0;
         if (pairReach != 0) {
             candidates = available >= pairReach ? classifier.pairs(chunk) : ~std::uint64_t(0);

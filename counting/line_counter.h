@@ -39,7 +39,7 @@ public:
 private:
     void countCompleteLines(const char* begin, const char* end);
     // Inlined into each level's function, so that they take on its instructions.
-    template<typename Classifier, typename Sink>
+    template<typename Classifier, bool passesEveryLine, typename Sink>
     inline __attribute__((always_inline)) void countCompleteLinesWith(const char* begin,
                                                                       const char* end, Sink& sink);
     void countWithPortable(const char* begin, const char* end);
