@@ -99,9 +99,7 @@ public:
     QString failure() const;
 
 private:
-    /// Large enough that the rows' thread does not wait for a write that the system held up
-    /// for a moment: on two cores both threads share them with the system's own work.
-    static constexpr std::size_t bufferSize = std::size_t(4) << 20;
+    static constexpr std::size_t bufferSize = std::size_t(1) << 20;
 
     void writeRowSlowly(std::string_view lineBytes, std::uint64_t count);
     void addShownRow(const ResultsModel& model, int position, RowLayout layout);
