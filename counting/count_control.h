@@ -6,6 +6,8 @@
 
 namespace velmora {
 
+class IoThread;
+
 /// Lets another thread follow and stop a count. Both are looked at once per block read, so a
 /// stop takes effect within one block.
 struct CountControl
@@ -14,6 +16,9 @@ struct CountControl
     const std::atomic<bool>* stop = nullptr;
     /// The bytes read from files are added here as they are read.
     std::atomic<qint64>* bytesDone = nullptr;
+    /// Where large files are read ahead: the results writer's thread, when the rows go to one,
+    /// so that reads and writes share a core. Without it each such file has a thread of its own.
+    IoThread* ioThread = nullptr;
 
     bool stopRequested() const { return stop && stop->load(std::memory_order_relaxed); }
     void addBytesDone(qint64 bytes) const

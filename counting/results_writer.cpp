@@ -39,18 +39,6 @@ ResultsWriter::ResultsWriter(ByteOutput& output, LineEnding lineEnding)
     , m_spare(new char[bufferSize + copyBlock])
 { }
 
-ResultsWriter::~ResultsWriter()
-{
-    if (!m_thread.joinable())
-        return;
-    {
-        const std::lock_guard lock(m_mutex);
-        m_finishing = true;
-    }
-    m_changed.notify_all();
-    m_thread.join();
-}
-
 QString ResultsWriter::failure() const
 {
     const std::lock_guard lock(m_mutex);
@@ -193,35 +181,23 @@ void ResultsWriter::handOver()
 void ResultsWriter::handOverBytes(std::string_view bytes)
 {
     waitUntilIdle();
-    if (!m_thread.joinable())
-        m_thread = std::thread([this] { writeInBackground(); });
-    {
-        const std::lock_guard lock(m_mutex);
-        m_handedOver = bytes;
-    }
-    m_changed.notify_all();
+    // Handed over under the lock, which the write waits for, so that it cannot end before.
+    const std::lock_guard lock(m_mutex);
+    m_io.post([this, bytes] {
+        writeOut(bytes);
+        {
+            const std::lock_guard written(m_mutex);
+            m_handedOver = {};
+        }
+        m_changed.notify_all();
+    });
+    m_handedOver = bytes;
 }
 
 void ResultsWriter::waitUntilIdle()
 {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return m_handedOver.empty(); });
-}
-
-void ResultsWriter::writeInBackground()
-{
-    std::unique_lock lock(m_mutex);
-    for (;;) {
-        m_changed.wait(lock, [this] { return !m_handedOver.empty() || m_finishing; });
-        if (m_handedOver.empty())
-            return;
-        const std::string_view bytes = m_handedOver;
-        lock.unlock();
-        writeOut(bytes);
-        lock.lock();
-        m_handedOver = {};
-        m_changed.notify_all();
-    }
 }
 
 void ResultsWriter::writeOut(std::string_view bytes)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "count_text.h"
+#include "io_thread.h"
 #include "row_sink.h"
 
 #include <QString>
@@ -13,7 +14,6 @@
 #include <memory>
 #include <mutex>
 #include <string_view>
-#include <thread>
 
 namespace velmora {
 
@@ -27,7 +27,7 @@ enum class RowLayout { CountAndLine, LineAlone };
 
 /// Writes result rows as the results file has them: the count in plain decimal, one tab,
 /// the line bytes exactly as stored, and the line end; no header. Rows are gathered in large
-/// buffers, and a full buffer is written on a thread of its own while the next one fills, so
+/// buffers, and a full buffer is written on the writer's IoThread while the next one fills, so
 /// that the output's cost overlaps the counting. After a failed write every later row fails;
 /// the output files only replace their targets once complete, so a partial row never does.
 class ResultsWriter final : public RowSink
@@ -35,7 +35,7 @@ class ResultsWriter final : public RowSink
 public:
     explicit ResultsWriter(ByteOutput& output, LineEnding lineEnding = LineEnding::CrLf);
     /// Waits for a write under way; what is still buffered is not written: call flush().
-    ~ResultsWriter() override;
+    ~ResultsWriter() override = default;
 
     /// Writes the row; the writer has no place for its line number.
     void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t) override
@@ -98,6 +98,10 @@ public:
     bool failed() const { return m_failed.load(std::memory_order_acquire); }
     QString failure() const;
 
+    /// The thread that writes the buffers: a large input read ahead on it leaves the count a
+    /// core of its own.
+    IoThread& ioThread() { return m_io; }
+
 private:
     static constexpr std::size_t bufferSize = std::size_t(1) << 20;
 
@@ -127,7 +131,6 @@ private:
     /// are until it has nothing to do again.
     void handOverBytes(std::string_view bytes);
     void waitUntilIdle();
-    void writeInBackground();
     void writeOut(std::string_view bytes);
 
     ByteOutput& m_output;
@@ -138,15 +141,14 @@ private:
     std::unique_ptr<char[]> m_spare;
     std::size_t m_buffered = 0;
 
-    // What the writing thread shares with the rows' thread; the byte counts below belong to
-    // whichever thread writes, and only one does at a time.
-    std::thread m_thread;
+    // What the writing thread shares with the rows' thread.
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::string_view m_handedOver;
-    bool m_finishing = false;
     std::atomic<bool> m_failed { false };
     QString m_failure;
+    /// Last, so that a write under way ends before the members it uses go.
+    IoThread m_io;
 };
 
 } // namespace velmora

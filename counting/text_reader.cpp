@@ -2,17 +2,19 @@
 
 #include "common/file_exists.h"
 #include "common/path_bytes.h"
-#include "guarded_mapping.h"
+#include "io_thread.h"
 #include "page_aligned.h"
 #include "text_encoding.h"
 #include "utf16_to_utf8.h"
 
 #include <QFile>
 
+#include <array>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdint>
 #include <fcntl.h>
-#include <limits>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
@@ -28,9 +30,13 @@ namespace {
 /// reads it: 256 KiB and 2 MiB both cost more.
 constexpr qint64 blockSize = 1024 * 1024;
 
-/// How much of a mapped file goes to the consumer at a time: the stop and the progress are
-/// looked at once per piece.
-constexpr std::size_t mappedPieceSize = std::size_t(4) << 20;
+/// From this size on a regular file is read ahead on an IoThread, while its blocks before are
+/// counted; a smaller one is read where it is counted, without a thread's hand-overs.
+constexpr qint64 readAheadSize = 4 * blockSize;
+
+/// How many blocks are read ahead at most: enough that the count never waits for a read,
+/// few enough that they stay in the processor's cache until it comes to them.
+constexpr std::size_t readAheadBlocks = 4;
 
 constexpr std::string_view emptyFileText("empty file");
 
@@ -130,44 +136,167 @@ ReadOutcome readRest(QIODevice& device, TextDecoder& decoder, const CountControl
     }
 }
 
-/// Why a mapped file cannot count as read whole when it is shorter now than when it was mapped
-/// (or its size cannot be told); nothing when it is as long as it was.
-std::optional<ReadOutcome> shrunk(const QFile& file, std::size_t mappedSize)
+/// Why a file read to its end cannot count as read whole: its end came before the size it
+/// had when opened, or it is shorter now than the bytes read from it (or its size cannot be
+/// told); nothing when neither.
+std::optional<ReadOutcome> shrunk(const QFile& file, qint64 sizeWhenOpened, qint64 bytesRead)
 {
     struct stat status;
     if (::fstat(file.handle(), &status) != 0)
         return failure(qt_error_string(errno));
-    if (std::uint64_t(status.st_size) < mappedSize)
+    if (bytesRead < sizeWhenOpened || status.st_size < bytesRead)
         return failure(QStringLiteral("The file became shorter while it was being read"));
     return std::nullopt;
 }
 
-/// Delivers the mapped bytes of `file` without copying them, then reads on from the end of
-/// the mapping, where a file that grew meanwhile has more.
-ReadOutcome readMapped(GuardedMapping& mapping, QFile& file, const CountControl& control,
-                       TextDecoder& decoder)
+/// Reads a file's blocks, in order, on an IoThread ahead of the reader, each into a buffer
+/// of its own that is read into again once the reader has gone on to the next block.
+class ReadAhead
 {
-    const std::string_view bytes = mapping.bytes();
-    for (std::size_t at = 0; at < bytes.size(); at += mappedPieceSize) {
+public:
+    struct Block
+    {
+        /// Empty at the end of the file.
+        std::string_view bytes;
+        /// The error number of a read that failed.
+        int error = 0;
+    };
+
+    /// Throws std::bad_alloc when there is no memory for the buffers, std::system_error when
+    /// there is no thread.
+    ReadAhead(int descriptor, IoThread& io)
+        : m_descriptor(descriptor)
+        , m_io(io)
+    {
+        for (Buffer& buffer : m_buffers) {
+            buffer.bytes = allocatePageAligned(blockSize);
+            if (!buffer.bytes)
+                throw std::bad_alloc();
+        }
+        const std::lock_guard lock(m_mutex);
+        for (std::size_t index = 0; index < readAheadBlocks; ++index)
+            readLater(index);
+    }
+
+    /// Waits for the reads under way; those not begun are not made.
+    ~ReadAhead()
+    {
+        std::unique_lock lock(m_mutex);
+        m_ending = true;
+        m_changed.wait(lock, [this] { return m_readsPending == 0; });
+    }
+
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    /// The next block, once read; the block before is read into again from here on.
+    Block next()
+    {
+        std::unique_lock lock(m_mutex);
+        if (m_held) {
+            m_buffers[*m_held].read = false;
+            readLater(*m_held);
+        }
+        Buffer& buffer = m_buffers[m_next];
+        m_changed.wait(lock, [&] { return buffer.read; });
+        m_held = m_next;
+        m_next = (m_next + 1) % readAheadBlocks;
+        return { { buffer.bytes.get(), buffer.size }, buffer.error };
+    }
+
+private:
+    struct Buffer
+    {
+        PageAlignedBytes bytes;
+        std::size_t size = 0;
+        int error = 0;
+        bool read = false;
+    };
+
+    /// Asks for the buffer at `index` to be read into; under the lock.
+    void readLater(std::size_t index)
+    {
+        try {
+            m_io.post([this, index] { readInto(m_buffers[index]); });
+            ++m_readsPending;
+        } catch (const std::exception&) {
+            // Only the constructor's first hand-over may fail to start the thread; it throws
+            // on. Later ones can only lack memory, which the reader is told of as a failed read.
+            if (m_readsPending == 0 && index == 0)
+                throw;
+            Buffer& buffer = m_buffers[index];
+            buffer.size = 0;
+            buffer.error = ENOMEM;
+            buffer.read = true;
+        }
+    }
+
+    /// Fills `buffer` up to the end of the file; on the IoThread.
+    void readInto(Buffer& buffer)
+    {
+        std::size_t size = 0;
+        int error = 0;
+        if (!ending()) {
+            while (size < std::size_t(blockSize)) {
+                const ssize_t got = ::read(m_descriptor, buffer.bytes.get() + size,
+                                           std::size_t(blockSize) - size);
+                if (got > 0)
+                    size += std::size_t(got);
+                else if (got == 0)
+                    break;
+                else if (errno != EINTR) {
+                    error = errno;
+                    break;
+                }
+            }
+        }
+        {
+            const std::lock_guard lock(m_mutex);
+            buffer.size = size;
+            buffer.error = error;
+            buffer.read = true;
+            --m_readsPending;
+        }
+        m_changed.notify_all();
+    }
+
+    bool ending()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_ending;
+    }
+
+    const int m_descriptor;
+    IoThread& m_io;
+    std::array<Buffer, readAheadBlocks> m_buffers;
+    std::size_t m_next = 0;
+    std::optional<std::size_t> m_held;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_readsPending = 0;
+    bool m_ending = false;
+};
+
+/// Reads `file`, `sizeWhenOpened` bytes long then, from its start to its end through `decoder`.
+ReadOutcome readAhead(QFile& file, qint64 sizeWhenOpened, ReadAhead& reads, TextDecoder& decoder,
+                      const CountControl& control)
+{
+    qint64 bytesRead = 0;
+    for (;;) {
         if (control.stopRequested())
             return { ReadOutcome::Kind::Stopped, {} };
-        const std::string_view piece = bytes.substr(at, mappedPieceSize);
-        mapping.prefetch(at + mappedPieceSize, mappedPieceSize);
-        if (std::optional<ReadOutcome> ended = decodePiece(decoder, piece, false))
+        const ReadAhead::Block block = reads.next();
+        if (block.error != 0)
+            return failure(qt_error_string(block.error));
+        const bool atEnd = block.bytes.empty();
+        if (std::optional<ReadOutcome> ended = decodePiece(decoder, block.bytes, atEnd))
             return *ended;
-        control.addBytesDone(qint64(piece.size()));
-        // Zeros stand where a page could not be read; the lines before them were the file's.
-        if (mapping.cutShort())
-            return shrunk(file, bytes.size()).value_or(failure(qt_error_string(EIO)));
-        // The consumer keeps nothing of a piece, as with a block that is read over.
-        mapping.release(at + piece.size());
+        if (atEnd)
+            return shrunk(file, sizeWhenOpened, bytesRead)
+                .value_or(ReadOutcome { ReadOutcome::Kind::Read, {} });
+        bytesRead += qint64(block.bytes.size());
+        control.addBytesDone(qint64(block.bytes.size()));
     }
-    // A cut within the last page reads as zeros without any fault.
-    if (std::optional<ReadOutcome> shorter = shrunk(file, bytes.size()))
-        return *shorter;
-    if (!file.seek(qint64(bytes.size())))
-        return failure(file.errorString());
-    return readRest(file, decoder, control, true);
 }
 
 } // namespace
@@ -195,15 +324,24 @@ ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const Cou
         return failure(file.errorString());
     }
     // Only a regular file has the size it says; anything else is read as it comes.
-    if (S_ISREG(status.st_mode) && status.st_size > 0
-        && std::uint64_t(status.st_size) <= std::numeric_limits<std::size_t>::max()) {
-        GuardedMapping mapping(descriptor, std::size_t(status.st_size));
-        if (mapping.mapped()) {
-            TextDecoder decoder(consumer);
-            return readMapped(mapping, file, control, decoder);
+    if (!S_ISREG(status.st_mode))
+        return readWholeDevice(file, consumer, control);
+    TextDecoder decoder(consumer);
+    if (status.st_size >= readAheadSize) {
+        std::optional<IoThread> ownThread;
+        std::optional<ReadAhead> reads;
+        try {
+            reads.emplace(descriptor, control.ioThread ? *control.ioThread : ownThread.emplace());
+        } catch (const std::exception&) {
+            // No memory or no thread to read ahead with: the file is read here.
         }
+        if (reads)
+            return readAhead(file, status.st_size, *reads, decoder, control);
     }
-    return readWholeDevice(file, consumer, control);
+    const ReadOutcome outcome = readRest(file, decoder, control, false);
+    if (outcome.kind != ReadOutcome::Kind::Read)
+        return outcome;
+    return shrunk(file, status.st_size, file.pos()).value_or(outcome);
 }
 
 ReadOutcome readWholeDevice(QIODevice& device, TextConsumer& consumer, const CountControl& control)

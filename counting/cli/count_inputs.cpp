@@ -35,11 +35,12 @@ bool isStandardOutputFile(const QString& path)
 } // namespace
 
 bool countInputs(const QStringList& inputs, const LineFilter& filter, RowPipeline& rows,
-                 const ResultsWriter& writer, CountProgress& progress, bool toStandardOutput,
+                 ResultsWriter& writer, CountProgress& progress, bool toStandardOutput,
                  const Complaint& complain)
 {
     LineMatcher matcher(filter);
-    const CountControl control { &interruption(), &progress.bytesDone };
+    // The inputs are read ahead on the thread that writes the rows, which has time to spare.
+    const CountControl control { &interruption(), &progress.bytesDone, &writer.ioThread() };
     bool allRead = true;
     for (const QString& path : inputs) {
         if (control.stopRequested())

@@ -19,7 +19,7 @@ using Complaint = std::function<void(const QString& subject, const QString& caus
 /// once an interrupt has arrived. With `toStandardOutput`, an input that is the file standard
 /// output appends to is refused rather than read back without end.
 bool countInputs(const QStringList& inputs, const LineFilter& filter, RowPipeline& rows,
-                 const ResultsWriter& writer, CountProgress& progress, bool toStandardOutput,
+                 ResultsWriter& writer, CountProgress& progress, bool toStandardOutput,
                  const Complaint& complain);
 
 } // namespace velmora

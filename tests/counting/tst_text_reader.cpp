@@ -1,3 +1,4 @@
+#include "counting/io_thread.h"
 #include "counting/text_reader.h"
 
 #include <QBuffer>
@@ -6,6 +7,7 @@
 #include <QTest>
 
 #include <functional>
+#include <future>
 #include <string>
 
 using namespace velmora;
@@ -175,7 +177,7 @@ private slots:
             QCOMPARE(readWholeDevice(device, consumer).kind, ReadOutcome::Kind::Read);
             QCOMPARE(QByteArray::fromStdString(consumer.text), expected);
         }
-        // From a file, whose bytes are mapped instead of read.
+        // From a file, whose size is known before it is read.
         const QString path = m_dir.filePath(QStringLiteral("decoded.txt"));
         QVERIFY(writeFile(path, bytes));
         CollectingConsumer consumer;
@@ -185,7 +187,7 @@ private slots:
 
     void fileCutShortWhileReadFails()
     {
-        // Long enough that the pages after the first piece are read only after the cut.
+        // Long enough that the blocks after the first few are read only after the cut.
         const QString path = m_dir.filePath(QStringLiteral("cut.txt"));
         const QByteArray bytes = QByteArray("line\n").repeated(3 * 1024 * 1024);
         QVERIFY(writeFile(path, bytes));
@@ -197,22 +199,48 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(consumer.text.substr(0, 100)), bytes.left(100));
     }
 
-    void largeFileIsReadWhole()
+    void largeFileIsReadAhead_data()
     {
-        // Large enough that its pages are brought in and taken out on a thread of their own.
+        QTest::addColumn<bool>("sharedThread");
+        QTest::addColumn<int>("stopAfter");
+        QTest::newRow("own_thread") << false << -1;
+        QTest::newRow("shared_thread") << true << -1;
+        QTest::newRow("stopped_with_reads_still_asked_for") << true << 1;
+    }
+    void largeFileIsReadAhead()
+    {
+        QFETCH(bool, sharedThread);
+        QFETCH(int, stopAfter);
+        // Large enough to be read ahead on another thread, block after block.
         QByteArray bytes;
         for (int line = 0; bytes.size() < 20 * 1024 * 1024; ++line)
             bytes += "line " + QByteArray::number(line) + '\n';
         const QString path = m_dir.filePath(QStringLiteral("large.txt"));
         QVERIFY(writeFile(path, bytes));
+        IoThread shared;
+        CountControl control;
+        control.ioThread = sharedThread ? &shared : nullptr;
         CollectingConsumer consumer;
-        QCOMPARE(ReadWholeFile(path, consumer).kind, ReadOutcome::Kind::Read);
-        QVERIFY(QByteArray::fromStdString(consumer.text) == bytes);
+        consumer.stopAfter = stopAfter;
+        const ReadOutcome outcome = ReadWholeFile(path, consumer, control);
+        if (stopAfter < 0) {
+            QCOMPARE(outcome.kind, ReadOutcome::Kind::Read);
+            QVERIFY(QByteArray::fromStdString(consumer.text) == bytes);
+        } else {
+            QCOMPARE(outcome.kind, ReadOutcome::Kind::Stopped);
+            QCOMPARE(consumer.pieces, stopAfter);
+            QVERIFY(bytes.startsWith(QByteArray::fromStdString(consumer.text)));
+        }
+        // Reads still asked for when the reader returned run before this job: they must not
+        // reach its freed buffers (which the address sanitizer would report).
+        std::promise<void> later;
+        shared.post([&] { later.set_value(); });
+        later.get_future().wait();
     }
 
     void fileCutWithinItsLastPageFails()
     {
-        // No page is lost: the bytes after the new end read as zeros, without any fault.
+        // Its bytes were all read before the cut, but are not the file's once the reading ends.
         const QString path = m_dir.filePath(QStringLiteral("cut_a_little.txt"));
         QVERIFY(writeFile(path, "first\nsecond\n"));
         MeddlingConsumer consumer([&] { QVERIFY(QFile::resize(path, 6)); });

@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes through the reader, the line counter and the results writer, and checks
 // what must hold for every input: rows are never empty and hold no line break, each count is
 // what Qt makes of the line, the rows do not depend on where reads end, on the instructions
-// that find line ends nor on whether the file is read or mapped, a filter (ASCII or not)
-// agrees with QString::contains, and the writer puts out exactly the rows.
+// that find line ends nor on whether the text comes from a file or a device, a filter (ASCII or
+// not) agrees with QString::contains, and the writer puts out exactly the rows.
 
 #include "counting/byte_output.h"
 #include "counting/line_counter.h"
@@ -102,7 +102,7 @@ std::vector<Row> countThrough(QIODevice& device, const LineFilter& filter, SimdL
     return sink.rows;
 }
 
-/// The same through a file, whose bytes the reader maps instead of reading them.
+/// The same through a file, which the reader opens itself.
 std::vector<Row> countThroughFile(const QByteArray& file, const LineFilter& filter)
 {
     QTemporaryFile temporary;

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace velmora {
+
+/// Runs jobs one after another, in the order they were given, on one thread of its own that
+/// starts with the first job. The reads of a large input and the writes of the results go
+/// through one of these, so that the count keeps a core to itself on a machine of two.
+class IoThread
+{
+public:
+    IoThread() = default;
+    /// Runs the jobs still waiting, then ends the thread.
+    ~IoThread();
+    IoThread(const IoThread&) = delete;
+    IoThread& operator=(const IoThread&) = delete;
+
+    /// Runs `job` after every job given before it. Throws std::system_error when there is no
+    /// thread to be had.
+    void post(std::function<void()> job);
+
+private:
+    void runJobs();
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::function<void()>> m_jobs;
+    bool m_finishing = false;
+    std::thread m_thread;
+};
+
+} // namespace velmora
