@@ -63,16 +63,29 @@ struct ChunkMasks
     std::uint64_t candidates = 0;
 };
 
-/// The UTF-8 structure of a 64-byte chunk, bit i again for byte i. `trouble` marks bytes that
+/// The UTF-8 structure of a 64-byte chunk, bit i again for byte i: the continuation bytes (80
+/// to BF), and the leads by the bits that tell their length: `leads` from C0 up, `longLeads`
+/// (of three bytes or four) from E0 up, `fourByteLeads` from F0 up. `trouble` marks bytes that
 /// never start a valid sequence (C0, C1, F5 to FF) and the leads whose second byte has a
 /// narrower range (E0, ED, F0, F4): lines holding them are decoded the careful way.
 struct Utf8Masks
 {
     std::uint64_t continuations = 0;
-    std::uint64_t twoByteLeads = 0;
-    std::uint64_t threeByteLeads = 0;
+    std::uint64_t leads = 0;
+    std::uint64_t longLeads = 0;
     std::uint64_t fourByteLeads = 0;
     std::uint64_t trouble = 0;
+
+    /// The bytes of the chunk that its leads call continuation bytes.
+    std::uint64_t calledFor() const
+    {
+        return (leads << 1) | (longLeads << 2) | (fourByteLeads << 3);
+    }
+    /// The same for the first bytes of the next chunk.
+    std::uint64_t calledForNext() const
+    {
+        return (leads >> 63) | (longLeads >> 62) | (fourByteLeads >> 61);
+    }
 };
 
 /// The instruction sets the line counter can classify chunks with. Each gives the same masks;
@@ -134,11 +147,11 @@ public:
             const std::uint64_t bit = std::uint64_t(1) << i;
             if (byte >= 0x80 && byte <= 0xBF)
                 masks.continuations |= bit;
-            if (byte >= 0xC2 && byte <= 0xDF)
-                masks.twoByteLeads |= bit;
-            if (byte >= 0xE0 && byte <= 0xEF)
-                masks.threeByteLeads |= bit;
-            if (byte >= 0xF0 && byte <= 0xF4)
+            if (byte >= 0xC0)
+                masks.leads |= bit;
+            if (byte >= 0xE0)
+                masks.longLeads |= bit;
+            if (byte >= 0xF0)
                 masks.fourByteLeads |= bit;
             if (byte == 0xC0 || byte == 0xC1 || byte >= 0xF5 || byte == 0xE0 || byte == 0xED
                 || byte == 0xF0 || byte == 0xF4)
@@ -213,7 +226,7 @@ public:
 
     static Utf8Masks classifyUtf8(const char* chunk)
     {
-        // Bytes from 0x80 up are negative as signed chars, and each class is one range there.
+        // Bytes from 0x80 up are negative as signed chars, where C0 C1 and F5 to FF are ranges.
         const auto between = [](__m128i bytes, int low, int high) {
             return _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(char(low - 1))),
                                  _mm_cmplt_epi8(bytes, _mm_set1_epi8(char(high + 1))));
@@ -226,10 +239,17 @@ public:
             const __m128i bytes
                 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk + 16 * part));
             const int shift = 16 * part;
-            masks.continuations |= bitsOf(_mm_cmplt_epi8(bytes, _mm_set1_epi8(-64))) << shift;
-            masks.twoByteLeads |= bitsOf(between(bytes, -62, -33)) << shift;
-            masks.threeByteLeads |= bitsOf(between(bytes, -32, -17)) << shift;
-            masks.fourByteLeads |= bitsOf(between(bytes, -16, -12)) << shift;
+            // Doubling a byte brings its next bit to the top, where the byte mask takes it.
+            const __m128i doubled = _mm_add_epi8(bytes, bytes);
+            const __m128i quadrupled = _mm_add_epi8(doubled, doubled);
+            const std::uint64_t nonAscii = bitsOf(bytes);
+            const std::uint64_t leads = nonAscii & bitsOf(doubled);
+            const std::uint64_t longLeads = leads & bitsOf(quadrupled);
+            masks.continuations |= (nonAscii & ~leads) << shift;
+            masks.leads |= leads << shift;
+            masks.longLeads |= longLeads << shift;
+            masks.fourByteLeads |= (longLeads & bitsOf(_mm_add_epi8(quadrupled, quadrupled)))
+                << shift;
             const __m128i trouble
                 = _mm_or_si128(_mm_or_si128(between(bytes, -64, -63), between(bytes, -11, -1)),
                                _mm_or_si128(_mm_or_si128(is(bytes, 0xE0), is(bytes, 0xED)),
@@ -318,11 +338,19 @@ public:
     {
         const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk));
         const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk + 32));
+        // Doubling a byte brings its next bit to the top, where the byte mask takes it.
+        const __m256i lowDoubled = _mm256_add_epi8(low, low);
+        const __m256i highDoubled = _mm256_add_epi8(high, high);
+        const __m256i lowQuadrupled = _mm256_add_epi8(lowDoubled, lowDoubled);
+        const __m256i highQuadrupled = _mm256_add_epi8(highDoubled, highDoubled);
+        const std::uint64_t nonAscii = join(low, high);
         Utf8Masks masks;
-        masks.continuations = join(below(low, -64), below(high, -64));
-        masks.twoByteLeads = join(between(low, -62, -33), between(high, -62, -33));
-        masks.threeByteLeads = join(between(low, -32, -17), between(high, -32, -17));
-        masks.fourByteLeads = join(between(low, -16, -12), between(high, -16, -12));
+        masks.leads = nonAscii & join(lowDoubled, highDoubled);
+        masks.continuations = nonAscii & ~masks.leads;
+        masks.longLeads = masks.leads & join(lowQuadrupled, highQuadrupled);
+        masks.fourByteLeads = masks.longLeads
+            & join(_mm256_add_epi8(lowQuadrupled, lowQuadrupled),
+                   _mm256_add_epi8(highQuadrupled, highQuadrupled));
         masks.trouble = join(trouble(low), trouble(high));
         return masks;
     }
@@ -377,27 +405,23 @@ private:
                                                _mm256_cmpeq_epi8(bytes, values[3])));
     }
 
-    // Bytes from 0x80 up are negative as signed chars, and each class is one range there.
-    VELMORA_TARGET_AVX2 static __m256i below(__m256i bytes, int limit)
-    {
-        return _mm256_cmpgt_epi8(_mm256_set1_epi8(char(limit)), bytes);
-    }
-
-    VELMORA_TARGET_AVX2 static __m256i between(__m256i bytes, int low, int high)
-    {
-        return _mm256_andnot_si256(below(bytes, low), below(bytes, high + 1));
-    }
-
+    /// Looked up by each half of the byte: a byte is trouble where the entries of its halves
+    /// share a bit. The high halves C, E and F have a bit each, and a low half the bits of those
+    /// it makes trouble with: C0 C1, E0 ED, F0 F4 and F5 to FF.
     VELMORA_TARGET_AVX2 static __m256i trouble(__m256i bytes)
     {
-        return _mm256_or_si256(_mm256_or_si256(between(bytes, -64, -63), between(bytes, -11, -1)),
-                               _mm256_or_si256(_mm256_or_si256(is(bytes, 0xE0), is(bytes, 0xED)),
-                                               _mm256_or_si256(is(bytes, 0xF0), is(bytes, 0xF4))));
-    }
-
-    VELMORA_TARGET_AVX2 static __m256i is(__m256i bytes, int value)
-    {
-        return _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(char(value)));
+        constexpr char c = 1, e = 2, f = 4;
+        const __m256i byHighHalf = _mm256_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, c, 0, e, f,
+                                                    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, c, 0, e, f);
+        const __m256i byLowHalf
+            = _mm256_setr_epi8(c | e | f, c, 0, 0, f, f, f, f, f, f, f, f, f, e | f, f, f,
+                               c | e | f, c, 0, 0, f, f, f, f, f, f, f, f, f, e | f, f, f);
+        const __m256i halfMask = _mm256_set1_epi8(0x0F);
+        const __m256i highHalves = _mm256_and_si256(_mm256_srli_epi16(bytes, 4), halfMask);
+        const __m256i lowHalves = _mm256_and_si256(bytes, halfMask);
+        const __m256i shared = _mm256_and_si256(_mm256_shuffle_epi8(byHighHalf, highHalves),
+                                                _mm256_shuffle_epi8(byLowHalf, lowHalves));
+        return _mm256_cmpgt_epi8(shared, _mm256_setzero_si256());
     }
 
     __m256i m_candidates[4];

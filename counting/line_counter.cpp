@@ -93,9 +93,7 @@ public:
         m_lineStartAhead = masks.lineFeeds >> 63;
         if (masks.nonAscii != 0) {
             const Utf8Masks& utf8 = scanned.utf8 = Classifier::classifyUtf8(bytes);
-            const std::uint64_t expected = invalidUtf8 | (utf8.twoByteLeads << 1)
-                | (utf8.threeByteLeads << 1) | (utf8.threeByteLeads << 2)
-                | (utf8.fourByteLeads << 1) | (utf8.fourByteLeads << 2) | (utf8.fourByteLeads << 3);
+            const std::uint64_t expected = invalidUtf8 | utf8.calledFor();
             const std::uint64_t trouble = utf8.trouble != 0
                 ? troubleBeyondLeads(bytes, utf8.trouble, available > chunkSize)
                 : 0;
@@ -105,9 +103,7 @@ public:
             // this one, or after a byte that fails the lead.
             invalidUtf8
                 = (utf8.continuations ^ expected) | (utf8.continuations & lineStarts) | trouble;
-            m_awaitedContinuations = (utf8.twoByteLeads >> 63) | (utf8.threeByteLeads >> 63)
-                | (utf8.threeByteLeads >> 62) | (utf8.fourByteLeads >> 63)
-                | (utf8.fourByteLeads >> 62) | (utf8.fourByteLeads >> 61);
+            m_awaitedContinuations = utf8.calledForNext();
         }
         const bool nextIsLineFeed = available > chunkSize && chunk[chunkSize] == '\n';
         const std::uint64_t returnsEndingLines

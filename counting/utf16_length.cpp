@@ -60,14 +60,9 @@ std::optional<std::uint64_t> plainValidLength(std::string_view utf8)
             chunk = padded;
         }
         const Utf8Masks masks = Sse2Classifier::classifyUtf8(chunk);
-        const std::uint64_t expected = awaited | (masks.twoByteLeads << 1)
-            | (masks.threeByteLeads << 1) | (masks.threeByteLeads << 2) | (masks.fourByteLeads << 1)
-            | (masks.fourByteLeads << 2) | (masks.fourByteLeads << 3);
-        if (((masks.continuations ^ expected) | masks.trouble) != 0)
+        if (((masks.continuations ^ (awaited | masks.calledFor())) | masks.trouble) != 0)
             return std::nullopt;
-        awaited = (masks.twoByteLeads >> 63) | (masks.threeByteLeads >> 63)
-            | (masks.threeByteLeads >> 62) | (masks.fourByteLeads >> 63)
-            | (masks.fourByteLeads >> 62) | (masks.fourByteLeads >> 61);
+        awaited = masks.calledForNext();
         extraBytes += std::uint64_t(Sse2Classifier::bitCount(masks.continuations)
                                     - Sse2Classifier::bitCount(masks.fourByteLeads));
     }

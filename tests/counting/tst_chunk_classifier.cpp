@@ -90,8 +90,8 @@ private slots:
                 QCOMPARE(fast.chunk.nonAscii, bytewise.chunk.nonAscii);
                 QCOMPARE(fast.chunk.candidates, bytewise.chunk.candidates);
                 QCOMPARE(fast.utf8.continuations, bytewise.utf8.continuations);
-                QCOMPARE(fast.utf8.twoByteLeads, bytewise.utf8.twoByteLeads);
-                QCOMPARE(fast.utf8.threeByteLeads, bytewise.utf8.threeByteLeads);
+                QCOMPARE(fast.utf8.leads, bytewise.utf8.leads);
+                QCOMPARE(fast.utf8.longLeads, bytewise.utf8.longLeads);
                 QCOMPARE(fast.utf8.fourByteLeads, bytewise.utf8.fourByteLeads);
                 QCOMPARE(fast.utf8.trouble, bytewise.utf8.trouble);
             }
