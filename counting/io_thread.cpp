@@ -1,5 +1,7 @@
 #include "io_thread.h"
 
+#include <algorithm>
+
 namespace velmora {
 
 IoThread::~IoThread()
@@ -14,15 +16,29 @@ IoThread::~IoThread()
     m_thread.join();
 }
 
-void IoThread::post(std::function<void()> job)
+void IoThread::post(std::function<void()> job, Where where)
 {
     {
         const std::lock_guard lock(m_mutex);
         if (!m_thread.joinable())
             m_thread = std::thread([this] { runJobs(); });
-        m_jobs.push_back(std::move(job));
+        m_jobs.push_back({ std::move(job), where });
     }
     m_changed.notify_one();
+}
+
+bool IoThread::runWaitingJob()
+{
+    std::unique_lock lock(m_mutex);
+    const auto found = std::find_if(m_jobs.begin(), m_jobs.end(),
+                                    [](const Job& job) { return job.where == Where::Anywhere; });
+    if (found == m_jobs.end())
+        return false;
+    const std::function<void()> job = std::move(found->run);
+    m_jobs.erase(found);
+    lock.unlock();
+    job();
+    return true;
 }
 
 void IoThread::runJobs()
@@ -32,7 +48,7 @@ void IoThread::runJobs()
         m_changed.wait(lock, [this] { return !m_jobs.empty() || m_finishing; });
         if (m_jobs.empty())
             return;
-        const std::function<void()> job = std::move(m_jobs.front());
+        const std::function<void()> job = std::move(m_jobs.front().run);
         m_jobs.pop_front();
         lock.unlock();
         job();

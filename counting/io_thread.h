@@ -10,26 +10,40 @@ namespace velmora {
 
 /// Runs jobs one after another, in the order they were given, on one thread of its own that
 /// starts with the first job. The reads of a large input and the writes of the results go
-/// through one of these, so that the count keeps a core to itself on a machine of two.
+/// through one of these, so that the count keeps a core to itself on a machine of two; a job
+/// that may run anywhere (a read at a fixed offset) is taken over by a thread that would
+/// otherwise wait for this one.
 class IoThread
 {
 public:
+    enum class Where { OnItsThread, Anywhere };
+
     IoThread() = default;
     /// Runs the jobs still waiting, then ends the thread.
     ~IoThread();
     IoThread(const IoThread&) = delete;
     IoThread& operator=(const IoThread&) = delete;
 
-    /// Runs `job` after every job given before it. Throws std::system_error when there is no
-    /// thread to be had.
-    void post(std::function<void()> job);
+    /// Runs `job` after every job given before it, or, when it may run anywhere, on a thread
+    /// that calls runWaitingJob() first. Throws std::system_error when there is no thread to
+    /// be had.
+    void post(std::function<void()> job, Where where = Where::OnItsThread);
+    /// Runs the oldest waiting job that may run anywhere on the calling thread; false when
+    /// there is none.
+    bool runWaitingJob();
 
 private:
+    struct Job
+    {
+        std::function<void()> run;
+        Where where;
+    };
+
     void runJobs();
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<std::function<void()>> m_jobs;
+    std::deque<Job> m_jobs;
     bool m_finishing = false;
     std::thread m_thread;
 };

@@ -197,7 +197,15 @@ void ResultsWriter::handOverBytes(std::string_view bytes)
 void ResultsWriter::waitUntilIdle()
 {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_handedOver.empty(); });
+    while (!m_handedOver.empty()) {
+        // Meanwhile this thread takes over work that may run anywhere, such as the input's
+        // reads ahead, which would otherwise wait behind the write.
+        lock.unlock();
+        const bool ran = m_io.runWaitingJob();
+        lock.lock();
+        if (!ran)
+            m_changed.wait(lock, [this] { return m_handedOver.empty(); });
+    }
 }
 
 void ResultsWriter::writeOut(std::string_view bytes)

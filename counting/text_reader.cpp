@@ -149,14 +149,15 @@ std::optional<ReadOutcome> shrunk(const QFile& file, qint64 sizeWhenOpened, qint
     return std::nullopt;
 }
 
-/// Reads a file's blocks, in order, on an IoThread ahead of the reader, each into a buffer
-/// of its own that is read into again once the reader has gone on to the next block.
+/// Reads a file's blocks ahead of the reader, each into a buffer of its own that is read into
+/// again once the reader has gone on to the next block. Each block is read at its own offset,
+/// so that the reads may run on the IoThread or on a thread that would otherwise wait for it.
 class ReadAhead
 {
 public:
     struct Block
     {
-        /// Empty at the end of the file.
+        /// Shorter than a block at the end of the file.
         std::string_view bytes;
         /// The error number of a read that failed.
         int error = 0;
@@ -198,7 +199,14 @@ public:
             readLater(*m_held);
         }
         Buffer& buffer = m_buffers[m_next];
-        m_changed.wait(lock, [&] { return buffer.read; });
+        while (!buffer.read) {
+            // A read that has not begun is made here rather than waited for.
+            lock.unlock();
+            const bool ran = m_io.runWaitingJob();
+            lock.lock();
+            if (!ran)
+                m_changed.wait(lock, [&] { return buffer.read; });
+        }
         m_held = m_next;
         m_next = (m_next + 1) % readAheadBlocks;
         return { { buffer.bytes.get(), buffer.size }, buffer.error };
@@ -217,7 +225,10 @@ private:
     void readLater(std::size_t index)
     {
         try {
-            m_io.post([this, index] { readInto(m_buffers[index]); });
+            const std::uint64_t offset = m_nextOffset;
+            m_io.post([this, index, offset] { readInto(m_buffers[index], offset); },
+                      IoThread::Where::Anywhere);
+            m_nextOffset += blockSize;
             ++m_readsPending;
         } catch (const std::exception&) {
             // Only the constructor's first hand-over may fail to start the thread; it throws
@@ -231,15 +242,15 @@ private:
         }
     }
 
-    /// Fills `buffer` up to the end of the file; on the IoThread.
-    void readInto(Buffer& buffer)
+    /// Fills `buffer` with the block at `offset`, or with what there is up to the file's end.
+    void readInto(Buffer& buffer, std::uint64_t offset)
     {
         std::size_t size = 0;
         int error = 0;
         if (!ending()) {
             while (size < std::size_t(blockSize)) {
-                const ssize_t got = ::read(m_descriptor, buffer.bytes.get() + size,
-                                           std::size_t(blockSize) - size);
+                const ssize_t got = ::pread(m_descriptor, buffer.bytes.get() + size,
+                                            std::size_t(blockSize) - size, off_t(offset + size));
                 if (got > 0)
                     size += std::size_t(got);
                 else if (got == 0)
@@ -271,32 +282,35 @@ private:
     std::array<Buffer, readAheadBlocks> m_buffers;
     std::size_t m_next = 0;
     std::optional<std::size_t> m_held;
+    std::uint64_t m_nextOffset = 0;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     int m_readsPending = 0;
     bool m_ending = false;
 };
 
-/// Reads `file`, `sizeWhenOpened` bytes long then, from its start to its end through `decoder`.
-ReadOutcome readAhead(QFile& file, qint64 sizeWhenOpened, ReadAhead& reads, TextDecoder& decoder,
-                      const CountControl& control)
+/// Hands the blocks of `reads` to `decoder` up to the first one short of a block, where the
+/// file ended when it was read, and leaves `file` there; an outcome when the reading ends.
+std::optional<ReadOutcome> readAhead(ReadAhead& reads, QFile& file, TextDecoder& decoder,
+                                     const CountControl& control)
 {
     qint64 bytesRead = 0;
     for (;;) {
         if (control.stopRequested())
-            return { ReadOutcome::Kind::Stopped, {} };
+            return ReadOutcome { ReadOutcome::Kind::Stopped, {} };
         const ReadAhead::Block block = reads.next();
         if (block.error != 0)
             return failure(qt_error_string(block.error));
-        const bool atEnd = block.bytes.empty();
-        if (std::optional<ReadOutcome> ended = decodePiece(decoder, block.bytes, atEnd))
-            return *ended;
-        if (atEnd)
-            return shrunk(file, sizeWhenOpened, bytesRead)
-                .value_or(ReadOutcome { ReadOutcome::Kind::Read, {} });
+        if (std::optional<ReadOutcome> ended = decodePiece(decoder, block.bytes, false))
+            return ended;
         bytesRead += qint64(block.bytes.size());
         control.addBytesDone(qint64(block.bytes.size()));
+        if (block.bytes.size() < std::size_t(blockSize))
+            break;
     }
+    if (!file.seek(bytesRead))
+        return failure(file.errorString());
+    return std::nullopt;
 }
 
 } // namespace
@@ -335,10 +349,13 @@ ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const Cou
         } catch (const std::exception&) {
             // No memory or no thread to read ahead with: the file is read here.
         }
-        if (reads)
-            return readAhead(file, status.st_size, *reads, decoder, control);
+        if (reads) {
+            if (std::optional<ReadOutcome> ended = readAhead(*reads, file, decoder, control))
+                return *ended;
+        }
     }
-    const ReadOutcome outcome = readRest(file, decoder, control, false);
+    // A small file is read here, and so is what a large one gained after its reads ahead.
+    const ReadOutcome outcome = readRest(file, decoder, control, file.pos() > 0);
     if (outcome.kind != ReadOutcome::Kind::Read)
         return outcome;
     return shrunk(file, status.st_size, file.pos()).value_or(outcome);
