@@ -261,13 +261,12 @@ private:
                 }
             }
         }
-        {
-            const std::lock_guard lock(m_mutex);
-            buffer.size = size;
-            buffer.error = error;
-            buffer.read = true;
-            --m_readsPending;
-        }
+        // Told under the lock: once the last read is told of, the reader may go at once.
+        const std::lock_guard lock(m_mutex);
+        buffer.size = size;
+        buffer.error = error;
+        buffer.read = true;
+        --m_readsPending;
         m_changed.notify_all();
     }
 
