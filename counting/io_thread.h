@@ -31,6 +31,20 @@ public:
     /// Runs the oldest waiting job that may run anywhere on the calling thread; false when
     /// there is none.
     bool runWaitingJob();
+    /// Waits on `changed`, under `lock`, until `done()` holds, running meanwhile the jobs that
+    /// may run anywhere rather than waiting for this thread to come to them.
+    template<typename Done>
+    void waitRunningJobs(std::unique_lock<std::mutex>& lock, std::condition_variable& changed,
+                         Done done)
+    {
+        while (!done()) {
+            lock.unlock();
+            const bool ran = runWaitingJob();
+            lock.lock();
+            if (!ran)
+                changed.wait(lock, done);
+        }
+    }
 
 private:
     struct Job

@@ -229,35 +229,30 @@ void LineCounter::countCompleteLines(const char* begin, const char* end)
 // Each level gets a copy of the loop of its own, compiled for its instructions; rows for the
 // results writer are packed in place, for any other sink handed over with a call. The copy for
 // every line leaves out all that looks for a filter's text, which frees registers for the rest.
-void LineCounter::countWithPortable(const char* begin, const char* end)
+template<typename Classifier> void LineCounter::countWith(const char* begin, const char* end)
 {
     if (m_writer && m_matcher.passesEveryLine())
-        countCompleteLinesWith<PortableClassifier, true>(begin, end, *m_writer);
+        countCompleteLinesWith<Classifier, true>(begin, end, *m_writer);
     else if (m_writer)
-        countCompleteLinesWith<PortableClassifier, false>(begin, end, *m_writer);
+        countCompleteLinesWith<Classifier, false>(begin, end, *m_writer);
     else
-        countCompleteLinesWith<PortableClassifier, false>(begin, end, m_sink);
+        countCompleteLinesWith<Classifier, false>(begin, end, m_sink);
+}
+
+void LineCounter::countWithPortable(const char* begin, const char* end)
+{
+    countWith<PortableClassifier>(begin, end);
 }
 
 #if defined(VELMORA_X86_SIMD)
 void LineCounter::countWithSse2(const char* begin, const char* end)
 {
-    if (m_writer && m_matcher.passesEveryLine())
-        countCompleteLinesWith<Sse2Classifier, true>(begin, end, *m_writer);
-    else if (m_writer)
-        countCompleteLinesWith<Sse2Classifier, false>(begin, end, *m_writer);
-    else
-        countCompleteLinesWith<Sse2Classifier, false>(begin, end, m_sink);
+    countWith<Sse2Classifier>(begin, end);
 }
 
 VELMORA_TARGET_AVX2 void LineCounter::countWithAvx2(const char* begin, const char* end)
 {
-    if (m_writer && m_matcher.passesEveryLine())
-        countCompleteLinesWith<Avx2Classifier, true>(begin, end, *m_writer);
-    else if (m_writer)
-        countCompleteLinesWith<Avx2Classifier, false>(begin, end, *m_writer);
-    else
-        countCompleteLinesWith<Avx2Classifier, false>(begin, end, m_sink);
+    countWith<Avx2Classifier>(begin, end);
 }
 #endif
 

@@ -42,6 +42,9 @@ private:
     template<typename Classifier, bool passesEveryLine, typename Sink>
     inline __attribute__((always_inline)) void countCompleteLinesWith(const char* begin,
                                                                       const char* end, Sink& sink);
+    /// Chooses the copy of the loop for the sink and the filter.
+    template<typename Classifier>
+    inline __attribute__((always_inline)) void countWith(const char* begin, const char* end);
     void countWithPortable(const char* begin, const char* end);
 #if defined(VELMORA_X86_SIMD)
     void countWithSse2(const char* begin, const char* end);

@@ -196,16 +196,10 @@ void ResultsWriter::handOverBytes(std::string_view bytes)
 
 void ResultsWriter::waitUntilIdle()
 {
+    // Meanwhile this thread takes over the input's reads ahead, which would otherwise wait
+    // behind the write.
     std::unique_lock lock(m_mutex);
-    while (!m_handedOver.empty()) {
-        // Meanwhile this thread takes over work that may run anywhere, such as the input's
-        // reads ahead, which would otherwise wait behind the write.
-        lock.unlock();
-        const bool ran = m_io.runWaitingJob();
-        lock.lock();
-        if (!ran)
-            m_changed.wait(lock, [this] { return m_handedOver.empty(); });
-    }
+    m_io.waitRunningJobs(lock, m_changed, [this] { return m_handedOver.empty(); });
 }
 
 void ResultsWriter::writeOut(std::string_view bytes)

@@ -199,14 +199,8 @@ public:
             readLater(*m_held);
         }
         Buffer& buffer = m_buffers[m_next];
-        while (!buffer.read) {
-            // A read that has not begun is made here rather than waited for.
-            lock.unlock();
-            const bool ran = m_io.runWaitingJob();
-            lock.lock();
-            if (!ran)
-                m_changed.wait(lock, [&] { return buffer.read; });
-        }
+        // A read that has not begun is made here rather than waited for.
+        m_io.waitRunningJobs(lock, m_changed, [&] { return buffer.read; });
         m_held = m_next;
         m_next = (m_next + 1) % readAheadBlocks;
         return { { buffer.bytes.get(), buffer.size }, buffer.error };
