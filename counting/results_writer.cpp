@@ -36,8 +36,11 @@ ResultsWriter::ResultsWriter(ByteOutput& output, LineEnding lineEnding)
     , m_lineEndBytes { lineEnding == LineEnding::CrLf ? '\r' : '\n', '\n' }
     // Short lines are copied in whole blocks, which may reach past the buffer's last row.
     , m_buffer(new char[bufferSize + copyBlock])
-    , m_spare(new char[bufferSize + copyBlock])
-{ }
+{
+    m_spares.reserve(buffersInFlight);
+    for (std::size_t spare = 0; spare < buffersInFlight; ++spare)
+        m_spares.emplace_back(new char[bufferSize + copyBlock]);
+}
 
 QString ResultsWriter::failure() const
 {
@@ -171,35 +174,49 @@ void ResultsWriter::handOver()
 {
     if (m_buffered == 0)
         return;
-    waitUntilIdle();
-    std::swap(m_buffer, m_spare);
-    const std::string_view full(m_spare.get(), m_buffered);
+    std::unique_lock lock(m_mutex);
+    // Meanwhile this thread takes over the input's reads ahead, which would otherwise wait
+    // behind the writes.
+    m_io.waitRunningJobs(lock, m_changed, [this] { return !m_spares.empty(); });
+    char* const full = m_buffer.get();
+    const std::string_view bytes(full, m_buffered);
+    // Posted before anything changes here, in case there is no thread to post to; the write
+    // cannot give its buffer back before this lock is released.
+    m_io.post([this, full, bytes] {
+        writeOut(bytes);
+        {
+            const std::lock_guard written(m_mutex);
+            m_spares.emplace_back(full);
+            --m_writesUnderWay;
+        }
+        m_changed.notify_all();
+    });
+    ++m_writesUnderWay;
+    m_buffer.release();
+    m_buffer = std::move(m_spares.back());
+    m_spares.pop_back();
     m_buffered = 0;
-    handOverBytes(full);
 }
 
 void ResultsWriter::handOverBytes(std::string_view bytes)
 {
     waitUntilIdle();
-    // Handed over under the lock, which the write waits for, so that it cannot end before.
     const std::lock_guard lock(m_mutex);
     m_io.post([this, bytes] {
         writeOut(bytes);
         {
             const std::lock_guard written(m_mutex);
-            m_handedOver = {};
+            --m_writesUnderWay;
         }
         m_changed.notify_all();
     });
-    m_handedOver = bytes;
+    ++m_writesUnderWay;
 }
 
 void ResultsWriter::waitUntilIdle()
 {
-    // Meanwhile this thread takes over the input's reads ahead, which would otherwise wait
-    // behind the write.
     std::unique_lock lock(m_mutex);
-    m_io.waitRunningJobs(lock, m_changed, [this] { return m_handedOver.empty(); });
+    m_io.waitRunningJobs(lock, m_changed, [this] { return m_writesUnderWay == 0; });
 }
 
 void ResultsWriter::writeOut(std::string_view bytes)

@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <string_view>
+#include <vector>
 
 namespace velmora {
 
@@ -27,9 +28,11 @@ enum class RowLayout { CountAndLine, LineAlone };
 
 /// Writes result rows as the results file has them: the count in plain decimal, one tab,
 /// the line bytes exactly as stored, and the line end; no header. Rows are gathered in large
-/// buffers, and a full buffer is written on the writer's IoThread while the next one fills, so
-/// that the output's cost overlaps the counting. After a failed write every later row fails;
-/// the output files only replace their targets once complete, so a partial row never does.
+/// buffers, and full buffers are written on the writer's IoThread while the next one fills, so
+/// that the output's cost overlaps the counting; a few may wait there, which evens out the
+/// moments when the count runs ahead of the disk and those when it falls behind. After a failed
+/// write every later row fails; the output files only replace their targets once complete, so a
+/// partial row never does.
 class ResultsWriter final : public RowSink
 {
 public:
@@ -104,6 +107,8 @@ public:
 
 private:
     static constexpr std::size_t bufferSize = std::size_t(1) << 20;
+    /// Buffers handed over and not yet written, at most.
+    static constexpr std::size_t buffersInFlight = 3;
 
     void writeRowSlowly(std::string_view lineBytes, std::uint64_t count);
     void addShownRow(const ResultsModel& model, int position, RowLayout layout);
@@ -126,6 +131,7 @@ private:
         return out + m_lineEnd.size();
     }
 
+    /// Hands the buffer over to be written, once one of the spare buffers is free to fill.
     void handOver();
     /// Gives `bytes` to the writing thread once it has nothing to do; they must stay as they
     /// are until it has nothing to do again.
@@ -138,13 +144,15 @@ private:
     /// The line end padded to two bytes, so that putLineEnd() stores it without a size.
     char m_lineEndBytes[2];
     std::unique_ptr<char[]> m_buffer;
-    std::unique_ptr<char[]> m_spare;
     std::size_t m_buffered = 0;
 
     // What the writing thread shares with the rows' thread.
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::string_view m_handedOver;
+    /// Buffers that are neither filling nor waiting to be written; room for all of them is
+    /// kept, so that a write never needs memory to give its buffer back.
+    std::vector<std::unique_ptr<char[]>> m_spares;
+    std::size_t m_writesUnderWay = 0;
     std::atomic<bool> m_failed { false };
     QString m_failure;
     /// Last, so that a write under way ends before the members it uses go.

@@ -6,7 +6,9 @@
 #include <QBuffer>
 #include <QTest>
 
+#include <chrono>
 #include <random>
+#include <thread>
 
 using namespace velmora;
 
@@ -32,6 +34,22 @@ public:
 
 private:
     std::size_t m_room;
+};
+
+/// Takes every byte, but only after a pause: a disk slower than the rows, so that full buffers
+/// wait for their turn to be written.
+class SlowOutput final : public ByteOutput
+{
+public:
+    std::size_t write(std::string_view bytes) override
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        written += bytes;
+        return bytes.size();
+    }
+    QString errorString() const override { return {}; }
+
+    std::string written;
 };
 
 using Rows = QList<std::pair<std::string, std::uint64_t>>;
@@ -122,6 +140,26 @@ private slots:
         QCOMPARE(bytes,
                  "1\ta\r\n" + QByteArray::number(qulonglong(huge.size())) + '\t'
                      + QByteArray::fromStdString(huge) + "\r\n1\tb\r\n");
+    }
+
+    void slowDiskGetsEveryRowInOrder()
+    {
+        // Rows for several buffers, each line its own, and a line longer than a buffer
+        // among them, which is written in place only after every buffer before it.
+        SlowOutput output;
+        std::string expected;
+        {
+            ResultsWriter writer(output, LineEnding::CrLf);
+            for (int row = 0; row < 120000; ++row) {
+                const std::string line = row == 60000
+                    ? std::string(std::size_t(3) << 20, 'L')
+                    : "row " + std::to_string(row) + std::string(std::size_t(row % 70), '.');
+                writer.addRow(line, line.size(), 1);
+                expected += std::to_string(line.size()) + '\t' + line + "\r\n";
+            }
+            QVERIFY(writer.flush());
+        }
+        QVERIFY(output.written == expected);
     }
 
     void writesInTheOrderShown()
