@@ -70,9 +70,12 @@ struct ScannedChunk
 template<typename Classifier> class ChunkScanner
 {
 public:
-    ChunkScanner(const Classifier& classifier, const char* end)
+    /// `padded` holds a copy of the last chunk when it is short: kept apart from the scanner,
+    /// whose own state then stays in registers.
+    ChunkScanner(const Classifier& classifier, const char* end, char (&padded)[chunkSize])
         : m_classifier(classifier)
         , m_end(end)
+        , m_padded(padded)
     { }
 
     // Inlined into each level's loop, so that it takes on its instructions.
@@ -119,7 +122,7 @@ private:
     // of a line when that chunk ended with a line feed.
     std::uint64_t m_awaitedContinuations = 0;
     std::uint64_t m_lineStartAhead = 0;
-    char m_padded[chunkSize];
+    char (&m_padded)[chunkSize];
 };
 
 } // namespace
@@ -293,7 +296,8 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
         out = sink.packingPlace();
         packingEnd = sink.packingEnd();
     }
-    ChunkScanner<Classifier> scanner(classifier, end);
+    char padded[chunkSize];
+    ChunkScanner<Classifier> scanner(classifier, end, padded);
     for (const char* chunk = begin; chunk < end; chunk += chunkSize) {
         const ScannedChunk scanned = scanner.scan(chunk);
         const ChunkMasks& masks = scanned.masks;
