@@ -37,7 +37,7 @@ class ResultsWriter final : public RowSink
 {
 public:
     explicit ResultsWriter(ByteOutput& output, LineEnding lineEnding = LineEnding::CrLf);
-    /// Waits for a write under way; what is still buffered is not written: call flush().
+    /// Waits for the writes handed over; what is still buffered is not written: call flush().
     ~ResultsWriter() override = default;
 
     /// Writes the row; the writer has no place for its line number.
@@ -155,7 +155,7 @@ private:
     std::size_t m_writesUnderWay = 0;
     std::atomic<bool> m_failed { false };
     QString m_failure;
-    /// Last, so that a write under way ends before the members it uses go.
+    /// Last, so that the writes handed over end before the members they use go.
     IoThread m_io;
 };
 
