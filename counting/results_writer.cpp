@@ -178,20 +178,7 @@ void ResultsWriter::handOver()
     // Meanwhile this thread takes over the input's reads ahead, which would otherwise wait
     // behind the writes.
     m_io.waitRunningJobs(lock, m_changed, [this] { return !m_spares.empty(); });
-    char* const full = m_buffer.get();
-    const std::string_view bytes(full, m_buffered);
-    // Posted before anything changes here, in case there is no thread to post to; the write
-    // cannot give its buffer back before this lock is released.
-    m_io.post([this, full, bytes] {
-        writeOut(bytes);
-        {
-            const std::lock_guard written(m_mutex);
-            m_spares.emplace_back(full);
-            --m_writesUnderWay;
-        }
-        m_changed.notify_all();
-    });
-    ++m_writesUnderWay;
+    postWrite({ m_buffer.get(), m_buffered }, m_buffer.get());
     m_buffer.release();
     m_buffer = std::move(m_spares.back());
     m_spares.pop_back();
@@ -202,10 +189,19 @@ void ResultsWriter::handOverBytes(std::string_view bytes)
 {
     waitUntilIdle();
     const std::lock_guard lock(m_mutex);
-    m_io.post([this, bytes] {
+    postWrite(bytes, nullptr);
+}
+
+void ResultsWriter::postWrite(std::string_view bytes, char* spareAfter)
+{
+    // Posted before anything changes, in case there is no thread to post to; the write cannot
+    // end before the caller releases the lock.
+    m_io.post([this, bytes, spareAfter] {
         writeOut(bytes);
         {
             const std::lock_guard written(m_mutex);
+            if (spareAfter)
+                m_spares.emplace_back(spareAfter);
             --m_writesUnderWay;
         }
         m_changed.notify_all();

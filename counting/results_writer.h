@@ -136,6 +136,9 @@ private:
     /// Gives `bytes` to the writing thread once it has nothing to do; they must stay as they
     /// are until it has nothing to do again.
     void handOverBytes(std::string_view bytes);
+    /// Under the lock: has `bytes` written after the writes before, then makes `spareAfter`, a
+    /// buffer of ours that holds them, a spare again.
+    void postWrite(std::string_view bytes, char* spareAfter);
     void waitUntilIdle();
     void writeOut(std::string_view bytes);
 
