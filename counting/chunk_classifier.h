@@ -102,9 +102,8 @@ std::vector<SimdLevel> availableSimdLevels();
 class PortableClassifier
 {
 public:
-    PortableClassifier(const CandidateBytes& candidates, const CandidatePair& pair)
+    explicit PortableClassifier(const CandidateBytes& candidates)
         : m_candidates(candidates)
-        , m_pair(pair)
     { }
 
     /// Reads exactly 64 bytes from `chunk`.
@@ -124,18 +123,6 @@ public:
                 masks.candidates |= bit;
         }
         return masks;
-    }
-
-    /// Where the pair stands in the chunk: reads 64 bytes and the pair's distance more.
-    std::uint64_t pairs(const char* chunk) const
-    {
-        std::uint64_t found = 0;
-        for (std::size_t i = 0; i < 64; ++i) {
-            if (m_pair.first.holds(static_cast<unsigned char>(chunk[i]))
-                && m_pair.second.holds(static_cast<unsigned char>(chunk[i + m_pair.distance])))
-                found |= std::uint64_t(1) << i;
-        }
-        return found;
     }
 
     /// Reads exactly 64 bytes from `chunk`; only worth it where nonAscii was not empty.
@@ -172,7 +159,6 @@ public:
 
 private:
     CandidateBytes m_candidates;
-    CandidatePair m_pair;
 };
 
 #if defined(VELMORA_X86_SIMD)
@@ -181,15 +167,11 @@ private:
 class Sse2Classifier
 {
 public:
-    Sse2Classifier(const CandidateBytes& candidates, const CandidatePair& pair)
+    explicit Sse2Classifier(const CandidateBytes& candidates)
         : m_anyCandidates(candidates.size > 0)
-        , m_distance(pair.distance)
     {
-        for (std::size_t i = 0; i < 4; ++i) {
+        for (std::size_t i = 0; i < 4; ++i)
             m_candidates[i] = _mm_set1_epi8(char(candidates.values[i]));
-            m_first[i] = _mm_set1_epi8(char(pair.first.values[i]));
-            m_second[i] = _mm_set1_epi8(char(pair.second.values[i]));
-        }
     }
 
     ChunkMasks classify(const char* chunk) const
@@ -208,20 +190,6 @@ public:
                 masks.candidates |= bitsOf(anyOf(bytes, m_candidates)) << shift;
         }
         return masks;
-    }
-
-    std::uint64_t pairs(const char* chunk) const
-    {
-        std::uint64_t found = 0;
-        for (int part = 0; part < 4; ++part) {
-            const char* at = chunk + 16 * part;
-            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-            const __m128i there
-                = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + m_distance));
-            found |= bitsOf(_mm_and_si128(anyOf(here, m_first), anyOf(there, m_second)))
-                << (16 * part);
-        }
-        return found;
     }
 
     static Utf8Masks classifyUtf8(const char* chunk)
@@ -275,32 +243,18 @@ private:
     }
 
     __m128i m_candidates[4];
-    __m128i m_first[4];
-    __m128i m_second[4];
     bool m_anyCandidates;
-    std::size_t m_distance;
 };
 
 /// The same masks thirty-two bytes at a time; only for processors with AVX2 and POPCNT.
 class Avx2Classifier
 {
 public:
-    VELMORA_TARGET_AVX2 Avx2Classifier(const CandidateBytes& candidates, const CandidatePair& pair)
+    VELMORA_TARGET_AVX2 explicit Avx2Classifier(const CandidateBytes& candidates)
         : m_anyCandidates(candidates.size > 0)
-        , m_distance(pair.distance)
     {
-        for (std::size_t i = 0; i < 4; ++i) {
+        for (std::size_t i = 0; i < 4; ++i)
             m_candidates[i] = _mm256_set1_epi8(char(candidates.values[i]));
-            m_first[i] = _mm256_set1_epi8(char(pair.first.values[i]));
-            m_second[i] = _mm256_set1_epi8(char(pair.second.values[i]));
-        }
-        const OneBitSet first = oneBitSet(pair.first);
-        const OneBitSet second = oneBitSet(pair.second);
-        m_oneBitPair = first.possible && second.possible;
-        m_firstBit = _mm256_set1_epi8(char(first.bit));
-        m_firstValue = _mm256_set1_epi8(char(first.value));
-        m_secondBit = _mm256_set1_epi8(char(second.bit));
-        m_secondValue = _mm256_set1_epi8(char(second.value));
     }
 
     VELMORA_TARGET_AVX2 ChunkMasks classify(const char* chunk) const
@@ -317,21 +271,6 @@ public:
         if (m_anyCandidates)
             masks.candidates = join(anyOf(low, m_candidates), anyOf(high, m_candidates));
         return masks;
-    }
-
-    VELMORA_TARGET_AVX2 std::uint64_t pairs(const char* chunk) const
-    {
-        const char* there = chunk + m_distance;
-        if (m_oneBitPair) {
-            return join(
-                _mm256_and_si256(inOneBitSet(load(chunk), m_firstBit, m_firstValue),
-                                 inOneBitSet(load(there), m_secondBit, m_secondValue)),
-                _mm256_and_si256(inOneBitSet(load(chunk + 32), m_firstBit, m_firstValue),
-                                 inOneBitSet(load(there + 32), m_secondBit, m_secondValue)));
-        }
-        return join(
-            _mm256_and_si256(anyOf(load(chunk), m_first), anyOf(load(there), m_second)),
-            _mm256_and_si256(anyOf(load(chunk + 32), m_first), anyOf(load(there + 32), m_second)));
     }
 
     VELMORA_TARGET_AVX2 static Utf8Masks classifyUtf8(const char* chunk)
@@ -361,40 +300,10 @@ public:
     }
 
 private:
-    /// A set of one byte value, or of two that differ in one bit (a letter's two cases): a
-    /// byte is in it when it equals `value` once `bit` is set in it.
-    struct OneBitSet
-    {
-        bool possible = false;
-        unsigned char bit = 0;
-        unsigned char value = 0;
-    };
-
-    static OneBitSet oneBitSet(const CandidateBytes& set)
-    {
-        const unsigned char first = set.values[0];
-        if (set.size == 1)
-            return { true, 0, first };
-        const auto bit = static_cast<unsigned char>(first ^ set.values[1]);
-        if (set.size == 2 && (bit & (bit - 1)) == 0)
-            return { true, bit, static_cast<unsigned char>(first | bit) };
-        return {};
-    }
-
-    VELMORA_TARGET_AVX2 static __m256i inOneBitSet(__m256i bytes, __m256i bit, __m256i value)
-    {
-        return _mm256_cmpeq_epi8(_mm256_or_si256(bytes, bit), value);
-    }
-
     VELMORA_TARGET_AVX2 static std::uint64_t join(__m256i low, __m256i high)
     {
         return std::uint64_t(std::uint32_t(_mm256_movemask_epi8(low)))
             | (std::uint64_t(std::uint32_t(_mm256_movemask_epi8(high))) << 32);
-    }
-
-    VELMORA_TARGET_AVX2 static __m256i load(const char* at)
-    {
-        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
     }
 
     VELMORA_TARGET_AVX2 static __m256i anyOf(__m256i bytes, const __m256i (&values)[4])
@@ -425,16 +334,7 @@ private:
     }
 
     __m256i m_candidates[4];
-    __m256i m_first[4];
-    __m256i m_second[4];
-    // The pair's two sides as one-bit sets, when both are.
-    __m256i m_firstBit;
-    __m256i m_firstValue;
-    __m256i m_secondBit;
-    __m256i m_secondValue;
-    bool m_oneBitPair;
     bool m_anyCandidates;
-    std::size_t m_distance;
 };
 
 #endif

@@ -134,10 +134,8 @@ LineCounter::LineCounter(LineMatcher& matcher, RowSink& sink, SimdLevel level)
     , m_level(level)
     , m_candidates(matcher.candidateBytes())
 {
-    if (matcher.skimsLines())
-        m_pairScanner.emplace(*matcher.candidatePair(), level);
-    else
-        m_pair = matcher.candidatePair();
+    if (const std::optional<CandidatePair>& pair = matcher.candidatePair())
+        m_pairScanner.emplace(*pair, level);
 }
 
 bool LineCounter::failed() const
@@ -177,13 +175,14 @@ bool LineCounter::addText(std::string_view text)
         }
         const auto* lastLineFeed
             = static_cast<const char*>(memrchr(begin, '\n', std::size_t(end - begin)));
-        if (lastLineFeed && m_pairScanner) {
+        if (lastLineFeed && m_pairScanner && m_matcher.skimsLines())
             skimCompleteLines(begin, lastLineFeed + 1);
-            begin = lastLineFeed + 1;
-        } else if (lastLineFeed) {
+        else if (lastLineFeed && m_pairScanner)
+            countAroundHoldingLines(begin, lastLineFeed + 1);
+        else if (lastLineFeed)
             countCompleteLines(begin, lastLineFeed + 1);
+        if (lastLineFeed)
             begin = lastLineFeed + 1;
-        }
         m_partialLine.assign(begin, end);
     } catch (const std::bad_alloc&) {
         // Only a line of gigabytes gets here; give its memory back before reporting.
@@ -231,10 +230,11 @@ void LineCounter::countCompleteLines(const char* begin, const char* end)
 
 // Each level gets a copy of the loop of its own, compiled for its instructions; rows for the
 // results writer are packed in place, for any other sink handed over with a call. The copy for
-// every line leaves out all that looks for a filter's text, which frees registers for the rest.
+// every line leaves out all that looks for a filter's text, which frees registers for the rest:
+// it also serves the lines between those that hold a text not to be contained.
 template<typename Classifier> void LineCounter::countWith(const char* begin, const char* end)
 {
-    if (m_writer && m_matcher.passesEveryLine())
+    if (m_writer && (m_matcher.passesEveryLine() || m_pairScanner))
         countCompleteLinesWith<Classifier, true>(begin, end, *m_writer);
     else if (m_writer)
         countCompleteLinesWith<Classifier, false>(begin, end, *m_writer);
@@ -265,23 +265,16 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
     // Most lines need no more than their size and their count: they take a short path, where
     // rows for the results writer are packed straight into its buffer, its place kept in a
     // register (an empty line is packed there too, but not kept). A line with bytes that need
-    // care, candidates to examine, or the filter's text found in it is noted and taken the
-    // long way; what a line gathers over the chunks it spans is carried from chunk to chunk.
+    // care or candidates to examine is noted and taken the long way; what a line gathers over
+    // the chunks it spans is carried from chunk to chunk.
     constexpr bool packs = std::is_same_v<Sink, ResultsWriter>;
-    // With a pair the single bytes are not looked for: the pair marks the lines where the
-    // chunk and the distance after it are all text, and the few lines beyond are examined.
-    const Classifier classifier(passesEveryLine || m_pair ? CandidateBytes {} : m_candidates,
-                                m_pair.value_or(CandidatePair {}));
-    const std::size_t pairReach = !passesEveryLine && m_pair ? chunkSize + m_pair->distance : 0;
+    const Classifier classifier(passesEveryLine ? CandidateBytes {} : m_candidates);
     // A filter that passes every line has no candidates and needs no line examined.
     const std::uint64_t examinedEverywhere
         = !passesEveryLine && m_matcher.examinesEveryLine() && !m_matcher.passesEveryLine()
         ? ~std::uint64_t(0)
         : 0;
     const bool passesWithoutCandidate = passesEveryLine || m_matcher.passesWithoutCandidate();
-    // Where the pair tells by itself whether the text stands around it, each place found is
-    // asked at once, and only the places where it stands are kept.
-    const bool confirmsAtPair = pairReach != 0 && m_matcher.confirmsAtPair();
     const char* lineStart = begin;
     // Bytes of the line so far that are no UTF-16 unit of their own, counted from the start
     // of the chunk: below zero once its start lies inside the chunk.
@@ -303,19 +296,6 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
         const ChunkMasks& masks = scanned.masks;
         const auto available = std::size_t(end - chunk);
         std::uint64_t candidates = passesEveryLine ? 0 : masks.candidates | examinedEverywhere;
-        std::uint64_t textPlaces = 0;
-        if (pairReach != 0) {
-            candidates = available >= pairReach ? classifier.pairs(chunk) : ~std::uint64_t(0);
-            if (confirmsAtPair && available >= pairReach) {
-                for (std::uint64_t places = candidates; places != 0; places &= places - 1) {
-                    const int bit = __builtin_ctzll(places);
-                    if (m_matcher.holdsTextAround(chunk + bit, begin, end))
-                        textPlaces |= std::uint64_t(1) << bit;
-                }
-                candidates = 0;
-            }
-            candidates |= examinedEverywhere;
-        }
         if (available < chunkSize)
             candidates &= bitsBelow(int(available));
         const std::uint64_t returnsBefore = (masks.carriageReturns << 1) | returnBeforeChunk;
@@ -323,7 +303,7 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
         const std::uint64_t continuations = scanned.utf8.continuations;
         const std::uint64_t fourByteLeads = scanned.utf8.fourByteLeads;
         // What sends a line the long way, less the lines already taken.
-        std::uint64_t noted = scanned.needsCare | candidates | textPlaces;
+        std::uint64_t noted = scanned.needsCare | candidates;
         for (std::uint64_t left = masks.lineFeeds; left != 0; left &= left - 1) {
             const int bit = __builtin_ctzll(left);
             const char* const lineEnd = chunk + bit;
@@ -374,7 +354,7 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
             const std::uint64_t segment = upTo
                 & (lineStart > chunk ? ~bitsBelow(int(lineStart - chunk)) : ~std::uint64_t(0));
             NotedLine line = carried;
-            line.note(scanned.needsCare & segment, candidates & segment, textPlaces & segment);
+            line.note(scanned.needsCare & segment, candidates & segment);
             noted &= ~upTo;
             carried = {};
             m_lineNumber = lineNumber;
@@ -396,7 +376,7 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
             const std::uint64_t rest = masks.lineFeeds == 0
                 ? ~std::uint64_t(0)
                 : ~(~std::uint64_t(0) >> __builtin_clzll(masks.lineFeeds));
-            carried.note(scanned.needsCare & rest, candidates & rest, textPlaces & rest);
+            carried.note(scanned.needsCare & rest, candidates & rest);
         }
         if (masks.nonAscii != 0)
             lineExtraBytes += Classifier::bitCount(continuations)
@@ -415,21 +395,45 @@ void LineCounter::takeNotedLine(std::string_view withReturn, std::size_t size, s
         return;
     }
     const std::string_view bytes = withReturn.substr(0, size);
-    // Without a candidate left to examine, a line that holds the text passes when lines
-    // without it do not.
-    const bool passes = line.holdsCandidate()
-        ? m_matcher.passes(bytes)
-        : line.holdsText() != m_matcher.passesWithoutCandidate();
+    const bool passes
+        = line.holdsCandidate() ? m_matcher.passes(bytes) : m_matcher.passesWithoutCandidate();
     if (size != 0 && passes)
         m_sink.addRow(bytes, count, m_lineNumber);
+}
+
+void LineCounter::countAroundHoldingLines(const char* begin, const char* end)
+{
+    // A line that holds the text fails, whatever else it holds: its bytes hold it as they are,
+    // and neither removing carriage returns nor decoding takes it apart. The lines between
+    // such lines are counted as if every line passed; those that need care still go past the
+    // filter.
+    const char* from = begin;
+    for (const char* at = begin;;) {
+        const char* found = m_pairScanner->findPair(at, end);
+        if (found == end)
+            break;
+        if (!m_matcher.holdsTextAround(found, from, end)) {
+            at = found + 1;
+            continue;
+        }
+        const auto* before
+            = static_cast<const char*>(memrchr(from, '\n', std::size_t(found - from)));
+        countCompleteLines(from, before ? before + 1 : from);
+        if (failed())
+            return;
+        ++m_lineNumber;
+        const auto* lineEnd
+            = static_cast<const char*>(std::memchr(found, '\n', std::size_t(end - found)));
+        from = at = lineEnd + 1;
+    }
+    countCompleteLines(from, end);
 }
 
 void LineCounter::skimCompleteLines(const char* begin, const char* end)
 {
     // Only lines at the places found are cut; the scanner counts the line feeds it passes,
-    // for the line numbers. Where the pair tells whether the text stands around it, a place
-    // where it does not is passed over without cutting its line.
-    const bool confirms = m_matcher.confirmsAtPair();
+    // for the line numbers. A pair where the text does not stand around it is passed over
+    // without cutting its line.
     for (const char* from = begin; from < end;) {
         std::uint64_t lineFeeds = 0;
         const char* found = m_pairScanner->find(from, end, lineFeeds);
@@ -437,7 +441,7 @@ void LineCounter::skimCompleteLines(const char* begin, const char* end)
         if (found == end)
             return;
         // The pair's bytes are no carriage return: a return inside a line was found.
-        const bool holdsText = confirms && *found != '\r';
+        const bool holdsText = *found != '\r';
         if (holdsText && !m_matcher.holdsTextAround(found, begin, end)) {
             from = found + 1;
             continue;

@@ -53,24 +53,24 @@ private:
     /// What sends a line the long way, gathered over the chunks it spans.
     struct NotedLine
     {
-        enum : unsigned char { NeedsCare = 1, HoldsCandidate = 2, HoldsText = 4 };
+        enum : unsigned char { NeedsCare = 1, HoldsCandidate = 2 };
         /// Kept in one byte, so that the short path asks once whether anything was noted.
         unsigned char noted = 0;
 
         bool any() const { return noted != 0; }
         bool needsCare() const { return (noted & NeedsCare) != 0; }
         bool holdsCandidate() const { return (noted & HoldsCandidate) != 0; }
-        bool holdsText() const { return (noted & HoldsText) != 0; }
-        void note(std::uint64_t care, std::uint64_t candidates, std::uint64_t textPlaces)
+        void note(std::uint64_t care, std::uint64_t candidates)
         {
-            noted |= (care != 0 ? NeedsCare : 0) | (candidates != 0 ? HoldsCandidate : 0)
-                | (textPlaces != 0 ? HoldsText : 0);
+            noted |= (care != 0 ? NeedsCare : 0) | (candidates != 0 ? HoldsCandidate : 0);
         }
     };
     /// A line that was noted: `withReturn` is its bytes up to the line feed, `size` how many
     /// of them stay once a carriage return before the line feed goes.
     void takeNotedLine(std::string_view withReturn, std::size_t size, std::uint64_t count,
                        NotedLine line);
+    /// For a text not to be contained: the pair finds the lines that hold it.
+    void countAroundHoldingLines(const char* begin, const char* end);
     void skimCompleteLines(const char* begin, const char* end);
     void takeAnyLine(std::string_view line, bool holdsCandidate);
     /// A line known to hold the filter's text, carriage returns still in it.
@@ -82,9 +82,8 @@ private:
     ResultsWriter* const m_writer;
     const SimdLevel m_level;
     const CandidateBytes m_candidates;
+    /// Finds the lines that hold the filter's text, where its pair is known.
     std::optional<PairScanner> m_pairScanner;
-    /// The filter's pair when lines are cut all the same: it marks the lines to examine.
-    std::optional<CandidatePair> m_pair;
     /// The number of the line that the next byte of text belongs to.
     std::uint64_t m_lineNumber = 1;
     /// The start of a line that the pieces so far have not finished.

@@ -38,15 +38,13 @@ public:
     /// Whether a line without any candidate byte passes.
     bool passesWithoutCandidate() const { return m_rule != Rule::PassIfContains; }
     /// Two bytes of the text that keep their distance in any line that holds it, where there
-    /// are such: a line without them need not be examined.
+    /// are such: a line without them need not be examined, and each place where they stand
+    /// tells by itself whether the text stands around it (holdsTextAround()).
     const std::optional<CandidatePair>& candidatePair() const { return m_pair; }
     /// True when only lines holding the text pass and the pair is known: every other line can
     /// be skipped unseen.
     bool skimsLines() const { return m_pair && m_rule == Rule::PassIfContains; }
 
-    /// True when a place where the pair stands tells by itself whether the text stands around
-    /// it (holdsTextAround()); the pair is known then.
-    bool confirmsAtPair() const { return m_pairReach.has_value(); }
     /// Whether the text stands in a line so that the pair's first byte is the one at `at`.
     /// The bytes from `readableFrom` (the start of that line or of one before it) to `end` may
     /// be read; `at` lies between them.

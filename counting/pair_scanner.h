@@ -21,12 +21,20 @@ public:
     /// The first such place in [from, end), or `end`. `end` must follow a line feed. Adds the
     /// line feeds in front of that place to `lineFeeds`.
     const char* find(const char* from, const char* end, std::uint64_t& lineFeeds) const;
+    /// The first place in [from, end) where the pair stands, or `end`; carriage returns and
+    /// line feeds are passed over unseen. `end` must follow a line feed.
+    const char* findPair(const char* from, const char* end) const;
 
 private:
-    bool isCandidate(const char* at, const char* end) const;
+    /// `skims`: stops at carriage returns inside lines too, and counts line feeds.
+    template<bool skims>
+    const char* scan(const char* from, const char* end, std::uint64_t& lineFeeds) const;
+    bool isPair(const char* at, const char* end) const;
 #if defined(VELMORA_X86_SIMD)
     /// The first place worth a look, or where the blocks end.
+    template<bool skims>
     const char* skipWithSse2(const char* at, const char* end, std::uint64_t& lineFeeds) const;
+    template<bool skims>
     VELMORA_TARGET_AVX2 const char* skipWithAvx2(const char* at, const char* end,
                                                  std::uint64_t& lineFeeds) const;
 #endif
