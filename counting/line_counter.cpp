@@ -268,12 +268,12 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
     // care or candidates to examine is noted and taken the long way; what a line gathers over
     // the chunks it spans is carried from chunk to chunk.
     constexpr bool packs = std::is_same_v<Sink, ResultsWriter>;
-    const Classifier classifier(passesEveryLine ? CandidateBytes {} : m_candidates);
-    // A filter that passes every line has no candidates and needs no line examined.
+    // No line is examined where every line passes, nor between the lines found to hold a text
+    // not to be contained.
+    const bool examines = !passesEveryLine && !m_matcher.passesEveryLine() && !m_pairScanner;
+    const Classifier classifier(examines ? m_candidates : CandidateBytes {});
     const std::uint64_t examinedEverywhere
-        = !passesEveryLine && m_matcher.examinesEveryLine() && !m_matcher.passesEveryLine()
-        ? ~std::uint64_t(0)
-        : 0;
+        = examines && m_matcher.examinesEveryLine() ? ~std::uint64_t(0) : 0;
     const bool passesWithoutCandidate = passesEveryLine || m_matcher.passesWithoutCandidate();
     const char* lineStart = begin;
     // Bytes of the line so far that are no UTF-16 unit of their own, counted from the start
