@@ -9,9 +9,9 @@
 
 namespace velmora {
 
-/// Finds the places worth a closer look when only lines holding the text matter, a vector of
-/// bytes at a time: the pair, or a carriage return inside a line (whose removal may close up
-/// the text). Lines without either are skipped without ever being cut.
+/// Finds the places worth a closer look, a vector of bytes at a time: where the filter's pair
+/// stands and, when only lines holding the text matter, a carriage return inside a line (whose
+/// removal may close up the text). Lines without either are skipped without ever being cut.
 class PairScanner
 {
 public:
