@@ -22,6 +22,16 @@ constexpr std::uint64_t bitsBelow(int bit)
     return (std::uint64_t(1) << bit) - 1;
 }
 
+/// The line, without its line feed, that holds the byte at `at`; it starts at `begin` at the
+/// earliest, and a line feed follows it before `end`.
+std::string_view lineAt(const char* at, const char* begin, const char* end)
+{
+    const auto* before = static_cast<const char*>(memrchr(begin, '\n', std::size_t(at - begin)));
+    const char* start = before ? before + 1 : begin;
+    const auto* lineFeed = static_cast<const char*>(std::memchr(at, '\n', std::size_t(end - at)));
+    return { start, std::size_t(lineFeed - start) };
+}
+
 /// A lead byte whose second byte has a narrower range than a continuation byte's.
 struct NarrowLead
 {
@@ -175,14 +185,16 @@ bool LineCounter::addText(std::string_view text)
         }
         const auto* lastLineFeed
             = static_cast<const char*>(memrchr(begin, '\n', std::size_t(end - begin)));
-        if (lastLineFeed && m_pairScanner && m_matcher.skimsLines())
-            skimCompleteLines(begin, lastLineFeed + 1);
-        else if (lastLineFeed && m_pairScanner)
-            countAroundHoldingLines(begin, lastLineFeed + 1);
-        else if (lastLineFeed)
-            countCompleteLines(begin, lastLineFeed + 1);
-        if (lastLineFeed)
-            begin = lastLineFeed + 1;
+        if (lastLineFeed) {
+            const char* const linesEnd = lastLineFeed + 1;
+            if (!m_pairScanner)
+                countCompleteLines(begin, linesEnd);
+            else if (m_matcher.skimsLines())
+                skimCompleteLines(begin, linesEnd);
+            else
+                countAroundHoldingLines(begin, linesEnd);
+            begin = linesEnd;
+        }
         m_partialLine.assign(begin, end);
     } catch (const std::bad_alloc&) {
         // Only a line of gigabytes gets here; give its memory back before reporting.
@@ -206,6 +218,11 @@ bool LineCounter::finishText()
     }
     std::string().swap(m_partialLine);
     return !failed();
+}
+
+bool LineCounter::examinesLines() const
+{
+    return !m_matcher.passesEveryLine() && !m_pairScanner;
 }
 
 void LineCounter::countCompleteLines(const char* begin, const char* end)
@@ -234,7 +251,7 @@ void LineCounter::countCompleteLines(const char* begin, const char* end)
 // it also serves the lines between those that hold a text not to be contained.
 template<typename Classifier> void LineCounter::countWith(const char* begin, const char* end)
 {
-    if (m_writer && (m_matcher.passesEveryLine() || m_pairScanner))
+    if (m_writer && !examinesLines())
         countCompleteLinesWith<Classifier, true>(begin, end, *m_writer);
     else if (m_writer)
         countCompleteLinesWith<Classifier, false>(begin, end, *m_writer);
@@ -268,9 +285,7 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
     // care or candidates to examine is noted and taken the long way; what a line gathers over
     // the chunks it spans is carried from chunk to chunk.
     constexpr bool packs = std::is_same_v<Sink, ResultsWriter>;
-    // No line is examined where every line passes, nor between the lines found to hold a text
-    // not to be contained.
-    const bool examines = !passesEveryLine && !m_matcher.passesEveryLine() && !m_pairScanner;
+    const bool examines = !passesEveryLine && examinesLines();
     const Classifier classifier(examines ? m_candidates : CandidateBytes {});
     const std::uint64_t examinedEverywhere
         = examines && m_matcher.examinesEveryLine() ? ~std::uint64_t(0) : 0;
@@ -416,15 +431,12 @@ void LineCounter::countAroundHoldingLines(const char* begin, const char* end)
             at = found + 1;
             continue;
         }
-        const auto* before
-            = static_cast<const char*>(memrchr(from, '\n', std::size_t(found - from)));
-        countCompleteLines(from, before ? before + 1 : from);
+        const std::string_view line = lineAt(found, from, end);
+        countCompleteLines(from, line.data());
         if (failed())
             return;
         ++m_lineNumber;
-        const auto* lineEnd
-            = static_cast<const char*>(std::memchr(found, '\n', std::size_t(end - found)));
-        from = at = lineEnd + 1;
+        from = at = line.data() + line.size() + 1;
     }
     countCompleteLines(from, end);
 }
@@ -446,12 +458,7 @@ void LineCounter::skimCompleteLines(const char* begin, const char* end)
             from = found + 1;
             continue;
         }
-        const auto* before
-            = static_cast<const char*>(memrchr(begin, '\n', std::size_t(found - begin)));
-        const char* lineStart = before ? before + 1 : begin;
-        const auto* lineEnd
-            = static_cast<const char*>(std::memchr(found, '\n', std::size_t(end - found)));
-        const std::string_view line(lineStart, std::size_t(lineEnd - lineStart));
+        const std::string_view line = lineAt(found, begin, end);
         if (holdsText)
             takeHoldingLine(line);
         else
@@ -459,7 +466,7 @@ void LineCounter::skimCompleteLines(const char* begin, const char* end)
         ++m_lineNumber;
         if (m_sink.rowFailed())
             return;
-        from = lineEnd + 1;
+        from = line.data() + line.size() + 1;
     }
 }
 

@@ -42,6 +42,9 @@ private:
     template<typename Classifier, bool passesEveryLine, typename Sink>
     inline __attribute__((always_inline)) void countCompleteLinesWith(const char* begin,
                                                                       const char* end, Sink& sink);
+    /// False where every line passes, and between the lines found to hold a text not to be
+    /// contained: then the loop looks at no line for the filter's sake.
+    bool examinesLines() const;
     /// Chooses the copy of the loop for the sink and the filter.
     template<typename Classifier>
     inline __attribute__((always_inline)) void countWith(const char* begin, const char* end);
