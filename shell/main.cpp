@@ -1,5 +1,6 @@
 #include "common/path_bytes.h"
 #include "common/program_files.h"
+#include "common/standard_descriptors.h"
 #include "display_presence.h"
 #include "main_window.h"
 #include "platform/qt/qt_platform.h"
@@ -71,6 +72,7 @@ void identify()
 
 int main(int argc, char* argv[])
 {
+    velmora::reopenClosedStandardDescriptors();
     if (answersOnTheTerminal(argc, argv)) {
         QCoreApplication terminal(argc, argv);
         identify();
