@@ -9,8 +9,10 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace velmora {
@@ -97,6 +99,55 @@ QByteArray temporaryNameFor(const QByteArray& target)
     return QByteArray(folder + "/." + name + '.' + suffix);
 }
 
+/// The names of the extended attributes of `path` (links followed), the access control list
+/// among them; none where the file system keeps none.
+QList<QByteArray> extendedAttributeNames(const QByteArray& path)
+{
+    QByteArray names;
+    for (;;) {
+        const ssize_t size = ::listxattr(path.constData(), nullptr, 0);
+        if (size <= 0)
+            return {};
+        names.resize(size);
+        const ssize_t got = ::listxattr(path.constData(), names.data(), std::size_t(size));
+        if (got >= 0) {
+            names.truncate(got);
+            break;
+        }
+        if (errno != ERANGE) // else it grew meanwhile: ask again
+            return {};
+    }
+    QList<QByteArray> list = names.split('\0');
+    list.removeAll(QByteArray());
+    return list;
+}
+
+/// The value of the attribute `name` of `path`; nothing, with errno set, when it cannot be read.
+std::optional<QByteArray> extendedAttribute(const QByteArray& path, const QByteArray& name)
+{
+    for (;;) {
+        const ssize_t size = ::getxattr(path.constData(), name.constData(), nullptr, 0);
+        if (size < 0)
+            return std::nullopt;
+        QByteArray value(size, '\0');
+        const ssize_t got
+            = ::getxattr(path.constData(), name.constData(), value.data(), std::size_t(size));
+        if (got >= 0) {
+            value.truncate(got);
+            return value;
+        }
+        if (errno != ERANGE)
+            return std::nullopt;
+    }
+}
+
+QString attributeDescription(const QByteArray& name)
+{
+    if (name == "system.posix_acl_access")
+        return QStringLiteral("its access control list");
+    return QStringLiteral("its extended attribute %1").arg(QString::fromUtf8(name));
+}
+
 bool lacksNamelessFiles(int error)
 {
     return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
@@ -166,15 +217,43 @@ std::unique_ptr<OutputFile> OutputFile::open(const QString& path, QString& error
             return failure(openError);
         }
     }
-    if (exists) {
-        // The owner first: changing it may clear the set-user-ID bits that fchmod then restores.
-        // Only the owner's own files can be given away, so a failure here is no failure.
-        [[maybe_unused]] const int owned
-            = ::fchown(file->m_descriptor, existing.st_uid, existing.st_gid);
-        if (::fchmod(file->m_descriptor, existing.st_mode & 07777) != 0)
-            return failure(errno);
-    }
+    if (exists && !file->keepMetadataOf(target, existing))
+        return failure(file->m_error);
     return file;
+}
+
+bool OutputFile::keepMetadataOf(const QByteArray& target, const struct stat& existing)
+{
+    const auto notKept = [this](const QString& what, int cause) {
+        m_metadataNotKept
+            << QStringLiteral("%1 could not be kept: %2").arg(what, qt_error_string(cause));
+    };
+    // The owner first: changing it may clear the set-user-ID bits that fchmod then restores.
+    // Only root gives files away; for anyone else the new file is their own, which is told of
+    // only where the owner or group really differ.
+    if (::fchown(m_descriptor, existing.st_uid, existing.st_gid) != 0) {
+        const int cause = errno;
+        struct stat made;
+        if (::fstat(m_descriptor, &made) != 0 || made.st_uid != existing.st_uid)
+            notKept(QStringLiteral("its owner"), cause);
+        else if (made.st_gid != existing.st_gid)
+            notKept(QStringLiteral("its group"), cause);
+    }
+    if (::fchmod(m_descriptor, existing.st_mode & 07777) != 0)
+        return fail(errno);
+    // The access control list is an extended attribute too; set after the mode, it leaves
+    // the group bits showing its mask, as they did on the old file.
+    for (const QByteArray& name : extendedAttributeNames(target)) {
+        const std::optional<QByteArray> value = extendedAttribute(target, name);
+        if (!value) {
+            notKept(attributeDescription(name), errno);
+        } else if (::fsetxattr(m_descriptor, name.constData(), value->constData(),
+                               std::size_t(value->size()), 0)
+                   != 0) {
+            notKept(attributeDescription(name), errno);
+        }
+    }
+    return true;
 }
 
 std::unique_ptr<OutputFile> OutputFile::standardOutput()
@@ -253,6 +332,10 @@ bool OutputFile::commit()
 
 bool OutputFile::putInPlace()
 {
+    // An interrupt that came before the new file takes the old one's place leaves the old one;
+    // one that comes after is the caller's to tell of.
+    if (m_stopFlag && m_stopFlag->load())
+        return fail(EINTR);
     if (m_namedTemporary.isEmpty()) {
         // A nameless file gets a hidden name just long enough to be renamed over the target.
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_descriptor);

@@ -4,18 +4,22 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <memory>
 #include <string_view>
+
+struct stat;
 
 namespace velmora {
 
 /// A file the program writes for the user, with no way to lose what was there before:
 /// - a regular file, or a name not taken yet, gets a new file in the same folder (nameless
 ///   where the file system allows it, else hidden and removed on failure) that takes the
-///   target's place on commit(), keeping its permission bits; a symbolic link stays a link and
-///   the file it leads to is replaced;
+///   target's place on commit(), keeping what `cp -a` keeps of it: owner, permission bits,
+///   access control list and extended attributes; a symbolic link stays a link and the file
+///   it leads to is replaced;
 /// - anything else (a FIFO, a terminal, /dev/null) is written directly, never replaced;
 /// - standard output is written directly too, and never closed.
 /// Every failure keeps the cause the failing call gave, taken before any clean-up.
@@ -38,8 +42,16 @@ public:
     bool commit() override;
     QString errorString() const override;
 
+    /// Whether the output is a new file that takes the target's place on commit(), so that
+    /// without it the target stays exactly as it was.
+    bool replacesTarget() const { return m_kind == Kind::Replacing; }
+    /// What of the replaced file's metadata the new one could not be given, each as "its owner
+    /// could not be kept: CAUSE" (no permission, mostly); the content is whole all the same.
+    const QStringList& metadataNotKept() const { return m_metadataNotKept; }
+
     /// Once `*flag` is set, the output finishes the line it is in the middle of and then takes
-    /// nothing more (failing with EINTR), so that a reader never sees a cut-off line.
+    /// nothing more (failing with EINTR), so that a reader never sees a cut-off line; and
+    /// commit() no longer replaces the target.
     void stopAtLineEndWhen(const std::atomic<bool>* flag) { m_stopFlag = flag; }
 
 private:
@@ -49,6 +61,8 @@ private:
     bool fail(int error);
     bool writeAll(std::string_view bytes);
     bool putInPlace();
+    /// Gives the new file what `cp -a` keeps of `target`; false only when its mode cannot be set.
+    bool keepMetadataOf(const QByteArray& target, const struct stat& existing);
 
     const Kind m_kind;
     int m_descriptor;
@@ -61,6 +75,7 @@ private:
     bool m_committed = false;
     bool m_atLineStart = true;
     const std::atomic<bool>* m_stopFlag = nullptr;
+    QStringList m_metadataNotKept;
 };
 
 /// Removes the visible temporary files of outputs still being written. Safe in a signal
