@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
@@ -53,10 +52,26 @@ int writeAt(int descriptor, std::string_view bytes, std::uint64_t offset)
     return 0;
 }
 
+/// A file in `folder` that has no name, or whose name is gone again at once where the file
+/// system has no nameless files; -1 with errno set when the folder takes none.
+int openNameless(const QByteArray& folder)
+{
+#ifdef O_TMPFILE
+    const int nameless = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (nameless >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+        return nameless;
+#endif
+    QByteArray name = folder + "/velmora-results-XXXXXX";
+    const int named = ::mkostemp(name.data(), O_CLOEXEC);
+    if (named >= 0)
+        ::unlink(name.constData());
+    return named;
+}
+
 } // namespace
 
-SpillFile::SpillFile(QString folder, std::size_t bufferBytes)
-    : m_folder(std::move(folder))
+SpillFile::SpillFile(QStringList folders, std::size_t bufferBytes)
+    : m_folders(std::move(folders))
     , m_bufferBytes(bufferBytes)
 { }
 
@@ -85,6 +100,7 @@ void SpillFile::takeFrom(SpillFile& other)
     // The writing thread works on `other` itself; it has to be done before anything moves.
     if (other.m_writer.joinable())
         other.m_writer.join();
+    m_folders = std::move(other.m_folders);
     m_folder = std::move(other.m_folder);
     m_bufferBytes = other.m_bufferBytes;
     m_buffer = std::move(other.m_buffer);
@@ -100,13 +116,17 @@ void SpillFile::takeFrom(SpillFile& other)
     m_error = std::move(other.m_error);
 }
 
-QString SpillFile::defaultFolder()
+QStringList SpillFile::temporaryFolders()
 {
+    QStringList folders;
     const QString chosen = qEnvironmentVariable("TMPDIR");
     if (!chosen.isEmpty())
-        return chosen;
-    const QString onDisk = QStringLiteral("/var/tmp");
-    return QFileInfo(onDisk).isDir() ? onDisk : QStringLiteral("/tmp");
+        folders << chosen;
+    for (const QString& fallback : { QStringLiteral("/var/tmp"), QStringLiteral("/tmp") }) {
+        if (!folders.contains(fallback))
+            folders << fallback;
+    }
+    return folders;
 }
 
 bool SpillFile::appendBeyondBuffer(std::string_view bytes)
@@ -126,7 +146,7 @@ bool SpillFile::appendBeyondBuffer(std::string_view bytes)
     if (m_descriptor < 0 && !openFile())
         return false;
     if (const int error = writeOut(bytes, m_written))
-        return fail(qt_error_string(error));
+        return failInFolder(m_folder, error);
     return adoptWritten(bytes.size());
 }
 
@@ -178,7 +198,7 @@ bool SpillFile::collect()
     else // no thread wrote them, or its write failed: the bytes are still here to write
         m_writeError = writeOut({ m_writing.get(), m_writingBytes }, m_written);
     if (m_writeError != 0)
-        return fail(qt_error_string(m_writeError));
+        return failInFolder(m_folder, m_writeError);
     if (!adoptWritten(m_writingBytes))
         return false;
     m_writingBytes = 0;
@@ -198,21 +218,18 @@ bool SpillFile::adoptWritten(std::size_t bytes)
 
 bool SpillFile::openFile()
 {
-    const QByteArray folder = QFile::encodeName(m_folder);
-#ifdef O_TMPFILE
-    m_descriptor = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (m_descriptor >= 0)
-        return true;
-#endif
-    // File systems without nameless files: a name that is gone again at once.
-    QByteArray name = folder + "/velmora-results-XXXXXX";
-    m_descriptor = ::mkostemp(name.data(), O_CLOEXEC);
-    if (m_descriptor < 0) {
-        return fail(QCoreApplication::translate("SpillFile", "Cannot create a file in %1: %2")
-                        .arg(m_folder, qt_error_string(errno)));
+    int firstError = 0;
+    for (const QString& folder : std::as_const(m_folders)) {
+        m_descriptor = openNameless(QFile::encodeName(folder));
+        if (m_descriptor >= 0) {
+            m_folder = folder;
+            return true;
+        }
+        if (firstError == 0)
+            firstError = errno;
     }
-    ::unlink(name.constData());
-    return true;
+    // The folder the user chose, or else the first one tried, is the one to tell of.
+    return failInFolder(m_folders.value(0), firstError != 0 ? firstError : ENOENT);
 }
 
 bool SpillFile::mapThrough(std::uint64_t end)
@@ -240,6 +257,16 @@ bool SpillFile::fail(const QString& error)
 {
     m_error = error;
     return false;
+}
+
+bool SpillFile::failInFolder(const QString& folder, int error)
+{
+    const bool full = error == ENOSPC || error == EDQUOT;
+    return fail(QCoreApplication::translate(
+                    "SpillFile",
+                    full ? "temporary folder %1: %2 (set TMPDIR to a folder with more room)"
+                         : "temporary folder %1: %2 (set TMPDIR to a folder that can be written)")
+                    .arg(folder, qt_error_string(error)));
 }
 
 void SpillFile::clear()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 #include <cstdint>
@@ -22,19 +23,25 @@ class SpillFile
 public:
     static constexpr std::size_t defaultBufferBytes = std::size_t(4) << 20;
 
-    explicit SpillFile(QString folder = defaultFolder(),
+    /// The file goes in the first of `folders` that takes one.
+    explicit SpillFile(QStringList folders = temporaryFolders(),
                        std::size_t bufferBytes = defaultBufferBytes);
+    SpillFile(const QString& folder, std::size_t bufferBytes)
+        : SpillFile(QStringList { folder }, bufferBytes)
+    { }
     SpillFile(SpillFile&& other) noexcept;
     SpillFile& operator=(SpillFile&& other) noexcept;
     ~SpillFile();
 
-    /// Where the file goes: $TMPDIR when set, else /var/tmp, which lies on a disk, where /tmp
-    /// is often a memory file system that would keep the text in memory all the same.
-    static QString defaultFolder();
+    /// Where the file may go, in order: $TMPDIR when set, then /var/tmp, which lies on a
+    /// disk, where /tmp is often a memory file system that would keep the text in memory all
+    /// the same, then /tmp. A folder that cannot take a file is passed over for the next.
+    static QStringList temporaryFolders();
 
     /// Appends all of `bytes`, or nothing and false, with errorString() saying why (a full
-    /// disk, a folder where no file can be made). The size stays as it was then; the bytes
-    /// appended before stay readable, and a later append() tries the file again.
+    /// disk, no folder where a file can be made), naming the temporary folder where it failed. The
+    /// size stays as it was then; the bytes appended before stay readable, and a later append()
+    /// tries the file again.
     bool append(std::string_view bytes)
     {
         if (!m_buffer || bytes.size() > m_bufferBytes - m_buffered)
@@ -72,8 +79,11 @@ private:
     bool openFile();
     bool mapThrough(std::uint64_t end);
     bool fail(const QString& error);
+    bool failInFolder(const QString& folder, int error);
     void takeFrom(SpillFile& other);
 
+    QStringList m_folders;
+    /// The folder the file was made in.
     QString m_folder;
     std::size_t m_bufferBytes;
     /// The newest bytes, after those of m_writing.

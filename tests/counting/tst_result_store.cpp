@@ -185,9 +185,10 @@ private slots:
         QVERIFY(!store.rowFailed());
         store.addRow("does not fit the buffer", 23, 2);
         QVERIFY(store.rowFailed());
-        QCOMPARE(
-            store.takeRowFailure(),
-            QStringLiteral("Cannot create a file in %1: No such file or directory").arg(missing));
+        QCOMPARE(store.takeRowFailure(),
+                 QStringLiteral("temporary folder %1: No such file or directory (set TMPDIR to "
+                                "a folder that can be written)")
+                     .arg(missing));
         QCOMPARE(store.rowCount(), 1);
         QCOMPARE(store.bytes(0), std::string_view("small"));
         // Once the folder is there the rows go on where they stopped.
@@ -197,6 +198,22 @@ private slots:
         QCOMPARE(store.rowCount(), 2);
         QCOMPARE(store.bytes(0), std::string_view("small"));
         QCOMPARE(store.bytes(1), std::string_view("does not fit the buffer"));
+    }
+
+    void aFolderThatTakesNoFileIsPassedOverForTheNext()
+    {
+        QTemporaryDir usable;
+        const QString missing = usable.filePath(QStringLiteral("gone"));
+        ResultStore store(SpillFile(QStringList { missing, usable.path() }, 8));
+        store.addRow("does not fit the buffer", 23, 1);
+        store.addRow("nor does this one", 17, 2);
+        QVERIFY(!store.rowFailed());
+        QCOMPARE(store.bytes(0), std::string_view("does not fit the buffer"));
+        QCOMPARE(store.bytes(1), std::string_view("nor does this one"));
+        // The file has no name there, or one that is gone at once.
+        QCOMPARE(
+            QDir(usable.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            QStringList());
     }
 
     void aFullDiskFailsTheRowAndKeepsEveryRowBefore()
@@ -215,7 +232,10 @@ private slots:
             store.addRow(line, 999, std::uint64_t(added) + 1);
         }
         QVERIFY(store.rowFailed());
-        QCOMPARE(store.takeRowFailure(), QStringLiteral("No space left on device"));
+        QCOMPARE(store.takeRowFailure(),
+                 QStringLiteral("temporary folder %1: No space left on device (set TMPDIR to a "
+                                "folder with more room)")
+                     .arg(folder.path()));
         const int kept = store.rowCount();
         QCOMPARE(kept, added - 1);
         // The failed row's text went nowhere: a row small enough for the 3 bytes left in the
