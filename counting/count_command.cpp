@@ -53,6 +53,13 @@ qint64 totalBytes(const QStringList& paths)
     return total;
 }
 
+/// A row that could not be kept (a full temporary folder, mostly) leaves the list short of
+/// rows, which the report has to say: the list shows no gap.
+QString incompleteRows(const QString& cause)
+{
+    return QStringLiteral("%1; the rows shown are incomplete").arg(cause);
+}
+
 QString countingLabel(qsizetype files)
 {
     return files == 1 ? QStringLiteral("Counting the lines of 1 file…")
@@ -87,7 +94,8 @@ void countListedFiles(const QStringList& paths, const LineFilter& filter, Result
                 if (outcome.kind == Kind::ReadFailed)
                     failures.push_back({ readStep, outcome.description });
                 else if (outcome.kind == Kind::RowFailed)
-                    failures.push_back({ rowStep(filter.mode), outcome.description });
+                    failures.push_back(
+                        { rowStep(filter.mode), incompleteRows(outcome.description) });
             }
         },
         platform.progress, platform.programEnd, countingLabel(paths.size()), totalBytes(paths),

@@ -6,8 +6,9 @@ set -euo pipefail
 # dpkg-dev brings dpkg-buildflags, whose hardening flags every optimised build uses.
 build_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation2
     dpkg-dev)
+# acl, attr and strace check what a replaced file keeps and a signal in the middle of a commit.
 test_packages=(xvfb xauth xdotool x11-apps imagemagick clang libclang-rt-14-dev mawk
-    desktop-file-utils appstream man-db)
+    desktop-file-utils appstream man-db acl attr strace)
 # Linting the Debian package, and installing it into a clean Debian root made with mmdebstrap,
 # which mounts that root's /proc and /dev with mount. The package's Depends come from
 # dpkg-shlibdeps, of dpkg-dev.

@@ -199,6 +199,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
                     return fail(QStringLiteral("--ext takes an extension such as txt, or *"));
                 command.extension = value;
             } else {
+                // An empty name is most often a variable a script forgot to set; writing to
+                // standard output instead would report success for a file never written.
+                if (value.isEmpty())
+                    return fail(QStringLiteral("option '%1' needs a file name, not an empty text")
+                                    .arg(name));
                 command.outputPath = value;
             }
             break;

@@ -74,7 +74,8 @@ bool countInputs(const QStringList& inputs, const LineFilter& filter, RowPipelin
             break;
         case FileCountOutcome::Kind::ReadFailed:
         case FileCountOutcome::Kind::RowFailed:
-            if (writer.failed())
+            // A failure of the output is told once, by the caller, and ends the run.
+            if (writer.failed() || !rows.outputFailure().isEmpty())
                 return allRead;
             complain(shownName, outcome.description);
             allRead = false;

@@ -15,9 +15,10 @@ struct LineFilter;
 using Complaint = std::function<void(const QString& subject, const QString& cause)>;
 
 /// Counts every input ("-" for standard input) into `rows`; false when one of them could not
-/// be read. Stops early once the writer fails, since nothing more could reach the output, and
-/// once an interrupt has arrived. With `toStandardOutput`, an input that is the file standard
-/// output appends to is refused rather than read back without end.
+/// be read. Stops early once the writer fails or rows cannot be kept for the output, since
+/// nothing more could reach it, and once an interrupt has arrived. With `toStandardOutput`, an
+/// input that is the file standard output appends to is refused rather than read back without
+/// end.
 bool countInputs(const QStringList& inputs, const LineFilter& filter, RowPipeline& rows,
                  ResultsWriter& writer, CountProgress& progress, bool toStandardOutput,
                  const Complaint& complain);

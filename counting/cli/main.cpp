@@ -1,6 +1,7 @@
 #include "command_line.h"
 #include "common/output_file.h"
 #include "common/path_bytes.h"
+#include "common/standard_descriptors.h"
 #include "count_inputs.h"
 #include "counting/byte_output.h"
 #include "counting/results_writer.h"
@@ -55,8 +56,9 @@ int run(const CountCommand& command)
     const QString outputName
         = toStandardOutput ? QStringLiteral("standard output") : command.outputPath;
     QString openError;
-    // A file named by -o gets its new content only once every input has been read, so an
-    // input that is also the output is read whole before it is replaced.
+    // A file named by -o gets its new content only once the whole run has succeeded, as
+    // `sort -o` has it, so an input that is also the output is read whole before it is
+    // replaced, and a run that fails anywhere leaves it as it was.
     std::unique_ptr<OutputFile> outputFile = toStandardOutput
         ? OutputFile::standardOutput()
         : OutputFile::open(command.outputPath, openError);
@@ -65,6 +67,10 @@ int run(const CountCommand& command)
         return exitStatus(command, true);
     }
     outputFile->stopAtLineEndWhen(&interruption());
+    const auto leftAsItWas = [&, replaces = outputFile->replacesTarget()] {
+        if (replaces)
+            printTo(stderr, QStringLiteral("velmora-count: %1 left as it was\n").arg(outputName));
+    };
     PendingFileOutput output(*outputFile);
     ResultsWriter writer(output, command.lineEnding);
     RowPipeline rows(command, writer);
@@ -82,22 +88,39 @@ int run(const CountCommand& command)
                           else
                               complain(subject, cause);
                       });
-    rows.finish();
     progressLine.reset();
+    const QString keepingFailure = rows.outputFailure();
+    if (!keepingFailure.isEmpty())
+        printTo(stderr, QStringLiteral("velmora-count: %1\n").arg(keepingFailure));
+    rows.finish();
     const bool written = writer.flush();
-    if (interruption()) {
-        outputFile.reset();
-        endByInterruption();
-    }
-    if (!written) {
+    if (!written && !interruption())
         complain(outputName, writer.failure());
+    const bool succeeded = allRead && keepingFailure.isEmpty() && written && !interruption();
+    if (!succeeded) {
+        outputFile.reset();
+        leftAsItWas();
+        if (interruption())
+            endByInterruption();
         return exitStatus(command, true);
     }
-    if (!outputFile->commit()) {
-        complain(outputName, outputFile->errorString());
+    const bool committed = outputFile->commit();
+    // An interrupt during the commit: before the new file took the old one's place the old
+    // one stays; after it, the new one does. Either way the run ends as interrupted.
+    if (interruption() || !committed) {
+        if (!committed) {
+            if (!interruption())
+                complain(outputName, outputFile->errorString());
+            outputFile.reset();
+            leftAsItWas();
+        }
+        if (interruption())
+            endByInterruption();
         return exitStatus(command, true);
     }
-    return exitStatus(command, !allRead, rows.anyRowPassed());
+    for (const QString& notKept : outputFile->metadataNotKept())
+        complain(outputName, notKept);
+    return exitStatus(command, false, rows.anyRowPassed());
 }
 
 /// What is still buffered for standard output goes out now, where a failure can still be
@@ -114,6 +137,7 @@ int finishStandardOutput()
 
 int main(int argc, char* argv[])
 {
+    reopenClosedStandardDescriptors();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << pathFromBytes(argv[i]);

@@ -16,7 +16,10 @@ void RowOutput::addRow(std::string_view lineBytes, std::uint64_t count, std::uin
     // Sorting needs every row at hand; without it rows stream out in constant memory.
     if (m_sortOrder) {
         m_store.addRow(lineBytes, count, lineNumber);
-        adoptFailure(m_store);
+        if (m_store.rowFailed()) {
+            m_keepingFailure = m_store.takeRowFailure();
+            failRow(m_keepingFailure);
+        }
     } else if (m_layout == Layout::CountAndLine) {
         m_writer.addRow(lineBytes, count, lineNumber);
         adoptFailure(m_writer);
@@ -28,7 +31,7 @@ void RowOutput::addRow(std::string_view lineBytes, std::uint64_t count, std::uin
 
 void RowOutput::finish()
 {
-    if (!m_sortOrder)
+    if (!m_sortOrder || !m_keepingFailure.isEmpty())
         return;
     ResultsModel results;
     results.setStore(std::move(m_store));

@@ -22,14 +22,20 @@ public:
     RowOutput(ResultsWriter& writer, Layout layout, std::optional<Qt::SortOrder> sortOrder);
 
     void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override;
-    /// Writes the rows held back for sorting, in order.
+    /// Writes the rows held back for sorting, in order; nothing when some could not be kept,
+    /// since sorted rows with some missing would look complete.
     void finish();
+
+    /// Why rows held back for sorting could not all be kept (a full temporary folder); empty
+    /// while they could. No later row can be written in its place, so the run has failed.
+    const QString& keepingFailure() const { return m_keepingFailure; }
 
 private:
     ResultsWriter& m_writer;
     const Layout m_layout;
     const std::optional<Qt::SortOrder> m_sortOrder;
     ResultStore m_store;
+    QString m_keepingFailure;
 };
 
 } // namespace velmora

@@ -33,6 +33,9 @@ public:
     /// Writes what was held back: sorted rows, the summary's total.
     void finish();
 
+    /// Why the rows could not all be kept for the output; empty while they could.
+    const QString& outputFailure() const { return m_output.keepingFailure(); }
+
     /// Known only when the command checks.
     bool anyRowPassed() const { return m_tally && m_tally->rows() > 0; }
 

@@ -334,18 +334,80 @@ if small_disk read-only ro; then
     check read_only_file_system 1 '' 'velmora-count: read-only/out.txt: Read-only file system' -- -o read-only/out.txt counts.txt
 fi
 
-# The rows kept for sorting go to a spill file in $TMPDIR: a full disk there fails the file with
-# its cause, and the rows kept before it are still sorted and written.
+# The rows kept for sorting go to a spill file in $TMPDIR. A run that fails anywhere leaves the
+# file named by -o exactly as it was, says so, and names the temporary folder that failed;
+# nothing is left in that folder.
+awk 'BEGIN { for (i = 0; i < 400000; i++) printf "a line for a small disk %d\n", i }' > spilled.txt
+cp spilled.txt spilled.orig
+printf 'the old results\n' > kept.txt
+spill_message() {
+    printf 'velmora-count: temporary folder %s: No space left on device (set TMPDIR to a folder with more room)\n' "$1"
+}
 if small_disk spill; then
-    awk 'BEGIN { for (i = 0; i < 300000; i++) printf "a line for a small disk %d\n", i }' > spilled.txt
-    TMPDIR=$work/spill "$tool" --sort desc -o sorted.txt spilled.txt 2> spill.err
+    for target in kept.txt spilled.txt; do
+        cp "$target" before.txt
+        TMPDIR=$work/spill "$tool" --sort desc -o "$target" spilled.txt 2> spill.err
+        status=$?
+        if [ "$status" -eq 1 ] && cmp -s before.txt "$target" && [ -z "$(ls -A spill)" ] \
+            && { spill_message "$work/spill"; printf 'velmora-count: %s left as it was\n' "$target"; } | cmp -s - spill.err; then
+            pass
+        else
+            fail "spill_to_full_disk_onto_$target: status $status, $(cat spill.err), $(ls -A spill)"
+        fi
+    done
+    # Sorted rows with some missing would look complete: none are written.
+    TMPDIR=$work/spill "$tool" --sort desc spilled.txt > spill.out 2> spill.err
     status=$?
-    if [ "$status" -eq 1 ] && grep -qxF 'velmora-count: spilled.txt: No space left on device' spill.err \
-        && [ "$(head -n 1 sorted.txt)" = "$(printf '30\ta line for a small disk 100000\r')" ]; then
-        pass
-    else
-        fail "spill_to_full_disk: status $status, $(cat spill.err), $(head -n 1 sorted.txt)"
-    fi
+    [ "$status" -eq 1 ] && [ ! -s spill.out ] && spill_message "$work/spill" | cmp -s - spill.err \
+        && pass || fail "spill_to_full_disk_standard_output: status $status, $(cat spill.err), $(wc -c < spill.out) bytes"
+fi
+# A temporary folder that cannot take a file at the start is passed over for the next.
+"$tool" --lf --sort desc spilled.txt > sorted.expected
+for unusable in missing read-only-tmp; do
+    [ "$unusable" = read-only-tmp ] && { small_disk read-only-tmp ro || continue; }
+    TMPDIR=$work/$unusable "$tool" --lf --sort desc spilled.txt > sorted.out 2> sorted.err
+    status=$?
+    [ "$status" -eq 0 ] && [ ! -s sorted.err ] && cmp -s sorted.expected sorted.out \
+        && pass || fail "temporary_folder_$unusable: status $status, $(cat sorted.err)"
+done
+[ "$(head -n 1 sorted.expected)" = "$(printf '30\ta line for a small disk 100000')" ] && pass || fail "sorted_expected: $(head -n 1 sorted.expected)"
+
+# An input that cannot be read fails the run: the file named by -o is not replaced.
+cp kept.txt before.txt
+check unreadable_input_keeps_output 1 '' 'velmora-count: kept.txt left as it was' -- -o kept.txt counts.txt nosuch.txt
+cmp -s before.txt kept.txt && pass || fail "unreadable_input_keeps_output: $(cat kept.txt)"
+check empty_output_name 2 '' "velmora-count: option '-o' needs a file name" -- -o '' counts.txt
+check empty_output_name_long 2 '' "velmora-count: option '--output' needs a file name" -- --output= counts.txt
+"$tool" --sort desc < spilled.orig >&- 2> closed.err
+[ $? -eq 1 ] && grep -qF 'velmora-count: standard output: Bad file descriptor' closed.err && pass || fail "closed_standard_output_sorted: $(cat closed.err)"
+
+# Replacing a file keeps what cp -a keeps of it: its access control list and its attributes.
+printf 'old\n' > described.txt
+if setfacl -m u:nobody:rw,g::r described.txt 2> /dev/null && setfattr -n user.origin -v test described.txt 2> /dev/null; then
+    getfacl described.txt > acl.before; getfattr -d -m - described.txt > xattr.before
+    check output_keeps_acl_and_attributes 0 '' '' -- -o described.txt counts.txt
+    getfacl described.txt | cmp -s acl.before - && getfattr -d -m - described.txt | cmp -s xattr.before - \
+        && [ "$(stat -c %a described.txt)" = 664 ] && pass || fail "output_keeps_acl_and_attributes: $(getfacl described.txt) $(getfattr -d described.txt)"
+else
+    echo "SKIP: this file system keeps no access control lists or user attributes" >&2
+fi
+
+# A signal while the new file is made lasting: before it takes the old one's place the old one
+# stays, after it the new one does; the status is 128 + the signal's number either way.
+if command -v strace > /dev/null && strace -o /dev/null true 2> /dev/null; then
+    for moment in fsync:old rename:new; do
+        call=${moment%%:*}
+        printf 'the old results\n' > signalled.txt
+        strace -f -o /dev/null -e trace="$call" -e inject="$call":signal=INT "$tool" --lf -o signalled.txt counts.txt 2> signalled.err
+        status=$?
+        if [ "$moment" = fsync:old ]; then
+            [ "$status" -eq 130 ] && [ "$(cat signalled.txt)" = 'the old results' ] && grep -qF 'signalled.txt left as it was' signalled.err
+        else
+            [ "$status" -eq 130 ] && [ "$(head -n 1 signalled.txt)" = "$(printf '2\taa')" ]
+        fi && [ "$(ls -A | grep -c '^\.signalled')" -eq 0 ] && pass || fail "signal_at_$call: status $status, $(cat signalled.txt)"
+    done
+else
+    echo "SKIP: signals during the commit need strace" >&2
 fi
 
 echo "cli: $passed passed, $failed failed"

@@ -1,6 +1,7 @@
 // "Start Counting" in the window: filters from the controls, messages, the busy pointer and
 // the error report, with real files in a temporary folder.
 #include "common/path_bytes.h"
+#include "fakes/small_file_system.h"
 #include "form_fixture.h"
 #include "shell/list_view.h"
 
@@ -188,6 +189,30 @@ private slots:
         QVERIFY(report.text.section("\r\n", 0, 0).size() > 0);
         QCOMPARE(messages().shown.at(1).text, QStringLiteral("Done."));
         QCOMPARE(pointer().current, MousePointer::Default);
+    }
+
+    void aFullTemporaryFolderIsNamedAndTheRowsCalledIncomplete()
+    {
+        SmallFileSystem disk;
+        if (!disk.mounted())
+            QSKIP("mounting a small file system needs root");
+        const QByteArray previous = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(disk.path()));
+        const auto restore = qScopeGuard([&] { qputenv("TMPDIR", previous); });
+        // More text than the spill file's two buffers hold, so that it must reach the disk.
+        const QByteArray line(999, 'x');
+        form->fileList().appendEntry(file("big.txt", QByteArray(line + '\n').repeated(20000)));
+
+        form->PushButton2->click();
+
+        QVERIFY(form->results().rowCount() < 20000);
+        QCOMPARE(messages().shown.size(), 2);
+        QCOMPARE(messages().shown.at(0).text,
+                 QStringLiteral("temporary folder %1: No space left on device (set TMPDIR to a "
+                                "folder with more room); the rows shown are incomplete\r\n"
+                                "in Kestrune.Form1.PushButton2_Click at line 890")
+                     .arg(disk.path()));
+        QCOMPARE(messages().shown.at(1).text, QStringLiteral("Done."));
     }
 
     void countsAreInUtf16UnitsAndByteOrderMarksAreNoText()
