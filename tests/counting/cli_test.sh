@@ -392,6 +392,16 @@ else
     echo "SKIP: this file system keeps no access control lists or user attributes" >&2
 fi
 
+# Someone else's file in a folder anyone may write to: replaced, and its owner could not be kept.
+if [ "$(id -u)" -eq 0 ] && command -v setpriv > /dev/null; then
+    chmod 755 "$work" && mkdir shared && chmod 777 shared && printf 'old\n' > shared/theirs.txt && chmod 666 shared/theirs.txt
+    setpriv --reuid=65534 --regid=65534 --clear-groups "$tool" --lf -o shared/theirs.txt counts.txt 2> owner.err
+    status=$?
+    [ "$status" -eq 0 ] && [ "$(head -n 1 shared/theirs.txt)" = "$(printf '2\taa')" ] \
+        && [ "$(cat owner.err)" = 'velmora-count: shared/theirs.txt: its owner could not be kept: Operation not permitted' ] \
+        && pass || fail "output_owner_not_kept: status $status, $(cat owner.err)"
+fi
+
 # A signal while the new file is made lasting: before it takes the old one's place the old one
 # stays, after it the new one does; the status is 128 + the signal's number either way.
 if command -v strace > /dev/null && strace -o /dev/null true 2> /dev/null; then
