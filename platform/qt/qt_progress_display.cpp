@@ -50,7 +50,8 @@ void QtProgressDisplay::begin(const QString& label, qint64 total)
     m_dialog = std::make_unique<QProgressDialog>(label, QString(), 0, total > 0 ? dialogSteps : 0,
                                                  m_owner.get());
     m_dialog->setWindowTitle(QGuiApplication::applicationDisplayName());
-    m_dialog->setWindowModality(Qt::WindowModal);
+    // Not modal: Qt refuses the close request of a window that a modal one blocks, and the
+    // main window must close at every moment. The event filter blocks its input instead.
     m_dialog->setMinimumDuration(500);
     m_dialog->setAutoClose(false);
     m_dialog->setAutoReset(false);
@@ -75,6 +76,13 @@ void QtProgressDisplay::end()
 bool QtProgressDisplay::eventFilter(QObject* watched, QEvent* event)
 {
     QWidget* window = m_owner.get();
+    // There is nothing to cancel here: the user who closes the progress window wants out,
+    // as with the main window's close button, and gets the same end.
+    if (window && watched == m_dialog.get() && event->type() == QEvent::Close) {
+        event->ignore();
+        window->close();
+        return true;
+    }
     if (window && watched->isWidgetType() && isUserInput(event->type())) {
         auto* widget = static_cast<QWidget*>(watched);
         if (widget->window() == window)

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -54,11 +55,15 @@ private slots:
         owner.set(&window);
         QtProgressDisplay progress(owner);
         progress.begin(QStringLiteral("Saving the results…"), 10);
-        QVERIFY(!qApp->activeModalWidget());
-        QTRY_VERIFY_WITH_TIMEOUT(qApp->activeModalWidget() != nullptr, 3000);
-        QCOMPARE(qApp->activeModalWidget()->windowTitle(), QStringLiteral("Velmora"));
+        const auto shown = [&] {
+            auto* dialog = window.findChild<QProgressDialog*>();
+            return dialog && dialog->isVisible() ? dialog : nullptr;
+        };
+        QVERIFY(!shown());
+        QTRY_VERIFY_WITH_TIMEOUT(shown() != nullptr, 3000);
+        QCOMPARE(shown()->windowTitle(), QStringLiteral("Velmora"));
         progress.end();
-        QVERIFY(!qApp->activeModalWidget());
+        QVERIFY(!shown());
     }
 };
 
