@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QProgressDialog>
+#include <QWindow>
 
 namespace velmora {
 
@@ -76,19 +77,44 @@ void QtProgressDisplay::end()
 bool QtProgressDisplay::eventFilter(QObject* watched, QEvent* event)
 {
     QWidget* window = m_owner.get();
-    // There is nothing to cancel here: the user who closes the progress window wants out,
-    // as with the main window's close button, and gets the same end.
-    if (window && watched == m_dialog.get() && event->type() == QEvent::Close) {
-        event->ignore();
-        window->close();
+    if (!window)
+        return QObject::eventFilter(watched, event);
+    if (watched == m_dialog.get())
+        return dialogEvent(*window, event);
+
+    const QEvent::Type type = event->type();
+    // The pointer is stopped where it reaches the main window, before Qt works out which control
+    // lies under it: no control lights up, shows a tool tip or a pointer of its own meanwhile.
+    if (watched == window->windowHandle()
+        && (isUserInput(type) || type == QEvent::MouseMove || type == QEvent::Enter))
         return true;
-    }
-    if (window && watched->isWidgetType() && isUserInput(event->type())) {
-        auto* widget = static_cast<QWidget*>(watched);
-        if (widget->window() == window)
-            return true;
-    }
+    // Shortcuts go to the controls directly.
+    if (watched->isWidgetType() && isUserInput(type)
+        && static_cast<QWidget*>(watched)->window() == window)
+        return true;
     return QObject::eventFilter(watched, event);
+}
+
+bool QtProgressDisplay::dialogEvent(QWidget& window, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Show: {
+        // As a modal dialog would: take the focus, and let the control under the pointer
+        // know that the pointer has left it.
+        m_dialog->activateWindow();
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(window.windowHandle(), &leave);
+        return false;
+    }
+    case QEvent::Close:
+        // There is nothing to cancel here: the user who closes the progress window wants
+        // out, as with the main window's close button, and gets the same end.
+        event->ignore();
+        window.close();
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace velmora

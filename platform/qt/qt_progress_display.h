@@ -29,6 +29,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    /// What the dialog itself is sent: its appearing and its close request.
+    bool dialogEvent(QWidget& window, QEvent* event);
+
     const OwnerWindow& m_owner;
     std::unique_ptr<QProgressDialog> m_dialog;
     qint64 m_total = 0;
