@@ -88,7 +88,7 @@ bool QtProgressDisplay::eventFilter(QObject* watched, QEvent* event)
     if (watched == window->windowHandle()
         && (isUserInput(type) || type == QEvent::MouseMove || type == QEvent::Enter))
         return true;
-    // Shortcuts go to the controls directly.
+    // Some input goes to the controls directly, shortcuts among it.
     if (watched->isWidgetType() && isUserInput(type)
         && static_cast<QWidget*>(watched)->window() == window)
         return true;
@@ -99,11 +99,12 @@ bool QtProgressDisplay::dialogEvent(QWidget& window, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::Show: {
-        // As a modal dialog would: take the focus, and let the control under the pointer
-        // know that the pointer has left it.
-        m_dialog->activateWindow();
-        QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(window.windowHandle(), &leave);
+        // As a modal dialog's appearing does, the control under the pointer learns that the
+        // pointer has left it, and loses its hover light.
+        if (QWindow* handle = window.windowHandle()) {
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(handle, &leave);
+        }
         return false;
     }
     case QEvent::Close:

@@ -174,8 +174,9 @@ import -window "$scaled" "$work/window-scale2.png"
 kill "$velmora_pid"
 wait "$velmora_pid" 2>/dev/null || true
 
-# The close button's request, WM_DELETE_WINDOW, is refused by Qt for a window that a modal one
-# blocks. $1 is which window gets it: the main window or the progress window.
+# The close button's request, WM_DELETE_WINDOW, which Qt refuses for a window that a modal one
+# blocks, ends the program while a count waits. $1 is which window gets it: the main window or
+# the progress window.
 close_during_a_waiting_count() {
     local fifo="$work/nobody writes ($1)" window progress status
     mkfifo "$fifo"

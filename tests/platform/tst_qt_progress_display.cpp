@@ -1,5 +1,6 @@
 // While a long operation shows its progress, the main window takes no input, so that no
-// other command can start; afterwards it takes input again.
+// other command can start, and its controls do not follow the pointer, as under a modal
+// window; afterwards it takes input again.
 #include "platform/qt/qt_progress_display.h"
 
 #include <QApplication>
@@ -45,6 +46,33 @@ private slots:
         QTest::keyClicks(text, QStringLiteral("abc"));
         QCOMPARE(clicks.size(), 1);
         QCOMPARE(text->text(), QStringLiteral("abc"));
+    }
+
+    void theControlsDoNotFollowThePointerMeanwhile()
+    {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* clicked = new QPushButton(QStringLiteral("Start Counting"));
+        auto* other = new QPushButton(QStringLiteral("Clear List"));
+        layout->addWidget(clicked);
+        layout->addWidget(other);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        OwnerWindow owner;
+        owner.set(&window);
+        QtProgressDisplay progress(owner);
+        QTest::mouseMove(clicked);
+        QVERIFY(clicked->underMouse());
+
+        progress.begin(QStringLiteral("Counting the lines of 1 file…"), 100);
+        QTRY_VERIFY_WITH_TIMEOUT(window.findChild<QProgressDialog*>()->isVisible(), 3000);
+        QVERIFY(!clicked->underMouse());
+        QTest::mouseMove(other);
+        QVERIFY(!other->underMouse());
+        progress.end();
+
+        QTest::mouseMove(other, QPoint(5, 5));
+        QVERIFY(other->underMouse());
     }
 
     void appearsOnlyForALongOperation()
