@@ -9,6 +9,9 @@ build_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev 
 # acl, attr and strace check what a replaced file keeps and a signal in the middle of a commit.
 test_packages=(xvfb xauth xdotool x11-apps imagemagick clang libclang-rt-14-dev mawk
     desktop-file-utils appstream man-db acl attr strace)
+# Building the tests: they send the window real close requests, through Qt's private
+# platform interface in the unit tests and through Xlib on the virtual display.
+test_build_packages=(qt6-base-private-dev libx11-dev)
 # Linting the Debian package, and installing it into a clean Debian root made with mmdebstrap,
 # which mounts that root's /proc and /dev with mount. The package's Depends come from
 # dpkg-shlibdeps, of dpkg-dev.
@@ -21,8 +24,9 @@ arm64_packages=(g++-aarch64-linux-gnu qt6-base-dev:arm64 qemu-user)
 packages=("${build_packages[@]}")
 case "${1:-build}" in
 build) ;;
-test) packages+=("${test_packages[@]}") ;;
-package) packages+=("${package_packages[@]}") ;;
+test) packages+=("${test_build_packages[@]}" "${test_packages[@]}") ;;
+# check-package.sh configures the tests too, for its start-up probe.
+package) packages+=("${test_build_packages[@]}" "${package_packages[@]}") ;;
 bench) packages+=("${bench_packages[@]}") ;;
 arm64) packages+=("${arm64_packages[@]}") ;;
 *)

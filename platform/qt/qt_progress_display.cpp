@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QProgressDialog>
+#include <QWindow>
 
 namespace velmora {
 
@@ -50,7 +51,8 @@ void QtProgressDisplay::begin(const QString& label, qint64 total)
     m_dialog = std::make_unique<QProgressDialog>(label, QString(), 0, total > 0 ? dialogSteps : 0,
                                                  m_owner.get());
     m_dialog->setWindowTitle(QGuiApplication::applicationDisplayName());
-    m_dialog->setWindowModality(Qt::WindowModal);
+    // Not modal: Qt refuses the close request of a window that a modal one blocks, and the
+    // main window must close at every moment. The event filter blocks its input instead.
     m_dialog->setMinimumDuration(500);
     m_dialog->setAutoClose(false);
     m_dialog->setAutoReset(false);
@@ -75,12 +77,45 @@ void QtProgressDisplay::end()
 bool QtProgressDisplay::eventFilter(QObject* watched, QEvent* event)
 {
     QWidget* window = m_owner.get();
-    if (window && watched->isWidgetType() && isUserInput(event->type())) {
-        auto* widget = static_cast<QWidget*>(watched);
-        if (widget->window() == window)
-            return true;
-    }
+    if (!window)
+        return QObject::eventFilter(watched, event);
+    if (watched == m_dialog.get())
+        return dialogEvent(*window, event);
+
+    const QEvent::Type type = event->type();
+    // The pointer is stopped where it reaches the main window, before Qt works out which control
+    // lies under it: no control lights up, shows a tool tip or a pointer of its own meanwhile.
+    if (watched == window->windowHandle()
+        && (isUserInput(type) || type == QEvent::MouseMove || type == QEvent::Enter))
+        return true;
+    // Some input goes to the controls directly, shortcuts among it.
+    if (watched->isWidgetType() && isUserInput(type)
+        && static_cast<QWidget*>(watched)->window() == window)
+        return true;
     return QObject::eventFilter(watched, event);
+}
+
+bool QtProgressDisplay::dialogEvent(QWidget& window, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Show: {
+        // As a modal dialog's appearing does, the control under the pointer learns that the
+        // pointer has left it, and loses its hover light.
+        if (QWindow* handle = window.windowHandle()) {
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(handle, &leave);
+        }
+        return false;
+    }
+    case QEvent::Close:
+        // There is nothing to cancel here: the user who closes the progress window wants
+        // out, as with the main window's close button, and gets the same end.
+        event->ignore();
+        window.close();
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace velmora

@@ -2,14 +2,16 @@
 # Drives the real Velmora window on a virtual X display as a person would, with the real Qt
 # dialogs and message boxes: load the sample (answer No), count, sort highest first, save
 # through the save dialog, save again over the same file (answer Yes), and compare the saved
-# bytes with what velmora-count writes for the same file.
+# bytes with what velmora-count writes for the same file. Last, close the window, and then its
+# progress window, while a count waits on a FIFO that nobody writes: the program ends at once.
 #
-# Usage: window_flow.sh VELMORA VELMORA_COUNT WORK_FOLDER
+# Usage: window_flow.sh VELMORA VELMORA_COUNT SEND_CLOSE_REQUEST WORK_FOLDER
 set -euo pipefail
 
 velmora=$1
 velmora_count=$2
-work=$3
+send_close_request=$3
+work=$4
 rm -rf "$work"
 mkdir -p "$work/config"
 
@@ -169,5 +171,41 @@ sleep 0.5
 size=$(xwininfo -id "$scaled" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
 [[ $size == 880x1352 ]] || fail "at scale 2 the window is $size, not 880x1352"
 import -window "$scaled" "$work/window-scale2.png"
+kill "$velmora_pid"
+wait "$velmora_pid" 2>/dev/null || true
+
+# The close button's request, WM_DELETE_WINDOW, which Qt refuses for a window that a modal one
+# blocks, ends the program while a count waits. $1 is which window gets it: the main window or
+# the progress window.
+close_during_a_waiting_count() {
+    local fifo="$work/nobody writes ($1)" window progress status
+    mkfifo "$fifo"
+    "$velmora" "$fifo" >"$work/velmora-close-$1.log" 2>&1 &
+    velmora_pid=$!
+    main=$(wait_for_new_window Velmora "") || fail "the window did not appear ($1)"
+    sleep 0.5
+    geometry=$(xwininfo -id "$main")
+    left=$(awk '/Absolute upper-left X:/ { print $4 }' <<<"$geometry")
+    top=$(awk '/Absolute upper-left Y:/ { print $4 }' <<<"$geometry")
+    click 220 426 # Start Counting
+    progress=$(wait_for_new_window Velmora "$main") || fail "no progress window ($1)"
+    sleep 0.3
+    import -window root "$work/counting-$1.png"
+    window=$main
+    [[ $1 == progress ]] && window=$progress
+    "$send_close_request" "$window" || fail "the close request could not be sent ($1)"
+    for _ in $(seq 20); do
+        kill -0 "$velmora_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$velmora_pid" 2>/dev/null &&
+        fail "velmora still runs 2 s after the $1 window was asked to close during a count"
+    status=0
+    wait "$velmora_pid" || status=$?
+    velmora_pid=
+    [[ $status -eq 0 ]] || fail "velmora ended with status $status after the close ($1)"
+}
+close_during_a_waiting_count main
+close_during_a_waiting_count progress
 
 echo "window flow: passed ($(wc -l <"$saved") rows saved)"

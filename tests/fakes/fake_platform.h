@@ -192,6 +192,13 @@ struct FakePlatform
     Platform platform { messages, input,       fileDialogs, folderPicker, shell,
                         settings, pointer,     screen,      random,       events,
                         progress, outputFiles, programEnd };
+
+    /// The same fakes, with `shownProgress` in place of the fake progress display.
+    Platform withProgress(ProgressDisplay& shownProgress)
+    {
+        return { messages, input,  fileDialogs, folderPicker,  shell,       settings,  pointer,
+                 screen,   random, events,      shownProgress, outputFiles, programEnd };
+    }
 };
 
 } // namespace velmora::testing

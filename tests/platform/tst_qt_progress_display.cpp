@@ -1,9 +1,11 @@
 // While a long operation shows its progress, the main window takes no input, so that no
-// other command can start; afterwards it takes input again.
+// other command can start, and its controls do not follow the pointer, as under a modal
+// window; afterwards it takes input again.
 #include "platform/qt/qt_progress_display.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -46,6 +48,33 @@ private slots:
         QCOMPARE(text->text(), QStringLiteral("abc"));
     }
 
+    void theControlsDoNotFollowThePointerMeanwhile()
+    {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* clicked = new QPushButton(QStringLiteral("Start Counting"));
+        auto* other = new QPushButton(QStringLiteral("Clear List"));
+        layout->addWidget(clicked);
+        layout->addWidget(other);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        OwnerWindow owner;
+        owner.set(&window);
+        QtProgressDisplay progress(owner);
+        QTest::mouseMove(clicked);
+        QVERIFY(clicked->underMouse());
+
+        progress.begin(QStringLiteral("Counting the lines of 1 file…"), 100);
+        QTRY_VERIFY_WITH_TIMEOUT(window.findChild<QProgressDialog*>()->isVisible(), 3000);
+        QVERIFY(!clicked->underMouse());
+        QTest::mouseMove(other);
+        QVERIFY(!other->underMouse());
+        progress.end();
+
+        QTest::mouseMove(other, QPoint(5, 5));
+        QVERIFY(other->underMouse());
+    }
+
     void appearsOnlyForALongOperation()
     {
         QWidget window;
@@ -54,11 +83,15 @@ private slots:
         owner.set(&window);
         QtProgressDisplay progress(owner);
         progress.begin(QStringLiteral("Saving the results…"), 10);
-        QVERIFY(!qApp->activeModalWidget());
-        QTRY_VERIFY_WITH_TIMEOUT(qApp->activeModalWidget() != nullptr, 3000);
-        QCOMPARE(qApp->activeModalWidget()->windowTitle(), QStringLiteral("Velmora"));
+        const auto shown = [&] {
+            auto* dialog = window.findChild<QProgressDialog*>();
+            return dialog && dialog->isVisible() ? dialog : nullptr;
+        };
+        QVERIFY(!shown());
+        QTRY_VERIFY_WITH_TIMEOUT(shown() != nullptr, 3000);
+        QCOMPARE(shown()->windowTitle(), QStringLiteral("Velmora"));
         progress.end();
-        QVERIFY(!qApp->activeModalWidget());
+        QVERIFY(!shown());
     }
 };
 

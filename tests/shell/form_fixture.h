@@ -35,9 +35,12 @@ public:
     }
 
     /// Builds the window; `load` also runs its start-up sequence.
-    Form1& create(bool load = true)
+    Form1& create(bool load = true) { return create(fake.platform, load); }
+
+    /// Builds the window over `platform`, which must outlive it, in place of the fakes alone.
+    Form1& create(Platform& platform, bool load = true)
     {
-        form = std::make_unique<Form1>(fake.platform, ProgramFiles({ programFolder.path() }));
+        form = std::make_unique<Form1>(platform, ProgramFiles({ programFolder.path() }));
         if (load)
             form->Form_Load();
         return *form;

@@ -8,9 +8,7 @@
 #include <QAbstractItemModelTester>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -244,27 +242,6 @@ private slots:
         struct stat status;
         QVERIFY(::stat(QFile::encodeName(fifo).constData(), &status) == 0
                 && S_ISFIFO(status.st_mode));
-    }
-
-    void closingWhileASaveWaitsOnAFifoEndsTheProgramAtOnce()
-    {
-        const QString fifo = path("nobody reads here");
-        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        show({ { "a", 1 } });
-        messages().answers = { MessageAnswer::Yes };
-        dialogs().saveResults = { fifo };
-        // The real end never returns; this one plays the reader that never came, so that the
-        // save can finish and the test go on.
-        int reader = -1;
-        fixture->fake.programEnd.onEnd
-            = [&] { reader = ::open(QFile::encodeName(fifo).constData(), O_RDWR); };
-        QTimer::singleShot(0, form, [this] { form->close(); });
-
-        form->PushButton4->click();
-        ::close(reader);
-
-        QCOMPARE(fixture->fake.programEnd.calls, 1);
-        QVERIFY(!texts().contains("Done."));
     }
 
     void aReplacedFileKeepsItsPermissions()

@@ -12,11 +12,8 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QTest>
-#include <QTimer>
 
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace velmora;
@@ -296,25 +293,6 @@ private slots:
         form->PushButton6->click();
         form->PushButton2->click();
         QCOMPARE(lines(), QStringList({ "333", "22", "1" }));
-    }
-
-    void closingWhileACountWaitsOnAFifoEndsTheProgramAtOnce()
-    {
-        const QString fifo = path("nobody writes here");
-        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        form->fileList().appendEntry(fifo);
-        // The real end never returns; this one plays the writer that never came, so that the
-        // count can finish and the test go on.
-        int writer = -1;
-        fixture->fake.programEnd.onEnd
-            = [&] { writer = ::open(QFile::encodeName(fifo).constData(), O_RDWR); };
-        QTimer::singleShot(0, form, [this] { form->close(); });
-
-        form->PushButton2->click();
-        ::close(writer);
-
-        QCOMPARE(fixture->fake.programEnd.calls, 1);
-        QVERIFY(!texts().contains("Done."));
     }
 
     void aFileNameThatIsNotUtf8IsCounted()
