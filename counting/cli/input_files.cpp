@@ -1,6 +1,7 @@
 #include "input_files.h"
 
 #include "command_line.h"
+#include "common/long_path.h"
 #include "common/path_bytes.h"
 #include "filelist/folder_tree.h"
 
@@ -15,8 +16,8 @@ namespace {
 std::optional<struct stat> statusOf(const QString& path)
 {
     struct stat status;
-    const int result = path == u"-" ? ::fstat(STDIN_FILENO, &status)
-                                    : ::stat(pathBytes(path).constData(), &status);
+    const int result
+        = path == u"-" ? ::fstat(STDIN_FILENO, &status) : statLongPath(pathBytes(path), &status);
     if (result != 0)
         return std::nullopt;
     return status;
