@@ -137,6 +137,16 @@ check recursive_file_argument 0 '1\t8\ttree/a/y.md\n1\t12\ttree/b/w.txt\n2\t12\t
 check recursive_ext_empty 2 '' '--ext takes an extension' -- -r --ext '' tree
 check folder_without_recursive 1 '1\t1\ttree/z.txt\n' 'velmora-count: tree: Is a directory' -- --summary --lf tree tree/z.txt
 
+# A tree deeper than one path may be long is walked to its end, and its files are counted.
+# Built in two halves, each short enough for mkdir, the lower moved under the upper.
+half=$(printf 'd/%.0s' $(seq 1500))
+mkdir -p "deep/$half" "lower/${half%d/}"
+printf 'top\n' > deep/top.txt
+printf 'deep line\n' > "lower/${half%d/}f.txt"
+mv lower "deep/${half}d"
+deep_file="deep/$(printf 'd/%.0s' $(seq 3000))f.txt"
+check recursive_file_beyond_the_path_limit 0 "deep/top.txt\t3\ttop\n$deep_file\t9\tdeep line\n" '' -- -r -H --lf deep
+
 # A gate for CI: the exit status says whether a row passed, 2 for trouble.
 check check_no_row 0 '' '' -- --check --longer-than 3 counts.txt
 check check_some_row 1 '3\teee\r\n' '' -- --check --longer-than 2 counts.txt
