@@ -25,7 +25,7 @@ std::optional<struct stat> statusOf(const QString& path)
 
 } // namespace
 
-QStringList inputFiles(const CountCommand& command)
+QStringList inputFiles(const CountCommand& command, const Complaint& complain)
 {
     if (!command.recursive)
         return command.files;
@@ -40,7 +40,8 @@ QStringList inputFiles(const CountCommand& command)
         }
         walkFolderTreeFiles(
             file, pattern, DoubledSeparators::Reduce, [&](const QString& path) { inputs << path; },
-            [] { return WalkStep::Continue; });
+            [] { return WalkStep::Continue; },
+            [&](const WalkFailure& failure) { complain(failure.path, failure.cause); });
     }
     return inputs;
 }

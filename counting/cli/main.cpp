@@ -69,7 +69,12 @@ int run(const CountCommand& command)
     ResultsWriter writer(output, command.lineEnding);
     RowPipeline rows(command, writer);
 
-    const QStringList inputs = inputFiles(command);
+    bool allReached = true;
+    const QStringList inputs
+        = inputFiles(command, [&](const QString& subject, const QString& cause) {
+              allReached = false;
+              complain(subject, cause);
+          });
     CountProgress progress;
     std::optional<ProgressLine> progressLine;
     if (ProgressLine::wanted(toStandardOutput))
@@ -97,7 +102,7 @@ int run(const CountCommand& command)
         complain(outputName, outputFile->errorString());
         return exitStatus(command, true);
     }
-    return exitStatus(command, !allRead, rows.anyRowPassed());
+    return exitStatus(command, !allRead || !allReached, rows.anyRowPassed());
 }
 
 /// What is still buffered for standard output goes out now, where a failure can still be
