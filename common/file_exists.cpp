@@ -1,5 +1,6 @@
 #include "file_exists.h"
 
+#include "long_path.h"
 #include "path_bytes.h"
 
 #include <sys/stat.h>
@@ -9,7 +10,7 @@ namespace velmora {
 bool FileExists(const QString& path)
 {
     struct stat status;
-    return !path.isEmpty() && ::stat(pathBytes(path).constData(), &status) == 0;
+    return !path.isEmpty() && statLongPath(pathBytes(path), &status) == 0;
 }
 
 } // namespace velmora

@@ -3,6 +3,7 @@
 #include "common/application_title.h"
 #include "common/background_run.h"
 #include "common/error_report.h"
+#include "common/long_path.h"
 #include "common/path_bytes.h"
 #include "count_file.h"
 #include "line_matcher.h"
@@ -47,7 +48,7 @@ qint64 totalBytes(const QStringList& paths)
     qint64 total = 0;
     for (const QString& path : paths) {
         struct stat status;
-        if (::stat(pathBytes(path).constData(), &status) == 0 && S_ISREG(status.st_mode))
+        if (statLongPath(pathBytes(path), &status) == 0 && S_ISREG(status.st_mode))
             total += status.st_size;
     }
     return total;

@@ -1,6 +1,7 @@
 #include "text_reader.h"
 
 #include "common/file_exists.h"
+#include "common/long_path.h"
 #include "common/path_bytes.h"
 #include "io_thread.h"
 #include "page_aligned.h"
@@ -313,7 +314,7 @@ ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const Cou
     if (!FileExists(path))
         return { ReadOutcome::Kind::Missing, {} };
     // Opened by its exact bytes: Qt would turn a name that is not UTF-8 into another name.
-    const int descriptor = ::open(pathBytes(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int descriptor = openLongPath(pathBytes(path), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
         return failure(qt_error_string(errno));
     struct stat status;

@@ -1,5 +1,6 @@
 #include "dropped_paths.h"
 
+#include "common/long_path.h"
 #include "common/path_bytes.h"
 #include "entry_batch.h"
 #include "folder_tree.h"
@@ -16,7 +17,7 @@ bool isVisibleFolder(const QString& path)
 {
     struct stat status;
     const QString name = path.section(QLatin1Char('/'), -1, -1, QString::SectionSkipEmpty);
-    return ::stat(pathBytes(path).constData(), &status) == 0 && S_ISDIR(status.st_mode)
+    return statLongPath(pathBytes(path), &status) == 0 && S_ISDIR(status.st_mode)
         && !name.startsWith(QLatin1Char('.'));
 }
 

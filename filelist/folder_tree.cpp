@@ -4,6 +4,7 @@
 #include "path_rules.h"
 
 #include <QDir>
+#include <QSet>
 
 namespace velmora {
 
@@ -19,12 +20,28 @@ constexpr qsizetype kEntriesBetweenYields = 1024;
 WalkStep walkFolderTreeFiles(const QString& folder, const FileNamePattern& pattern,
                              DoubledSeparators separators,
                              const std::function<void(const QString&)>& found,
-                             const WalkYield& yieldToEvents)
+                             const WalkYield& yieldToEvents, const WalkFailureSink& unreachable)
 {
+    // A folder that cannot be read fails both when its sub-folders are collected and when its
+    // files are listed, and a link that cannot be followed in both listings: it is told once.
+    QSet<QString> told;
+    WalkFailureSink tellOnce;
+    if (unreachable) {
+        tellOnce = [&](const WalkFailure& failure) {
+            WalkFailure shown = failure;
+            if (separators == DoubledSeparators::Reduce)
+                shown.path = reduceDoubledSeparators(shown.path);
+            if (!told.contains(shown.path)) {
+                told.insert(shown.path);
+                unreachable(shown);
+            }
+        };
+    }
     const QChar separator = QDir::separator();
     QStringList folders { folder + separator };
     WalkStep step = WalkStep::Continue;
-    CollectSubFolders(folders, [&] { return step = yieldToEvents(); });
+    CollectSubFolders(
+        folders, [&] { return step = yieldToEvents(); }, tellOnce);
     if (step == WalkStep::Stop)
         return step;
 
@@ -37,7 +54,7 @@ WalkStep walkFolderTreeFiles(const QString& folder, const FileNamePattern& patte
         QString prefix = directory + separator;
         if (separators == DoubledSeparators::Reduce)
             prefix = reduceDoubledSeparators(prefix);
-        for (const QString& name : ListFolderFiles(directory, pattern)) {
+        for (const QString& name : ListFolderFiles(directory, pattern, tellOnce)) {
             if (!name.startsWith(QLatin1Char('~'))) {
                 found(prefix + name);
                 ++entriesSinceYield;

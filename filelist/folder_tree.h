@@ -14,14 +14,17 @@ enum class DoubledSeparators { Reduce, Keep };
 /// Hands `found` the path of every file of `folder` (no trailing separator, except at a
 /// root) and of all its sub-folders that matches `pattern` and whose name does not begin with
 /// "~": the folder's own files first, then level by level as CollectSubFolders orders the
-/// folders. Each path is the folder, the separator and the name. Yields now and then; says
-/// Stop when a yield did.
+/// folders. Each path is the folder, the separator and the name. Each file or folder that
+/// cannot be reached is told to `unreachable` once, its path made as the files' are. Yields
+/// now and then; says Stop when a yield did.
 WalkStep walkFolderTreeFiles(const QString& folder, const FileNamePattern& pattern,
                              DoubledSeparators separators,
                              const std::function<void(const QString&)>& found,
-                             const WalkYield& yieldToEvents);
+                             const WalkYield& yieldToEvents,
+                             const WalkFailureSink& unreachable = {});
 
-/// The same walk adding to `batch`, which it lets the window run at the yields.
+/// The same walk adding to `batch`, which it lets the window run at the yields. What cannot be
+/// reached is passed over without a word, as the window's folder operations have it.
 WalkStep appendFolderTreeFiles(const QString& folder, const FileNamePattern& pattern,
                                DoubledSeparators separators, EntryBatch& batch);
 

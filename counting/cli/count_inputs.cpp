@@ -1,5 +1,6 @@
 #include "count_inputs.h"
 
+#include "common/long_path.h"
 #include "common/path_bytes.h"
 #include "counting/count_file.h"
 #include "counting/line_matcher.h"
@@ -28,7 +29,7 @@ bool isStandardOutputFile(const QString& path)
     if (::fstat(STDOUT_FILENO, &output) != 0 || !S_ISREG(output.st_mode))
         return false;
     const bool opened = path == u"-" ? ::fstat(STDIN_FILENO, &input) == 0
-                                     : ::stat(pathBytes(path).constData(), &input) == 0;
+                                     : statLongPath(pathBytes(path), &input) == 0;
     return opened && input.st_dev == output.st_dev && input.st_ino == output.st_ino;
 }
 

@@ -1,6 +1,7 @@
 #include "input_files.h"
 
 #include "command_line.h"
+#include "common/long_path.h"
 #include "common/path_bytes.h"
 #include "filelist/folder_tree.h"
 
@@ -15,8 +16,8 @@ namespace {
 std::optional<struct stat> statusOf(const QString& path)
 {
     struct stat status;
-    const int result = path == u"-" ? ::fstat(STDIN_FILENO, &status)
-                                    : ::stat(pathBytes(path).constData(), &status);
+    const int result
+        = path == u"-" ? ::fstat(STDIN_FILENO, &status) : statLongPath(pathBytes(path), &status);
     if (result != 0)
         return std::nullopt;
     return status;
@@ -24,7 +25,7 @@ std::optional<struct stat> statusOf(const QString& path)
 
 } // namespace
 
-QStringList inputFiles(const CountCommand& command)
+QStringList inputFiles(const CountCommand& command, const Complaint& complain)
 {
     if (!command.recursive)
         return command.files;
@@ -39,7 +40,8 @@ QStringList inputFiles(const CountCommand& command)
         }
         walkFolderTreeFiles(
             file, pattern, DoubledSeparators::Reduce, [&](const QString& path) { inputs << path; },
-            [] { return WalkStep::Continue; });
+            [] { return WalkStep::Continue; },
+            [&](const WalkFailure& failure) { complain(failure.path, failure.cause); });
     }
     return inputs;
 }

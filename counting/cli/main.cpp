@@ -75,7 +75,12 @@ int run(const CountCommand& command)
     ResultsWriter writer(output, command.lineEnding);
     RowPipeline rows(command, writer);
 
-    const QStringList inputs = inputFiles(command);
+    bool allReached = true;
+    const QStringList inputs
+        = inputFiles(command, [&](const QString& subject, const QString& cause) {
+              allReached = false;
+              complain(subject, cause);
+          });
     CountProgress progress;
     std::optional<ProgressLine> progressLine;
     if (ProgressLine::wanted(toStandardOutput))
@@ -118,9 +123,13 @@ int run(const CountCommand& command)
             endByInterruption();
         return exitStatus(command, true);
     }
+<<<<<<< HEAD
     for (const QString& notKept : outputFile->metadataNotKept())
         complain(outputName, notKept);
     return exitStatus(command, false, rows.anyRowPassed());
+=======
+    return exitStatus(command, !allRead || !allReached, rows.anyRowPassed());
+>>>>>>> wip-walk
 }
 
 /// What is still buffered for standard output goes out now, where a failure can still be

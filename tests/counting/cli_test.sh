@@ -19,11 +19,12 @@ pass() { passed=$((passed + 1)); }
 fail() { failed=$((failed + 1)); echo "FAIL: $1" >&2; }
 
 # check NAME EXPECTED-STATUS EXPECTED-STDOUT(printf format) [STDERR-SUBSTRING] -- ARGS...
+# STDIN=FILE feeds the tool that file; RUN_AS="COMMAND ..." runs it through that command.
 check() {
     local name=$1 status=$2 expected=$3 message=$4
     shift 5
     printf "$expected" > expected.out
-    "$tool" "$@" > actual.out 2> actual.err < "${STDIN:-/dev/null}"
+    ${RUN_AS:-} "$tool" "$@" > actual.out 2> actual.err < "${STDIN:-/dev/null}"
     local got=$?
     if [ "$got" -ne "$status" ]; then
         fail "$name: exit status $got, expected $status ($(cat actual.err))"
@@ -136,6 +137,38 @@ check recursive_trailing_separator 0 '1\t12\ttree/b/w.txt\n' '' -- -r --ext txt 
 check recursive_file_argument 0 '1\t8\ttree/a/y.md\n1\t12\ttree/b/w.txt\n2\t12\ttotal\n' '' -- -r --ext txt --summary --lf tree/a/y.md tree/b
 check recursive_ext_empty 2 '' '--ext takes an extension' -- -r --ext '' tree
 check folder_without_recursive 1 '1\t1\ttree/z.txt\n' 'velmora-count: tree: Is a directory' -- --summary --lf tree tree/z.txt
+
+# A tree deeper than one path may be long is walked to its end, and its files are counted.
+# Built in two halves, each short enough for mkdir, the lower moved under the upper.
+half=$(printf 'd/%.0s' $(seq 1500))
+mkdir -p "deep/$half" "lower/${half%d/}"
+printf 'top\n' > deep/top.txt
+printf 'deep line\n' > "lower/${half%d/}f.txt"
+mv lower "deep/${half}d"
+deep_file="deep/$(printf 'd/%.0s' $(seq 3000))f.txt"
+check recursive_file_beyond_the_path_limit 0 "deep/top.txt\t3\ttop\n$deep_file\t9\tdeep line\n" '' -- -r -H --lf deep
+
+# What the walk cannot reach is named once, and the exit status says so; the rest is counted.
+mkdir -p looped/s
+printf 'in s\n' > looped/s/b.txt
+ln -s loop looped/s/loop
+check recursive_link_loop_named 1 'looped/s/b.txt\t4\tin s\n' 'velmora-count: looped/s/loop: Too many levels of symbolic links' -- -r -H --lf looped
+[ "$(wc -l < actual.err)" -eq 1 ] && pass || fail "recursive_link_loop_named_once: $(cat actual.err)"
+mkdir -p locked/shut
+printf 'open\n' > locked/a.txt
+printf 'shut\n' > locked/shut/x.txt
+chmod 000 locked/shut
+# Root reads every folder: the run is made as nobody, whom the work folder must let in.
+as_nobody=
+if [ "$(id -u)" -eq 0 ]; then
+    as_nobody='setpriv --reuid=65534 --regid=65534 --clear-groups'
+    chmod 711 "$work"
+fi
+RUN_AS=$as_nobody check recursive_unreadable_folder_named 1 'locked/a.txt\t4\topen\n' 'velmora-count: locked/shut: Permission denied' -- -r -H --lf locked
+[ "$(wc -l < actual.err)" -eq 1 ] && pass || fail "recursive_unreadable_folder_named_once: $(cat actual.err)"
+RUN_AS=$as_nobody check check_unreadable_folder_is_trouble 2 '' 'velmora-count: locked/shut: Permission denied' -- --check -r --longer-than 9 locked
+chmod 700 "$work"
+chmod 755 locked/shut
 
 # A gate for CI: the exit status says whether a row passed, 2 for trouble.
 check check_no_row 0 '' '' -- --check --longer-than 3 counts.txt

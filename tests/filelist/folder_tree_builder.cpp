@@ -2,6 +2,7 @@
 
 #include "common/path_bytes.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -11,25 +12,46 @@ namespace velmora::testing {
 
 namespace {
 
-bool makeFolders(const QByteArray& path)
+/// A descriptor of the folder `relative` under `root`, each folder on the way made as needed
+/// and opened from the one above it, so that trees deeper than the system's path limit can be
+/// built too; -1 when one cannot be made.
+int openMadeFolders(const QByteArray& root, const QByteArray& relative)
 {
     std::error_code error;
-    std::filesystem::create_directories(path.toStdString(), error);
-    return !error;
+    std::filesystem::create_directories(root.toStdString(), error);
+    int folder = ::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (const QByteArray& name : relative.split('/')) {
+        if (folder < 0 || name.isEmpty())
+            continue;
+        const bool made = ::mkdirat(folder, name.constData(), 0777) == 0 || errno == EEXIST;
+        const int next
+            = made ? ::openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+        ::close(folder);
+        folder = next;
+    }
+    return folder;
 }
 
 bool buildLine(const QByteArray& root, const QString& line)
 {
     const qsizetype arrow = line.indexOf(QLatin1String(" -> "));
-    const QByteArray path = root + '/' + pathBytes(arrow < 0 ? line : line.left(arrow));
-    if (!makeFolders(path.left(path.lastIndexOf('/'))))
+    const QByteArray path = pathBytes(arrow < 0 ? line : line.left(arrow));
+    const qsizetype lastSeparator = path.lastIndexOf('/');
+    const int folder = openMadeFolders(root, path.left(lastSeparator + 1));
+    if (folder < 0)
         return false;
-    if (arrow >= 0)
-        return ::symlink(pathBytes(line.mid(arrow + 4)).constData(), path.constData()) == 0;
-    if (line.endsWith(QLatin1Char('/')))
-        return makeFolders(path);
-    const int file = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    return file >= 0 && ::close(file) == 0;
+    const QByteArray name = path.mid(lastSeparator + 1);
+    bool built = true;
+    if (arrow >= 0) {
+        built = ::symlinkat(pathBytes(line.mid(arrow + 4)).constData(), folder, name.constData())
+            == 0;
+    } else if (!name.isEmpty()) {
+        const int file
+            = ::openat(folder, name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        built = file >= 0 && ::close(file) == 0;
+    }
+    ::close(folder);
+    return built;
 }
 
 } // namespace

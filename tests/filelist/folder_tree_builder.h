@@ -6,7 +6,8 @@
 namespace velmora::testing {
 
 /// Builds a tree under `root` from lines relative to it: "a/b.txt" an empty file (its folders
-/// made as needed), "a/" a folder, "a/up -> .." a symbolic link with the target as written.
+/// made as needed, at any depth), "a/" a folder, "a/up -> .." a symbolic link with the target
+/// as written.
 /// Names are taken as pathBytes() gives them, so U+DC80 to U+DCFF make names that are not
 /// UTF-8. Returns false, with a warning, at the first line it cannot build.
 bool buildFolderTree(const QString& root, const QStringList& lines);

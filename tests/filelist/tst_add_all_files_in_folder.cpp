@@ -77,6 +77,10 @@ private slots:
         QTest::newRow("broken_links_left_out")
             << u"*"_s << QStringList { u"a.txt"_s, u"gone.txt -> none"_s, u"dead -> nowhere"_s }
             << QStringList { u"a.txt"_s };
+        // Its path is longer than the system lets one call take.
+        const QString deep = u"d/"_s.repeated(3000) + u"f.txt"_s;
+        QTest::newRow("file_beyond_the_path_limit")
+            << u"txt"_s << QStringList { deep, u"a.txt"_s } << QStringList { u"a.txt"_s, deep };
     }
     void addsMatchingFiles()
     {
@@ -98,7 +102,7 @@ private slots:
     {
         QFETCH(QString, extension);
         QFETCH(QStringList, tree);
-        QTemporaryDir root;
+        ScratchFolder root;
         QVERIFY(buildFolderTree(root.path(), tree));
         FolderAdd add;
         add.run(extension, root.path());

@@ -1,7 +1,11 @@
 #include "filelist/add_folder.h"
 #include "folder_tree_builder.h"
 
+#include <QFile>
 #include <QTest>
+
+#include <cerrno>
+#include <unistd.h>
 
 using namespace velmora;
 using namespace velmora::testing;
@@ -71,6 +75,70 @@ private slots:
         QVERIFY(buildFolderTree(root.path(), tree));
         QCOMPARE(ListFolderFiles(root.path(), FileNamePattern(pattern)), expected);
         QCOMPARE(ListFolderFiles(root.path() + u'/', FileNamePattern(pattern)), expected);
+    }
+
+    // Both routines tell what they could not reach, in the system's words, and walk on.
+    void tellsWhatItCannotReach_data()
+    {
+        QTest::addColumn<QStringList>("tree");
+        QTest::addColumn<QString>("locked"); // a folder no one may read, walked as nobody
+        QTest::addColumn<QString>("unreached");
+        QTest::addColumn<int>("cause");
+        QTest::addColumn<int>("folderCount"); // the seed and every folder found
+        QTest::newRow("link_that_leads_to_itself")
+            << QStringList { u"a.txt"_s, u"s/loop -> loop"_s, u"s/b.txt"_s } << u""_s << u"s/loop"_s
+            << ELOOP << 2;
+        QTest::newRow("folder_without_read_permission")
+            << QStringList { u"a.txt"_s, u"locked/x.txt"_s, u"open/y.txt"_s } << u"locked"_s
+            << u"locked"_s << EACCES << 3;
+        QTest::newRow("link_to_nothing_is_no_failure")
+            << QStringList { u"a.txt"_s, u"gone -> nowhere"_s, u"gone.txt -> none"_s } << u""_s
+            << u""_s << 0 << 1;
+    }
+    void tellsWhatItCannotReach()
+    {
+        QFETCH(QStringList, tree);
+        QFETCH(QString, locked);
+        QFETCH(QString, unreached);
+        QFETCH(int, cause);
+        QFETCH(int, folderCount);
+        ScratchFolder root;
+        QVERIFY(buildFolderTree(root.path(), tree));
+        const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+        QVERIFY(QFile::setPermissions(root.path(), ownerOnly | QFile::ReadOther | QFile::ExeOther));
+        const QString lockedPath = root.path() + u'/' + locked;
+        const bool asNobody = !locked.isEmpty() && geteuid() == 0;
+        if (!locked.isEmpty())
+            QVERIFY(QFile::setPermissions(lockedPath, {}));
+        // Root reads every folder, so the walk runs as nobody, whom the tree must let in.
+        if (asNobody && (setegid(65534) != 0 || seteuid(65534) != 0)) {
+            QVERIFY(setegid(0) == 0);
+            QSKIP("cannot act as an ordinary user");
+        }
+        QStringList collectFailures;
+        QStringList listFailures;
+        QStringList folders { root.path() + u'/' };
+        CollectSubFolders(
+            folders, [] { return WalkStep::Continue; },
+            [&](const WalkFailure& failure) {
+                collectFailures << failure.path + u": "_s + failure.cause;
+            });
+        for (const QString& folder : std::as_const(folders)) {
+            ListFolderFiles(folder, FileNamePattern(u"*.*"_s), [&](const WalkFailure& failure) {
+                listFailures << failure.path + u": "_s + failure.cause;
+            });
+        }
+        QVERIFY(!asNobody || (seteuid(0) == 0 && setegid(0) == 0));
+        if (!locked.isEmpty())
+            QVERIFY(QFile::setPermissions(lockedPath, ownerOnly));
+
+        const QStringList expected = unreached.isEmpty()
+            ? QStringList {}
+            : QStringList { root.path() + u'/' + unreached + u": "_s + qt_error_string(cause) };
+        QCOMPARE(collectFailures, expected);
+        QCOMPARE(listFailures, expected);
+        // Past what it could not reach, the walk went on to every folder of the tree.
+        QCOMPARE(folders.size(), folderCount);
     }
 };
 

@@ -2,6 +2,7 @@
 // the error report, with real files in a temporary folder.
 #include "common/path_bytes.h"
 #include "fakes/small_file_system.h"
+#include "folder_tree_builder.h"
 #include "form_fixture.h"
 #include "shell/list_view.h"
 
@@ -14,6 +15,7 @@
 #include <QTest>
 
 #include <cstdio>
+#include <filesystem>
 #include <unistd.h>
 
 using namespace velmora;
@@ -309,6 +311,23 @@ private slots:
         QCOMPARE(form->ListView1->model()->index(0, 0).data().toString(), QString::fromUtf8(name));
         form->PushButton2->click();
         QCOMPARE(lines(), QStringList({ "latin" }));
+        QCOMPARE(texts(), QStringList({ "Done." }));
+    }
+
+    // A file deeper than one path may be long (the folder add finds such files) is counted.
+    void aFileBeyondThePathLimitIsCounted()
+    {
+        const QString top = path("deep");
+        const QString deep = QStringLiteral("d/").repeated(3000) + "f.txt";
+        // Qt's own clean-up of the temporary folder cannot reach that deep.
+        const auto removeTree = qScopeGuard([&] {
+            std::error_code error;
+            std::filesystem::remove_all(pathBytes(top).toStdString(), error);
+        });
+        QVERIFY(buildFolderTree(top, { deep }));
+        form->fileList().appendEntry(top + '/' + deep);
+        form->PushButton2->click();
+        QCOMPARE(rows(), QList<Row>({ { "10", "0000000010", "empty file" } }));
         QCOMPARE(texts(), QStringList({ "Done." }));
     }
 
