@@ -101,7 +101,8 @@ int run(const CountCommand& command)
     const bool written = writer.flush();
     if (!written && !interruption())
         complain(outputName, writer.failure());
-    const bool succeeded = allRead && keepingFailure.isEmpty() && written && !interruption();
+    const bool succeeded
+        = allReached && allRead && keepingFailure.isEmpty() && written && !interruption();
     if (!succeeded) {
         outputFile.reset();
         leftAsItWas();
@@ -123,13 +124,9 @@ int run(const CountCommand& command)
             endByInterruption();
         return exitStatus(command, true);
     }
-<<<<<<< HEAD
     for (const QString& notKept : outputFile->metadataNotKept())
         complain(outputName, notKept);
     return exitStatus(command, false, rows.anyRowPassed());
-=======
-    return exitStatus(command, !allRead || !allReached, rows.anyRowPassed());
->>>>>>> wip-walk
 }
 
 /// What is still buffered for standard output goes out now, where a failure can still be

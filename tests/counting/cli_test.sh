@@ -154,6 +154,9 @@ printf 'in s\n' > looped/s/b.txt
 ln -s loop looped/s/loop
 check recursive_link_loop_named 1 'looped/s/b.txt\t4\tin s\n' 'velmora-count: looped/s/loop: Too many levels of symbolic links' -- -r -H --lf looped
 [ "$(wc -l < actual.err)" -eq 1 ] && pass || fail "recursive_link_loop_named_once: $(cat actual.err)"
+printf 'the old results\n' > looped.out
+check recursive_link_loop_keeps_output 1 '' 'velmora-count: looped.out left as it was' -- -r -o looped.out looped
+[ "$(cat looped.out)" = 'the old results' ] && pass || fail "recursive_link_loop_keeps_output: $(cat looped.out)"
 mkdir -p locked/shut
 printf 'open\n' > locked/a.txt
 printf 'shut\n' > locked/shut/x.txt
