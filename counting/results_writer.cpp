@@ -106,10 +106,10 @@ void ResultsWriter::addShownRow(const ResultsModel& model, int position, RowLayo
 }
 
 bool ResultsWriter::addRows(const ResultsModel& model, const std::function<bool(int)>& between,
-                            RowLayout layout)
+                            RowLayout layout, std::optional<std::uint64_t> passLimit)
 {
     if (model.isSorted() && model.rowCount() > 0)
-        return addSortedRows(model, between, layout);
+        return addSortedRows(model, between, layout, passLimit);
     return addShownRows(model, 0, model.rowCount(), between, layout)
         && (!between || between(model.rowCount()));
 }
@@ -126,10 +126,12 @@ bool ResultsWriter::addShownRows(const ResultsModel& model, int begin, int end,
 }
 
 bool ResultsWriter::addSortedRows(const ResultsModel& model,
-                                  const std::function<bool(int)>& between, RowLayout layout)
+                                  const std::function<bool(int)>& between, RowLayout layout,
+                                  std::optional<std::uint64_t> passLimit)
 {
     SortedRowPasses passes(model, layout == RowLayout::CountAndLine, m_lineEnd);
-    passes.cut(SortedRowPasses::passLimit(passes.totalBytes(), physicalMemoryBytes()));
+    passes.cut(
+        passLimit.value_or(SortedRowPasses::passLimit(passes.totalBytes(), physicalMemoryBytes())));
     // Two buffers: one pass is written on the writing thread while the next one is gathered.
     std::unique_ptr<char[]> gathered[2];
     std::uint64_t room[2] = { 0, 0 };

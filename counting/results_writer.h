@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -92,9 +93,12 @@ public:
     void addLine(std::string_view bytes);
     /// Writes every row of `model` in the order shown. `between`, when given, is called every
     /// few thousand rows with the number of rows written so far, and ends the writing early by
-    /// returning false. False when ended early or when a row failed.
+    /// returning false. False when ended early or when a row failed. `passLimit`: the most bytes
+    /// one pass of a sorted list gathers; by default SortedRowPasses::passLimit() for this
+    /// machine's memory (tests give a few bytes, to have many passes from a small list).
     bool addRows(const ResultsModel& model, const std::function<bool(int)>& between = {},
-                 RowLayout layout = RowLayout::CountAndLine);
+                 RowLayout layout = RowLayout::CountAndLine,
+                 std::optional<std::uint64_t> passLimit = std::nullopt);
     /// Writes out everything buffered and waits for it. False when any write failed.
     bool flush();
 
@@ -116,7 +120,7 @@ private:
     bool addShownRows(const ResultsModel& model, int begin, int end,
                       const std::function<bool(int)>& between, RowLayout layout);
     bool addSortedRows(const ResultsModel& model, const std::function<bool(int)>& between,
-                       RowLayout layout);
+                       RowLayout layout, std::optional<std::uint64_t> passLimit);
     /// Writes `head`, `body` and the line end out at once, for a line too long for a buffer.
     void writeLongLine(std::string_view head, std::string_view body);
     /// Puts the row into the buffer, which has room for it.

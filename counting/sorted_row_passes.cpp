@@ -46,11 +46,14 @@ std::size_t SortedRowPasses::putFrame(char* out, std::uint64_t count) const
 void SortedRowPasses::findGroups()
 {
     // One walk through the rows in stored order, which is cheap, adds up each count's rows.
+    // The table of narrow counts reaches only as far as the largest one there is.
     const ResultStore& store = m_model.store();
-    std::vector<Group> narrow(narrowCounts);
+    std::vector<Group> narrow;
     std::map<std::uint64_t, Group> wide;
     for (int row = 0; row < store.rowCount(); ++row) {
         const std::uint64_t count = store.count(row);
+        if (count < narrowCounts && count >= narrow.size())
+            narrow.resize(std::size_t(count) + 1);
         Group& group = count < narrowCounts ? narrow[count] : wide[count];
         ++group.rows;
         group.bytes += store.length(row);
@@ -67,14 +70,15 @@ void SortedRowPasses::findGroups()
     if (m_model.sortOrder() == Qt::DescendingOrder) {
         for (auto it = wide.rbegin(); it != wide.rend(); ++it)
             take(it->first, it->second);
-        for (std::uint64_t count = narrowCounts; count-- > 0;)
+        for (std::uint64_t count = narrow.size(); count-- > 0;)
             take(count, narrow[count]);
     } else {
-        for (std::uint64_t count = 0; count < narrowCounts; ++count)
+        for (std::uint64_t count = 0; count < narrow.size(); ++count)
             take(count, narrow[count]);
         for (const auto& [count, group] : wide)
             take(count, group);
     }
+    m_narrowCounts = narrow.size();
 }
 
 void SortedRowPasses::cut(std::uint64_t passLimit)
@@ -115,7 +119,7 @@ void SortedRowPasses::gather(const Pass& pass, char* buffer)
     // Where each group of the pass starts in the buffer, and the frame of its rows.
     m_places.clear();
     m_placeOfWideCount.clear();
-    m_placeOfNarrowCount.resize(narrowCounts);
+    m_placeOfNarrowCount.resize(m_narrowCounts);
     std::uint64_t start = 0;
     for (std::size_t g = pass.firstGroup; g < pass.endGroup; ++g) {
         const Group& group = m_groups[g];

@@ -80,6 +80,8 @@ private:
     std::vector<Group> m_groups;
     std::uint64_t m_totalBytes = 0;
     std::vector<Pass> m_passes;
+    /// The narrow counts the list holds lie below this.
+    std::size_t m_narrowCounts = 0;
     /// Per pass being gathered: its groups' places, found by count.
     std::vector<Place> m_places;
     std::vector<std::uint32_t> m_placeOfNarrowCount;

@@ -70,13 +70,15 @@ int openNameless(const QByteArray& folder)
 
 } // namespace
 
-SpillFile::SpillFile(QStringList folders, std::size_t bufferBytes)
+SpillFile::SpillFile(QStringList folders, std::size_t bufferBytes, Writes writes)
     : m_folders(std::move(folders))
     , m_bufferBytes(bufferBytes)
+    , m_writes(writes)
 { }
 
 SpillFile::SpillFile(SpillFile&& other) noexcept
     : m_bufferBytes(other.m_bufferBytes)
+    , m_writes(other.m_writes)
 {
     takeFrom(other);
 }
@@ -103,6 +105,7 @@ void SpillFile::takeFrom(SpillFile& other)
     m_folders = std::move(other.m_folders);
     m_folder = std::move(other.m_folder);
     m_bufferBytes = other.m_bufferBytes;
+    m_writes = other.m_writes;
     m_buffer = std::move(other.m_buffer);
     m_buffered = std::exchange(other.m_buffered, 0);
     m_writing = std::move(other.m_writing);
@@ -180,6 +183,8 @@ bool SpillFile::handOver()
         return false;
     std::swap(m_buffer, m_writing);
     m_writingBytes = std::exchange(m_buffered, 0);
+    if (m_writes == Writes::InPlace)
+        return true; // collect() writes them
     try {
         m_writer = std::thread([this, bytes = std::string_view(m_writing.get(), m_writingBytes),
                                 offset = m_written] { m_writeError = writeOut(bytes, offset); });

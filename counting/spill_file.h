@@ -23,11 +23,17 @@ class SpillFile
 public:
     static constexpr std::size_t defaultBufferBytes = std::size_t(4) << 20;
 
+    /// Where a full buffer is written: on a thread of its own, or by the appending thread when
+    /// the next buffer is full, as it is when no thread can be had. Tests that spill every few
+    /// bytes write in place, since a thread per buffer would cost more than their checks.
+    enum class Writes { Behind, InPlace };
+
     /// The file goes in the first of `folders` that takes one.
     explicit SpillFile(QStringList folders = temporaryFolders(),
-                       std::size_t bufferBytes = defaultBufferBytes);
-    SpillFile(const QString& folder, std::size_t bufferBytes)
-        : SpillFile(QStringList { folder }, bufferBytes)
+                       std::size_t bufferBytes = defaultBufferBytes,
+                       Writes writes = Writes::Behind);
+    SpillFile(const QString& folder, std::size_t bufferBytes, Writes writes = Writes::Behind)
+        : SpillFile(QStringList { folder }, bufferBytes, writes)
     { }
     SpillFile(SpillFile&& other) noexcept;
     SpillFile& operator=(SpillFile&& other) noexcept;
@@ -86,6 +92,7 @@ private:
     /// The folder the file was made in.
     QString m_folder;
     std::size_t m_bufferBytes;
+    Writes m_writes;
     /// The newest bytes, after those of m_writing.
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_buffered = 0;

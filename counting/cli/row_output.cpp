@@ -5,10 +5,12 @@
 
 namespace velmora {
 
-RowOutput::RowOutput(ResultsWriter& writer, Layout layout, std::optional<Qt::SortOrder> sortOrder)
+RowOutput::RowOutput(ResultsWriter& writer, Layout layout, std::optional<Qt::SortOrder> sortOrder,
+                     SpillFile sortedText)
     : m_writer(writer)
     , m_layout(layout)
     , m_sortOrder(sortOrder)
+    , m_store(std::move(sortedText))
 { }
 
 void RowOutput::addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber)

@@ -21,7 +21,9 @@ struct CountCommand;
 class RowPipeline
 {
 public:
-    RowPipeline(const CountCommand& command, ResultsWriter& writer);
+    /// Rows held back for sorting keep their text in `sortedText`.
+    RowPipeline(const CountCommand& command, ResultsWriter& writer,
+                SpillFile sortedText = SpillFile());
     Q_DISABLE_COPY_MOVE(RowPipeline)
 
     /// Where the counter hands its rows.

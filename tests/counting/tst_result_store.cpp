@@ -41,12 +41,19 @@ class TestResultStore : public QObject
     static constexpr int rowsBefore = 70000;
 
 private slots:
+    void keepsRowsAcrossSegmentsAndSpills_data()
+    {
+        QTest::addColumn<int>("writes");
+        QTest::newRow("written_behind") << int(SpillFile::Writes::Behind);
+        QTest::newRow("written_in_place") << int(SpillFile::Writes::InPlace);
+    }
     void keepsRowsAcrossSegmentsAndSpills()
     {
+        QFETCH(int, writes);
         // More rows than one record segment holds, their text written out a few hundred bytes
         // at a time, so that rows lie in the file and in the buffer.
         QTemporaryDir folder;
-        ResultStore store(SpillFile(folder.path(), 500));
+        ResultStore store(SpillFile(folder.path(), 500, SpillFile::Writes(writes)));
         const int rows = 200000;
         for (int i = 0; i < rows; ++i) {
             const std::string line(std::size_t(1 + i % 97), char('a' + i % 26));

@@ -229,12 +229,19 @@ private slots:
     void sortedListWrittenWhole_data()
     {
         QTest::addColumn<int>("layout");
-        QTest::newRow("count_and_line") << int(RowLayout::CountAndLine);
-        QTest::newRow("line_alone") << int(RowLayout::LineAlone);
+        // 0: the pass limit chosen for this machine's memory.
+        QTest::addColumn<qint64>("passLimit");
+        QTest::newRow("count_and_line") << int(RowLayout::CountAndLine) << qint64(0);
+        QTest::newRow("line_alone") << int(RowLayout::LineAlone) << qint64(0);
+        // Many passes, some gathered, some groups read in place, written two at a time.
+        QTest::newRow("count_and_line_passes_of_a_few_kib")
+            << int(RowLayout::CountAndLine) << qint64(3000);
+        QTest::newRow("line_alone_passes_of_one_byte") << int(RowLayout::LineAlone) << qint64(1);
     }
     void sortedListWrittenWhole()
     {
         QFETCH(int, layout);
+        QFETCH(qint64, passLimit);
         ResultsModel model;
         fillSorted(model, 20000, Qt::DescendingOrder);
         QBuffer file;
@@ -248,7 +255,8 @@ private slots:
                 lastCall = written;
                 return true;
             },
-            RowLayout(layout)));
+            RowLayout(layout),
+            passLimit > 0 ? std::optional<std::uint64_t>(passLimit) : std::nullopt));
         QVERIFY(writer.flush());
         QCOMPARE(lastCall, model.rowCount());
         QCOMPARE(file.data().toStdString(),
