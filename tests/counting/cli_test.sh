@@ -44,6 +44,9 @@ printf 'xABCx\nxabcx\nother\n' > case.txt
 printf 'aa\nb\ncc\nd\neee\n' > counts.txt
 printf '\xff\xfea\x00\r\x00\n\x00\xc4\x00R\x00' > utf16le.txt
 printf '\xfe\xff\x00a\x00\n\x00b' > utf16be.txt
+# The last unit of each is cut short: its one byte is a character that cannot be decoded.
+printf '\xff\xfea\x00\n\x00b\x00c' > utf16le-odd.txt
+printf '\xfe\xff\x00a\x00\n\x00bc' > utf16be-odd.txt
 printf 'caf\xe9\r\n' > cp1252.txt
 printf 'short\nthis line is long\n\nmiddle line\nlong but skipped\n' > mixed.txt
 # A plain line, a combining accent, a CJK character, an emoji, a tab after three and an
@@ -66,6 +69,8 @@ check files_in_order 0 '2\taa\r\n1\tb\r\n2\tcc\r\n1\td\r\n3\teee\r\n1\ta\r\n1\tb
 check empty_file 0 '10\tempty file\r\n' '' -- empty.txt
 check utf16le_to_utf8 0 '1\ta\r\n2\t\xc3\x84R\r\n' '' -- utf16le.txt
 check utf16be_to_utf8 0 '1\ta\r\n1\tb\r\n' '' -- utf16be.txt
+check utf16le_odd_last_byte 0 '1\ta\n2\tb\xef\xbf\xbd\n' '' -- --lf utf16le-odd.txt
+check utf16be_odd_last_byte 0 '1\ta\n2\tb\xef\xbf\xbd\n' '' -- --lf utf16be-odd.txt
 check eight_bit_bytes_kept 0 '4\tcaf\xe9\r\n' '' -- cp1252.txt
 check contains_ignoring_case 0 '5\txABCx\r\n5\txabcx\r\n' '' -- --contains abc case.txt
 check contains_matching_case 0 '5\txabcx\r\n' '' -- --contains abc --match-case case.txt

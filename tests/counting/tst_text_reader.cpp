@@ -149,10 +149,16 @@ private slots:
                                                                 6)
                                                   << QByteArray("\xEF\xBB\xBF"
                                                                 "a");
-        QTest::newRow("utf16le_odd_final_byte_dropped") << QByteArray("\xFF\xFE"
-                                                                      "a\0b",
-                                                                      5)
-                                                        << QByteArray("a");
+        QTest::newRow("utf16le_odd_final_byte_is_a_cut_unit") << QByteArray("\xFF\xFE"
+                                                                            "a\0b",
+                                                                            5)
+                                                              << QByteArray("a\xEF\xBF\xBD");
+        QTest::newRow("utf16be_odd_final_byte_is_a_cut_unit")
+            << QByteArray("\xFE\xFF\0a\0", 5) << QByteArray("a\xEF\xBF\xBD");
+        QTest::newRow("utf16le_mark_and_one_byte")
+            << QByteArray("\xFF\xFE\0", 3) << QByteArray("\xEF\xBF\xBD");
+        QTest::newRow("utf16le_high_surrogate_then_odd_byte")
+            << QByteArray("\xFF\xFE\x00\xD8\xDC", 5) << QByteArray("\xEF\xBF\xBD\xEF\xBF\xBD");
         QTest::newRow("utf16le_nul_unit") << QByteArray("\xFF\xFE\0\0", 4) << QByteArray("\0", 1);
         QTest::newRow("utf16le_to_utf8")
             << QByteArray("\xFF\xFE\xE9\0\xAC\x20", 6) << QByteArray("\xC3\xA9\xE2\x82\xAC");
