@@ -162,6 +162,20 @@ check units_columns_threshold_and_sort 0 '9\tabc\tx\n4\tabcd\n4\t\xe4\xb8\xad\xe
 check units_summary 0 '6\t6\tunits.txt\n' '' -- --lf --units bytes --summary units.txt
 check units_unknown 2 '' "--units takes utf16, chars, bytes or columns, not 'cells'" -- --units cells units.txt
 
+# Files the kernel makes as they are read report 0 bytes, or a page, whatever they hold: they
+# are read to their end, as through a pipe.
+for pseudo in /proc/version /sys/devices/system/cpu/online; do
+    [ -r "$pseudo" ] || continue
+    "$tool" "$pseudo" > pseudo.out 2> pseudo.err
+    status=$?
+    cat "$pseudo" | "$tool" > piped.out
+    [ "$status" -eq 0 ] && [ ! -s pseudo.err ] && [ -s pseudo.out ] && cmp -s pseudo.out piped.out && pass ||
+        fail "pseudo_file $pseudo: status $status, $(cat pseudo.err), $(od -c pseudo.out | head -2)"
+done
+if [ -r /proc/self/status ]; then
+    check proc_status_of_its_reader 0 '' '' -- --summary -o proc-status.out /proc/self/status
+fi
+
 # A progress line on a terminal once a run has taken a second, erased when it ends; never on
 # a file. The run is held open by a FIFO that gets its second line after two seconds.
 slow_input() {

@@ -2,6 +2,7 @@
 #include "counting/text_reader.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -280,6 +281,54 @@ private slots:
             "first\n");
         QCOMPARE(ReadWholeFile(path, consumer).kind, ReadOutcome::Kind::Read);
         QVERIFY(QByteArray::fromStdString(consumer.text) == before + "second\n");
+    }
+
+    void fileWrittenOverWhileReadFails_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::newRow("small") << QByteArray("old line\n").repeated(10);
+        // Past the reads ahead, which would go on reading the new text after the old.
+        QTest::newRow("past_its_reads_ahead") << QByteArray("old line\n").repeated(1024 * 1024);
+    }
+    void fileWrittenOverWhileReadFails()
+    {
+        QFETCH(QByteArray, before);
+        const QString path = m_dir.filePath(QStringLiteral("written_over.txt"));
+        QVERIFY(writeFile(path, before));
+        // Well in the past, so that the writing moves the time whatever the clock's steps.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-3600),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+        // Emptied and written anew at the same size, as an editor that saves in place does.
+        MeddlingConsumer consumer(
+            [&] { QVERIFY(writeFile(path, QByteArray(before).replace("old", "new"))); });
+        const ReadOutcome outcome = ReadWholeFile(path, consumer);
+        QCOMPARE(outcome.kind, ReadOutcome::Kind::Failed);
+        QCOMPARE(outcome.description, QStringLiteral("The file changed while it was being read"));
+    }
+
+    void fileWhoseSizeIsNotItsLengthIsReadToItsEnd_data()
+    {
+        QTest::addColumn<QString>("path");
+        // The kernel makes these as they are read; they report 0 bytes, or a page.
+        QTest::newRow("proc_size_zero") << QStringLiteral("/proc/version");
+        QTest::newRow("sysfs_size_a_page") << QStringLiteral("/sys/devices/system/cpu/online");
+    }
+    void fileWhoseSizeIsNotItsLengthIsReadToItsEnd()
+    {
+        QFETCH(QString, path);
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            QSKIP("needs Linux's /proc and /sys");
+        const QByteArray expected = file.readAll();
+        QVERIFY(!expected.isEmpty());
+        CollectingConsumer consumer;
+        const ReadOutcome outcome = ReadWholeFile(path, consumer);
+        QCOMPARE(outcome.description, QString());
+        QCOMPARE(outcome.kind, ReadOutcome::Kind::Read);
+        QCOMPARE(QByteArray::fromStdString(consumer.text), expected);
     }
 
     void utf16AcrossBlocks_data()
