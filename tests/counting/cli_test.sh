@@ -176,6 +176,38 @@ if [ -r /proc/self/status ]; then
     check proc_status_of_its_reader 0 '' '' -- --summary -o proc-status.out /proc/self/status
 fi
 
+# A line past the memory kept for one line goes through a spill file: its row is still whole.
+{ head -c 70000000 /dev/zero | tr '\0' 'a'; printf '\r\nshort\n'; } > long-line.txt
+"$tool" --lf long-line.txt > long-line.out
+{ printf '70000000\t'; head -c 70000000 long-line.txt; printf '\n5\tshort\n'; } | cmp -s - long-line.out && pass ||
+    fail "long_line_rows: $(head -c 20 long-line.out | od -c | head -2)"
+"$tool" --lf --not-contains short long-line.txt | cmp -s - <(head -n 1 long-line.out) && pass ||
+    fail "long_line_filtered"
+check long_line_summary 0 '2\t70000000\tlong-line.txt\n' '' -- --lf --summary long-line.txt
+rm -f long-line.out
+
+# A line without end is counted in bounded memory until an interrupt ends the count, which
+# it heeds at once, however long the line has grown.
+"$tool" --summary /dev/zero > zero.out 2> zero.err &
+counter=$!
+sleep 1
+peak=$(awk '/^VmHWM:/ { print $2 }' "/proc/$counter/status")
+kill -TERM "$counter"
+for _ in 1 2 3 4 5 6 7 8 9 10; do
+    kill -0 "$counter" 2> /dev/null || break
+    sleep 0.1
+done
+if kill -0 "$counter" 2> /dev/null; then
+    kill -KILL "$counter"
+    wait "$counter"
+    fail "endless_line_interrupted: still running a second after SIGTERM"
+else
+    wait "$counter"
+    status=$?
+    [ "$status" -eq 143 ] && pass || fail "endless_line_interrupted: status $status, $(cat zero.err)"
+fi
+[ "${peak:-0}" -gt 0 ] && [ "$peak" -lt 65536 ] && pass || fail "endless_line_in_bounded_memory: peak ${peak:-unknown} KiB"
+
 # A progress line on a terminal once a run has taken a second, erased when it ends; never on
 # a file. The run is held open by a FIFO that gets its second line after two seconds.
 slow_input() {
@@ -365,7 +397,17 @@ if small_disk spill; then
     else
         fail "spill_to_full_disk: status $status, $(cat spill.err), $(head -n 1 sorted.txt)"
     fi
+    # So does a line too long to keep in memory, whose text finds no room there.
+    TMPDIR=$work/spill "$tool" -o long-line.out lines.txt long-line.txt counts.txt 2> long-line.err
+    status=$?
+    if [ "$status" -eq 1 ] && grep -qF 'velmora-count: long-line.txt: ' long-line.err \
+        && grep -qF 'No space left on device' long-line.err && [ "$(wc -l < long-line.out)" -eq 9 ]; then
+        pass
+    else
+        fail "long_line_spill_to_full_disk: status $status, $(cat long-line.err), $(wc -l < long-line.out) rows"
+    fi
 fi
 
+rm -f long-line.txt
 echo "cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
