@@ -5,6 +5,7 @@
 #include "row_sink.h"
 #include "utf16_length.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -169,16 +170,17 @@ bool LineCounter::addText(std::string_view text)
     try {
         const char* begin = text.data();
         const char* const end = begin + text.size();
-        if (!m_partialLine.empty()) {
+        if (!m_partialLine.empty() || m_longLine) {
             const auto* lineFeed = static_cast<const char*>(std::memchr(begin, '\n', text.size()));
             if (!lineFeed) {
-                m_partialLine.append(begin, end);
-                return true;
+                carryLine(text);
+                return !failed();
             }
-            m_partialLine.append(begin, lineFeed);
-            takeAnyLine(m_partialLine, true);
+            carryLine(std::string_view(begin, std::size_t(lineFeed - begin)));
+            if (failed())
+                return false;
+            takeCarriedLine();
             ++m_lineNumber;
-            m_partialLine.clear();
             begin = lineFeed + 1;
             if (failed())
                 return false;
@@ -195,12 +197,13 @@ bool LineCounter::addText(std::string_view text)
                 countAroundHoldingLines(begin, linesEnd);
             begin = linesEnd;
         }
-        m_partialLine.assign(begin, end);
+        carryLine(std::string_view(begin, std::size_t(end - begin)));
     } catch (const std::bad_alloc&) {
-        // Only a line of gigabytes gets here; give its memory back before reporting.
+        // Give the memory of the line back before reporting.
         std::string().swap(m_partialLine);
         std::string().swap(m_withoutReturns);
         std::string().swap(m_decodedPieces);
+        m_longLine.reset();
         m_failure = qt_error_string(ENOMEM);
     }
     return !failed();
@@ -211,13 +214,80 @@ bool LineCounter::finishText()
     if (failed())
         return false;
     try {
-        if (!m_partialLine.empty())
-            takeAnyLine(m_partialLine, true);
+        if (!m_partialLine.empty() || m_longLine)
+            takeCarriedLine();
     } catch (const std::bad_alloc&) {
         m_failure = qt_error_string(ENOMEM);
     }
     std::string().swap(m_partialLine);
+    m_longLine.reset();
     return !failed();
+}
+
+void LineCounter::carryLine(std::string_view bytes)
+{
+    if (!m_longLine) {
+        // Nobody reads the text of a line that passes whatever it holds, for a sink that
+        // reads counts only: such a line is counted as it comes from a smaller size on.
+        const LongLine::Keeps keeps = m_matcher.passesEveryLine() && !m_sink.needsLineBytes()
+            ? LongLine::Keeps::CountOnly
+            : LongLine::Keeps::Text;
+        const std::size_t kept = m_longLineBytes != 0 ? m_longLineBytes
+            : keeps == LongLine::Keeps::CountOnly     ? std::size_t(1) << 20
+                                                      : std::size_t(64) << 20;
+        if (m_partialLine.size() + bytes.size() <= kept) {
+            m_partialLine.append(bytes);
+            return;
+        }
+        // A line kept in memory up to fewer bytes than a spill buffer spills through buffers
+        // no larger.
+        m_longLine.emplace(keeps, m_level,
+                           std::clamp(kept, std::size_t(4096), SpillFile::defaultBufferBytes));
+        const bool added = m_longLine->add(m_partialLine);
+        std::string().swap(m_partialLine);
+        if (!added) {
+            m_failure = m_longLine->errorString();
+            m_longLine.reset();
+            return;
+        }
+    }
+    if (!m_longLine->add(bytes)) {
+        m_failure = m_longLine->errorString();
+        m_longLine.reset();
+    }
+}
+
+void LineCounter::takeCarriedLine()
+{
+    if (!m_longLine) {
+        takeAnyLine(m_partialLine, true);
+        m_partialLine.clear();
+        return;
+    }
+    takeLongLine(*m_longLine);
+    m_longLine.reset();
+}
+
+void LineCounter::takeLongLine(LongLine& line)
+{
+    if (!line.holdsCharacters())
+        return;
+    if (!m_matcher.passesEveryLine()) {
+        const std::optional<std::string_view> examined = line.examinedText();
+        if (!examined) {
+            m_failure = line.errorString();
+            return;
+        }
+        if (!m_matcher.passes(*examined))
+            return;
+    }
+    // Empty where only the count is kept.
+    const std::optional<std::string_view> text = line.text();
+    if (!text) {
+        m_failure = line.errorString();
+        return;
+    }
+    m_sink.addRow(*text, line.count(), m_lineNumber);
 }
 
 bool LineCounter::examinesLines() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chunk_classifier.h"
+#include "long_line.h"
 #include "pair_scanner.h"
 
 #include <QString>
@@ -31,6 +32,11 @@ public:
     bool addText(std::string_view text);
     /// Ends the text; its last line needs no line feed. False when a row could not be kept.
     bool finishText();
+
+    /// From how many bytes on a line that the pieces have not finished is no longer kept in
+    /// memory but counted as it comes, its text spilled to a file where it is read; by
+    /// default 1 MiB where only its count is wanted and 64 MiB where its text is.
+    void setLongLineBytes(std::size_t bytes) { m_longLineBytes = bytes; }
 
     bool failed() const;
     /// Why a row could not be kept; clears the failure.
@@ -76,6 +82,12 @@ private:
     void countAroundHoldingLines(const char* begin, const char* end);
     void skimCompleteLines(const char* begin, const char* end);
     void takeAnyLine(std::string_view line, bool holdsCandidate);
+    /// Keeps `bytes` of the line that the pieces have not finished, in memory or, once it is
+    /// long, as a LongLine.
+    void carryLine(std::string_view bytes);
+    /// Takes the line carried so far, now finished.
+    void takeCarriedLine();
+    void takeLongLine(LongLine& line);
     /// A line known to hold the filter's text, carriage returns still in it.
     void takeHoldingLine(std::string_view line);
 
@@ -91,6 +103,10 @@ private:
     std::uint64_t m_lineNumber = 1;
     /// The start of a line that the pieces so far have not finished.
     std::string m_partialLine;
+    /// Such a line once it is too long for m_partialLine.
+    std::optional<LongLine> m_longLine;
+    /// 0: the default for the filter and the sink.
+    std::size_t m_longLineBytes = 0;
     /// A line with carriage returns inside, without them.
     std::string m_withoutReturns;
     /// What the filter is shown of such a line when joining its pieces would make characters

@@ -16,11 +16,16 @@ public:
     virtual ~RowSink() = default;
 
     /// `lineBytes`: the line in the system code page (UTF-8), carriage returns removed, never
-    /// empty; `count`: its length in UTF-16 units; `lineNumber`: where the line stands in its
-    /// file, from 1, every line counted as an editor counts them, empty ones included. A sink
-    /// that cannot keep the row calls failRow() instead.
+    /// empty, except for a sink that needs no line bytes: it is handed none for a line too
+    /// long to keep; `count`: its length in UTF-16 units; `lineNumber`: where the line stands
+    /// in its file, from 1, every line counted as an editor counts them, empty ones included.
+    /// A sink that cannot keep the row calls failRow() instead.
     virtual void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber)
         = 0;
+
+    /// False for a sink that reads only the counts: then a line of gigabytes is counted as it
+    /// comes, without its bytes being kept anywhere.
+    virtual bool needsLineBytes() const { return true; }
 
     /// True once a row could not be kept; the counter then skips the rest of that file.
     bool rowFailed() const { return m_rowFailed; }

@@ -70,6 +70,11 @@ public:
     }
     QString errorString() const { return m_error; }
 
+    /// Makes at(0) reach every byte appended so far, a text appended piece by piece included:
+    /// they are written out, unless they all still fit the buffer. False with errorString()
+    /// when they cannot be written.
+    bool settle() { return (m_written == 0 && m_writingBytes == 0) || (handOver() && collect()); }
+
     /// Forgets the text and gives back the memory and the disk space.
     void clear();
 

@@ -15,11 +15,13 @@
 #include <condition_variable>
 #include <cstdint>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <mutex>
 #include <new>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace velmora {
@@ -137,16 +139,52 @@ ReadOutcome readRest(QIODevice& device, TextDecoder& decoder, const CountControl
     }
 }
 
+/// Whether the size that the regular file open at `descriptor` reports is its length. The
+/// kernel's own file systems make a file's text as it is read and report a size of 0 or of a
+/// page whatever it holds; a file that reports no bytes may also be one of theirs seen through
+/// another file system (lxcfs through FUSE), or a file still to be written, and reading it as
+/// it comes serves both. Where the file system cannot be told, the size is trusted.
+bool sizeIsLength(int descriptor, const struct stat& status)
+{
+    if (status.st_size == 0)
+        return false;
+    struct statfs fileSystem;
+    if (::fstatfs(descriptor, &fileSystem) != 0)
+        return true;
+    switch (fileSystem.f_type) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+        return false;
+    default:
+        return true;
+    }
+}
+
+bool sameTime(const struct timespec& one, const struct timespec& other)
+{
+    return one.tv_sec == other.tv_sec && one.tv_nsec == other.tv_nsec;
+}
+
 /// Why a file read to its end cannot count as read whole: its end came before the size it
 /// had when opened, or it is shorter now than the bytes read from it (or its size cannot be
-/// told); nothing when neither.
-std::optional<ReadOutcome> shrunk(const QFile& file, qint64 sizeWhenOpened, qint64 bytesRead)
+/// told); or it was written over without growing, its modification time moved and its size
+/// not, so that the bytes read may mix its old text and its new. Nothing when none of these:
+/// a file that only grew, such as a log being written, counts up to where its reading ended.
+std::optional<ReadOutcome> changedWhileRead(const QFile& file, const struct stat& opened,
+                                            qint64 bytesRead)
 {
-    struct stat status;
-    if (::fstat(file.handle(), &status) != 0)
+    struct stat now;
+    if (::fstat(file.handle(), &now) != 0)
         return failure(qt_error_string(errno));
-    if (bytesRead < sizeWhenOpened || status.st_size < bytesRead)
+    if (bytesRead < opened.st_size || now.st_size < bytesRead)
         return failure(QStringLiteral("The file became shorter while it was being read"));
+    if (!sameTime(now.st_mtim, opened.st_mtim) && now.st_size <= opened.st_size)
+        return failure(QStringLiteral("The file changed while it was being read"));
     return std::nullopt;
 }
 
@@ -331,8 +369,9 @@ ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const Cou
         ::close(descriptor);
         return failure(file.errorString());
     }
-    // Only a regular file has the size it says; anything else is read as it comes.
-    if (!S_ISREG(status.st_mode))
+    // Only a regular file whose size is its length is read by its size and checked against
+    // it; anything else is read as it comes, to its end.
+    if (!S_ISREG(status.st_mode) || !sizeIsLength(descriptor, status))
         return readWholeDevice(file, consumer, control);
     TextDecoder decoder(consumer);
     if (status.st_size >= readAheadSize) {
@@ -352,7 +391,7 @@ ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const Cou
     const ReadOutcome outcome = readRest(file, decoder, control, file.pos() > 0);
     if (outcome.kind != ReadOutcome::Kind::Read)
         return outcome;
-    return shrunk(file, status.st_size, file.pos()).value_or(outcome);
+    return changedWhileRead(file, status, file.pos()).value_or(outcome);
 }
 
 ReadOutcome readWholeDevice(QIODevice& device, TextConsumer& consumer, const CountControl& control)

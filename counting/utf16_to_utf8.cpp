@@ -61,6 +61,9 @@ void Utf16ToUtf8::finish(std::string& utf8)
 {
     if (m_pendingHighSurrogate != 0)
         appendCodePoint(QChar::ReplacementCharacter, utf8);
+    // Half a unit is a unit cut short, as a decoder takes it, not nothing.
+    if (m_pendingByte >= 0)
+        appendCodePoint(QChar::ReplacementCharacter, utf8);
     m_pendingHighSurrogate = 0;
     m_pendingByte = -1;
 }

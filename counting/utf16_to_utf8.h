@@ -20,7 +20,7 @@ public:
     /// Appends the UTF-8 of the complete units in `bytes` (and in what earlier calls left over).
     void convert(std::string_view bytes, std::string& utf8);
     /// Appends what the end of the text completes: a high surrogate still waiting for its
-    /// partner becomes U+FFFD; a final odd byte forms no character.
+    /// partner becomes U+FFFD, and so does a final odd byte, each one unit.
     void finish(std::string& utf8);
 
 private:

@@ -19,6 +19,7 @@ public:
         , m_next(next)
     { }
 
+    bool needsLineBytes() const override { return m_next.needsLineBytes(); }
     void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override
     {
         if ((m_longerThan && count <= *m_longerThan) || (m_shorterThan && count >= *m_shorterThan))

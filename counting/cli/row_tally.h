@@ -12,6 +12,7 @@ public:
         : m_next(next)
     { }
 
+    bool needsLineBytes() const override { return m_next.needsLineBytes(); }
     void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override
     {
         ++m_rows;

@@ -19,6 +19,7 @@ public:
 
     void startFile(std::string shownPath);
     void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override;
+    bool needsLineBytes() const override { return false; }
     /// Hands on the file's line; a file that could not be counted gets none.
     void endFile(bool counted);
     /// ROWS<TAB>LONGEST<TAB>total over every file, when more than one was counted.

@@ -45,6 +45,9 @@ printf 'xABCx\nxabcx\nother\n' > case.txt
 printf 'aa\nb\ncc\nd\neee\n' > counts.txt
 printf '\xff\xfea\x00\r\x00\n\x00\xc4\x00R\x00' > utf16le.txt
 printf '\xfe\xff\x00a\x00\n\x00b' > utf16be.txt
+# The last unit of each is cut short: its one byte is a character that cannot be decoded.
+printf '\xff\xfea\x00\n\x00b\x00c' > utf16le-odd.txt
+printf '\xfe\xff\x00a\x00\n\x00bc' > utf16be-odd.txt
 printf 'caf\xe9\r\n' > cp1252.txt
 printf 'short\nthis line is long\n\nmiddle line\nlong but skipped\n' > mixed.txt
 # A plain line, a combining accent, a CJK character, an emoji, a tab after three and an
@@ -67,6 +70,8 @@ check files_in_order 0 '2\taa\r\n1\tb\r\n2\tcc\r\n1\td\r\n3\teee\r\n1\ta\r\n1\tb
 check empty_file 0 '10\tempty file\r\n' '' -- empty.txt
 check utf16le_to_utf8 0 '1\ta\r\n2\t\xc3\x84R\r\n' '' -- utf16le.txt
 check utf16be_to_utf8 0 '1\ta\r\n1\tb\r\n' '' -- utf16be.txt
+check utf16le_odd_last_byte 0 '1\ta\n2\tb\xef\xbf\xbd\n' '' -- --lf utf16le-odd.txt
+check utf16be_odd_last_byte 0 '1\ta\n2\tb\xef\xbf\xbd\n' '' -- --lf utf16be-odd.txt
 check eight_bit_bytes_kept 0 '4\tcaf\xe9\r\n' '' -- cp1252.txt
 check contains_ignoring_case 0 '5\txABCx\r\n5\txabcx\r\n' '' -- --contains abc case.txt
 check contains_matching_case 0 '5\txabcx\r\n' '' -- --contains abc --match-case case.txt
@@ -192,6 +197,52 @@ check units_bytes_of_utf16_as_written 0 '2\t3\t\xc3\x84R\n' '' -- -n --lf --unit
 check units_columns_threshold_and_sort 0 '9\tabc\tx\n4\tabcd\n4\t\xe4\xb8\xad\xe4\xb8\xad\n' '' -- --lf --units columns --longer-than 3 --sort desc units.txt
 check units_summary 0 '6\t6\tunits.txt\n' '' -- --lf --units bytes --summary units.txt
 check units_unknown 2 '' "--units takes utf16, chars, bytes or columns, not 'cells'" -- --units cells units.txt
+
+# Files the kernel makes as they are read report 0 bytes, or a page, whatever they hold: they
+# are read to their end, as through a pipe.
+for pseudo in /proc/version /sys/devices/system/cpu/online; do
+    [ -r "$pseudo" ] || continue
+    "$tool" "$pseudo" > pseudo.out 2> pseudo.err
+    status=$?
+    cat "$pseudo" | "$tool" > piped.out
+    [ "$status" -eq 0 ] && [ ! -s pseudo.err ] && [ -s pseudo.out ] && cmp -s pseudo.out piped.out && pass ||
+        fail "pseudo_file $pseudo: status $status, $(cat pseudo.err), $(od -c pseudo.out | head -2)"
+done
+if [ -r /proc/self/status ]; then
+    check proc_status_of_its_reader 0 '' '' -- --summary -o proc-status.out /proc/self/status
+fi
+
+# A line past the memory kept for one line goes through a spill file: its row is still whole.
+{ head -c 70000000 /dev/zero | tr '\0' 'a'; printf '\r\nshort\n'; } > long-line.txt
+"$tool" --lf long-line.txt > long-line.out
+{ printf '70000000\t'; head -c 70000000 long-line.txt; printf '\n5\tshort\n'; } | cmp -s - long-line.out && pass ||
+    fail "long_line_rows: $(head -c 20 long-line.out | od -c | head -2)"
+"$tool" --lf --not-contains short long-line.txt | cmp -s - <(head -n 1 long-line.out) && pass ||
+    fail "long_line_filtered"
+check long_line_summary 0 '2\t70000000\tlong-line.txt\n' '' -- --lf --summary long-line.txt
+rm -f long-line.out
+
+# A line without end is counted in bounded memory until an interrupt ends the count, which
+# it heeds at once, however long the line has grown.
+"$tool" --summary /dev/zero > zero.out 2> zero.err &
+counter=$!
+sleep 1
+peak=$(awk '/^VmHWM:/ { print $2 }' "/proc/$counter/status")
+kill -TERM "$counter"
+for _ in 1 2 3 4 5 6 7 8 9 10; do
+    kill -0 "$counter" 2> /dev/null || break
+    sleep 0.1
+done
+if kill -0 "$counter" 2> /dev/null; then
+    kill -KILL "$counter"
+    wait "$counter"
+    fail "endless_line_interrupted: still running a second after SIGTERM"
+else
+    wait "$counter"
+    status=$?
+    [ "$status" -eq 143 ] && pass || fail "endless_line_interrupted: status $status, $(cat zero.err)"
+fi
+[ "${peak:-0}" -gt 0 ] && [ "$peak" -lt 65536 ] && pass || fail "endless_line_in_bounded_memory: peak ${peak:-unknown} KiB"
 
 # A progress line on a terminal once a run has taken a second, erased when it ends; never on
 # a file. The run is held open by a FIFO that gets its second line after two seconds.
@@ -396,6 +447,15 @@ if small_disk spill; then
     status=$?
     [ "$status" -eq 1 ] && [ ! -s spill.out ] && spill_message "$work/spill" | cmp -s - spill.err \
         && pass || fail "spill_to_full_disk_standard_output: status $status, $(cat spill.err), $(wc -c < spill.out) bytes"
+    # So does a line too long to keep in memory, whose text finds no room there.
+    TMPDIR=$work/spill "$tool" lines.txt long-line.txt counts.txt > long-line.out 2> long-line.err
+    status=$?
+    if [ "$status" -eq 1 ] && grep -qF 'velmora-count: long-line.txt: ' long-line.err \
+        && grep -qF "temporary folder $work/spill: No space left on device" long-line.err && [ "$(wc -l < long-line.out)" -eq 9 ]; then
+        pass
+    else
+        fail "long_line_spill_to_full_disk: status $status, $(cat long-line.err), $(wc -l < long-line.out) rows"
+    fi
 fi
 # A temporary folder that cannot take a file at the start is passed over for the next.
 "$tool" --lf --sort desc spilled.txt > sorted.expected
@@ -456,5 +516,6 @@ else
     echo "SKIP: signals during the commit need strace" >&2
 fi
 
+rm -f long-line.txt
 echo "cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

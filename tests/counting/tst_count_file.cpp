@@ -55,6 +55,14 @@ private slots:
                                                             "ab")
                                               << "1:3:%FFab\n";
         QTest::newRow("only_a_mark") << QByteArray("\xFF\xFE") << "";
+        QTest::newRow("utf16le_odd_last_byte_counts_one") << QByteArray("\xFF\xFE"
+                                                                        "a\0\n\0b\0c",
+                                                                        9)
+                                                          << "1:1:a\n2:2:b%EF%BF%BD\n";
+        QTest::newRow("utf16be_odd_last_byte_counts_one") << QByteArray("\xFE\xFF\0a\0\n\0b"
+                                                                        "c",
+                                                                        9)
+                                                          << "1:1:a\n2:2:b%EF%BF%BD\n";
     }
     void files()
     {

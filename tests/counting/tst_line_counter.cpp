@@ -53,15 +53,49 @@ void feed(LineCounter& counter, const QByteArray& text, qsizetype pieceSize)
 }
 
 /// Counts `text` handed over in pieces of `pieceSize` bytes (0: in one piece), finding line
-/// ends with the instructions of `level`.
+/// ends with the instructions of `level`; lines the pieces leave unfinished are kept in memory
+/// up to `longLineBytes` (0: as the counter chooses).
 QList<CollectedRow> count(const QByteArray& text, const LineFilter& filter, qsizetype pieceSize = 0,
-                          SimdLevel level = SimdLevel::Portable)
+                          SimdLevel level = SimdLevel::Portable, std::size_t longLineBytes = 0)
 {
     LineMatcher matcher(filter);
     CollectingSink sink;
     LineCounter counter(matcher, sink, level);
+    counter.setLongLineBytes(longLineBytes);
     feed(counter, text, pieceSize);
     return sink.rows;
+}
+
+/// Keeps the counts and line numbers of the rows, as the summary reads them.
+class CountsOnlySink final : public RowSink
+{
+public:
+    void addRow(std::string_view, std::uint64_t count, std::uint64_t lineNumber) override
+    {
+        rows.append({ {}, count, lineNumber });
+    }
+    bool needsLineBytes() const override { return false; }
+
+    QList<CollectedRow> rows;
+};
+
+/// The rows of `text` as a sink that reads only counts gets them.
+QList<CollectedRow> countsOnly(const QByteArray& text, const LineFilter& filter,
+                               qsizetype pieceSize, std::size_t longLineBytes)
+{
+    LineMatcher matcher(filter);
+    CountsOnlySink sink;
+    LineCounter counter(matcher, sink);
+    counter.setLongLineBytes(longLineBytes);
+    feed(counter, text, pieceSize);
+    return sink.rows;
+}
+
+QList<CollectedRow> withoutBytes(QList<CollectedRow> rows)
+{
+    for (CollectedRow& row : rows)
+        row.bytes.clear();
+    return rows;
 }
 
 QList<CollectedRow> splitAt(const QByteArray& text, const LineFilter& filter, qsizetype at,
@@ -78,7 +112,7 @@ QList<CollectedRow> splitAt(const QByteArray& text, const LineFilter& filter, qs
 
 /// What the results writer puts out when the counter packs the rows of `text` into it.
 QByteArray written(const QByteArray& text, const LineFilter& filter, qsizetype pieceSize,
-                   SimdLevel level)
+                   SimdLevel level, std::size_t longLineBytes)
 {
     QBuffer file;
     file.open(QIODevice::WriteOnly);
@@ -86,6 +120,7 @@ QByteArray written(const QByteArray& text, const LineFilter& filter, qsizetype p
     ResultsWriter writer(output, LineEnding::CrLf);
     LineMatcher matcher(filter);
     LineCounter counter(matcher, writer, level);
+    counter.setLongLineBytes(longLineBytes);
     feed(counter, text, pieceSize);
     if (!writer.flush())
         qFatal("writing to a buffer failed");
@@ -95,21 +130,22 @@ QByteArray written(const QByteArray& text, const LineFilter& filter, qsizetype p
 /// The rows of the plain way, after checking that every vector way gives the same, and that
 /// the results writer, whose rows each way packs in place, puts out each of them.
 QList<CollectedRow> countOnEveryLevel(const QByteArray& text, const LineFilter& filter,
-                                      qsizetype pieceSize = 0)
+                                      qsizetype pieceSize = 0, std::size_t longLineBytes = 0)
 {
-    const QList<CollectedRow> rows = count(text, filter, pieceSize);
+    const QList<CollectedRow> rows
+        = count(text, filter, pieceSize, SimdLevel::Portable, longLineBytes);
     QByteArray rowsAsWritten;
     for (const CollectedRow& row : rows)
         rowsAsWritten += QByteArray::number(qulonglong(row.count)) + '\t'
             + QByteArray::fromStdString(row.bytes) + "\r\n";
     for (const SimdLevel level : availableSimdLevels()) {
-        const QList<CollectedRow> other = count(text, filter, pieceSize, level);
+        const QList<CollectedRow> other = count(text, filter, pieceSize, level, longLineBytes);
         if (other != rows) {
             qWarning("level %d gives\n%s\nline numbers %s", int(level), qPrintable(describe(other)),
                      qPrintable(lineNumbers(other)));
             return {};
         }
-        const QByteArray output = written(text, filter, pieceSize, level);
+        const QByteArray output = written(text, filter, pieceSize, level, longLineBytes);
         if (output != rowsAsWritten) {
             qsizetype at = 0;
             while (at < output.size() && at < rowsAsWritten.size()
@@ -380,6 +416,80 @@ private slots:
         QCOMPARE(describe(count(text, filter, 1)), expected);
     }
 
+    void sameRowsWhenLinesOutgrowMemory_data() { rows_data(); }
+    void sameRowsWhenLinesOutgrowMemory()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(LineFilter, filter);
+        QFETCH(QString, expected);
+        // Lines longer than a few bytes are counted as they come, their text spilled, with
+        // pieces that end anywhere: inside characters, between carriage returns.
+        for (const std::size_t longLineBytes : { 1, 3 }) {
+            for (const qsizetype pieceSize : { 0, 1, 5 }) {
+                QCOMPARE(
+                    describe(count(text, filter, pieceSize, SimdLevel::Portable, longLineBytes)),
+                    expected);
+            }
+        }
+        for (qsizetype at = 0; at <= text.size(); ++at) {
+            LineMatcher matcher(filter);
+            CollectingSink sink;
+            LineCounter counter(matcher, sink, bestSimdLevel());
+            counter.setLongLineBytes(2);
+            counter.addText(std::string_view(text.constData(), std::size_t(at)));
+            counter.addText(std::string_view(text.constData() + at, std::size_t(text.size() - at)));
+            counter.finishText();
+            QCOMPARE(describe(sink.rows), expected);
+        }
+    }
+
+    void longLineCountedWithoutItsBytes()
+    {
+        // A line of ten mebibytes with characters of every size, carriage returns inside and
+        // one cutting a character, among short lines; counted by 256 KiB pieces.
+        static const QByteArray pieces[]
+            = { "a",   "\t", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\r", "\xE2\r\x82\xAC",
+                "\xFF" };
+        QRandomGenerator random(7);
+        QByteArray longLine;
+        while (longLine.size() < 10 << 20)
+            longLine += pieces[random.bounded(int(std::size(pieces)))];
+        const QByteArray text = "short\n" + longLine + "\r\n\nlast";
+        const QList<CollectedRow> expected = referenceRows(text, every());
+        QCOMPARE(expected.size(), 3);
+        // Spilled from 1 MiB on, the rows' bytes are the text's as the results writer puts
+        // them out; where only counts are read, nothing of the line is kept.
+        QVERIFY(countOnEveryLevel(text, every(), 256 * 1024, 1 << 20) == expected);
+        QVERIFY(countsOnly(text, every(), 256 * 1024, 1 << 20) == withoutBytes(expected));
+        QVERIFY(countsOnly(text, every(), 256 * 1024, 0) == withoutBytes(expected));
+        // A filter reads the spilled text, as decoded between the carriage returns.
+        const LineFilter cutEuro = containing(QStringLiteral("\uFFFD\uFFFD"), Qt::CaseSensitive);
+        QVERIFY(count(text, cutEuro, 256 * 1024, bestSimdLevel(), 1 << 20)
+                == referenceRows(text, cutEuro));
+    }
+
+    void longLineFailsWhereItCannotBeSpilled()
+    {
+        const QByteArray folder = qgetenv("TMPDIR");
+        qputenv("TMPDIR", "/nonexistent-folder");
+        LineMatcher matcher(every());
+        CollectingSink sink;
+        LineCounter counter(matcher, sink);
+        counter.setLongLineBytes(4);
+        // More than the spill file holds in memory before it goes to its folder.
+        const QByteArray line(64 * 1024, 'a');
+        counter.addText(std::string_view(line.constData(), std::size_t(line.size())));
+        const bool finished = counter.finishText();
+        if (folder.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", folder);
+        QVERIFY(!finished);
+        QVERIFY(sink.rows.isEmpty());
+        QVERIFY2(counter.takeFailure().contains(QStringLiteral("/nonexistent-folder")),
+                 "the failure names the folder");
+    }
+
     void rowsKnowTheirLineNumbers_data()
     {
         QTest::addColumn<QByteArray>("text");
@@ -469,6 +579,14 @@ private slots:
             QCOMPARE(lineNumbers(rows), lineNumbers(expected));
             const qsizetype pieceSize = 1 + random.bounded(70);
             QCOMPARE(describe(countOnEveryLevel(text, filter, pieceSize)), describe(expected));
+            // Lines past a few bytes counted as they come, their text spilled.
+            if (round % 4 != 0)
+                continue;
+            const auto longLineBytes = std::size_t(1 + random.bounded(40));
+            QCOMPARE(describe(count(text, filter, pieceSize, bestSimdLevel(), longLineBytes)),
+                     describe(expected));
+            QCOMPARE(describe(countsOnly(text, filter, pieceSize, longLineBytes)),
+                     describe(withoutBytes(expected)));
         }
     }
 

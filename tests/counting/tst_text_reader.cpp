@@ -2,6 +2,7 @@
 #include "counting/text_reader.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -149,10 +150,16 @@ private slots:
                                                                 6)
                                                   << QByteArray("\xEF\xBB\xBF"
                                                                 "a");
-        QTest::newRow("utf16le_odd_final_byte_dropped") << QByteArray("\xFF\xFE"
-                                                                      "a\0b",
-                                                                      5)
-                                                        << QByteArray("a");
+        QTest::newRow("utf16le_odd_final_byte_is_a_cut_unit") << QByteArray("\xFF\xFE"
+                                                                            "a\0b",
+                                                                            5)
+                                                              << QByteArray("a\xEF\xBF\xBD");
+        QTest::newRow("utf16be_odd_final_byte_is_a_cut_unit")
+            << QByteArray("\xFE\xFF\0a\0", 5) << QByteArray("a\xEF\xBF\xBD");
+        QTest::newRow("utf16le_mark_and_one_byte")
+            << QByteArray("\xFF\xFE\0", 3) << QByteArray("\xEF\xBF\xBD");
+        QTest::newRow("utf16le_high_surrogate_then_odd_byte")
+            << QByteArray("\xFF\xFE\x00\xD8\xDC", 5) << QByteArray("\xEF\xBF\xBD\xEF\xBF\xBD");
         QTest::newRow("utf16le_nul_unit") << QByteArray("\xFF\xFE\0\0", 4) << QByteArray("\0", 1);
         QTest::newRow("utf16le_to_utf8")
             << QByteArray("\xFF\xFE\xE9\0\xAC\x20", 6) << QByteArray("\xC3\xA9\xE2\x82\xAC");
@@ -274,6 +281,54 @@ private slots:
             "first\n");
         QCOMPARE(ReadWholeFile(path, consumer).kind, ReadOutcome::Kind::Read);
         QVERIFY(QByteArray::fromStdString(consumer.text) == before + "second\n");
+    }
+
+    void fileWrittenOverWhileReadFails_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::newRow("small") << QByteArray("old line\n").repeated(10);
+        // Past the reads ahead, which would go on reading the new text after the old.
+        QTest::newRow("past_its_reads_ahead") << QByteArray("old line\n").repeated(1024 * 1024);
+    }
+    void fileWrittenOverWhileReadFails()
+    {
+        QFETCH(QByteArray, before);
+        const QString path = m_dir.filePath(QStringLiteral("written_over.txt"));
+        QVERIFY(writeFile(path, before));
+        // Well in the past, so that the writing moves the time whatever the clock's steps.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-3600),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+        // Emptied and written anew at the same size, as an editor that saves in place does.
+        MeddlingConsumer consumer(
+            [&] { QVERIFY(writeFile(path, QByteArray(before).replace("old", "new"))); });
+        const ReadOutcome outcome = ReadWholeFile(path, consumer);
+        QCOMPARE(outcome.kind, ReadOutcome::Kind::Failed);
+        QCOMPARE(outcome.description, QStringLiteral("The file changed while it was being read"));
+    }
+
+    void fileWhoseSizeIsNotItsLengthIsReadToItsEnd_data()
+    {
+        QTest::addColumn<QString>("path");
+        // The kernel makes these as they are read; they report 0 bytes, or a page.
+        QTest::newRow("proc_size_zero") << QStringLiteral("/proc/version");
+        QTest::newRow("sysfs_size_a_page") << QStringLiteral("/sys/devices/system/cpu/online");
+    }
+    void fileWhoseSizeIsNotItsLengthIsReadToItsEnd()
+    {
+        QFETCH(QString, path);
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            QSKIP("needs Linux's /proc and /sys");
+        const QByteArray expected = file.readAll();
+        QVERIFY(!expected.isEmpty());
+        CollectingConsumer consumer;
+        const ReadOutcome outcome = ReadWholeFile(path, consumer);
+        QCOMPARE(outcome.description, QString());
+        QCOMPARE(outcome.kind, ReadOutcome::Kind::Read);
+        QCOMPARE(QByteArray::fromStdString(consumer.text), expected);
     }
 
     void utf16AcrossBlocks_data()
