@@ -52,7 +52,7 @@ LongLine::LongLine(Keeps keeps, SimdLevel level, std::size_t spillBufferBytes)
     : m_keeps(keeps)
     , m_level(level)
     , m_spillBufferBytes(spillBufferBytes)
-    , m_text(SpillFile::defaultFolder(), spillBufferBytes)
+    , m_text(SpillFile::temporaryFolders(), spillBufferBytes)
 { }
 
 bool LongLine::add(std::string_view bytes)
@@ -100,7 +100,7 @@ std::optional<std::string_view> LongLine::examinedText()
     if (!whole || m_joins.empty())
         return whole;
     if (!m_examined) {
-        m_examined.emplace(SpillFile::defaultFolder(), m_spillBufferBytes);
+        m_examined.emplace(SpillFile::temporaryFolders(), m_spillBufferBytes);
         std::string decoded;
         const auto decode = [&](std::string_view piece) {
             while (!piece.empty()) {

@@ -372,13 +372,14 @@ check latin1_missing_file_name 1 '' "$(printf 'velmora-count: nosuch\xff.txt: No
 [ $? -eq 1 ] && grep -qF 'velmora-count: standard output: Broken pipe' pipe.err && pass || fail "closed_pipe_with_sigpipe_ignored: $(cat pipe.err)"
 
 # Interrupted while its reader is slow, it still ends on a whole row.
-mkfifo slow.fifo
+rm -f slow.fifo && mkfifo slow.fifo
 "$tool" --lf many.txt > slow.fifo 2> /dev/null &
 writer=$!
 exec 8< slow.fifo
-sleep 0.3
+# Once the first row is there the writer is under way, however slow the build.
+IFS= read -r first_row <&8
 kill -TERM "$writer"
-cat <&8 > interrupted.out
+{ printf '%s\n' "$first_row"; cat <&8; } > interrupted.out
 exec 8<&-
 wait "$writer"
 status=$?
