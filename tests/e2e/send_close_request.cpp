@@ -5,7 +5,6 @@
 //
 // Usage: send_close_request WINDOW_ID (decimal, or hexadecimal after 0x)
 #include <X11/Xlib.h>
-
 #include <cstdio>
 #include <cstdlib>
 
