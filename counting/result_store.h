@@ -17,10 +17,12 @@ namespace velmora {
 class ResultStore final : public RowSink
 {
 public:
+    /// `firstSegmentRows` as RowRecords takes it.
     explicit ResultStore(SpillFile text = SpillFile(),
-                         int rowLimit = std::numeric_limits<int>::max())
+                         int rowLimit = std::numeric_limits<int>::max(),
+                         int firstSegmentRows = RowRecords::segmentRows)
         : m_text(std::move(text))
-        , m_records(rowLimit)
+        , m_records(rowLimit, firstSegmentRows)
     { }
     ResultStore(ResultStore&&) noexcept = default;
     ResultStore& operator=(ResultStore&&) noexcept = default;

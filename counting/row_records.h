@@ -8,16 +8,24 @@
 namespace velmora {
 
 /// Per result row, where its line starts in the rows' text and its count, in 8 bytes in
-/// fixed-size segments that never move. The lines lie one after another, so a line's length is
-/// where the next one starts less where it starts: nothing limits it but the text's size.
+/// fixed-size segments that never move (but for a first segment started smaller, as it grows). The
+/// lines lie one after another, so a line's length is where the next one starts less where it
+/// starts: nothing limits it but the text's size.
 class RowRecords
 {
 public:
     /// Offsets and counts stay below 2^48 (256 TiB).
     static constexpr std::uint64_t valueLimit = std::uint64_t(1) << 48;
 
-    explicit RowRecords(int rowLimit = std::numeric_limits<int>::max())
+    /// Rows a segment holds.
+    static constexpr int segmentRows = 1 << 16;
+
+    /// The first segment holds `firstSegmentRows` (1 to segmentRows) at first and doubles as
+    /// rows come until it holds segmentRows: tests start it small, which costs less to make.
+    explicit RowRecords(int rowLimit = std::numeric_limits<int>::max(),
+                        int firstSegmentRows = segmentRows)
         : m_rowLimit(rowLimit)
+        , m_firstSegmentRows(firstSegmentRows)
     { }
     RowRecords(RowRecords&& other) noexcept;
     RowRecords& operator=(RowRecords&& other) noexcept;
@@ -42,7 +50,7 @@ public:
     {
         reserveNext(count);
         std::uint64_t& record
-            = m_segments.back().records[std::size_t(m_rowCount) & (segmentSize - 1)];
+            = m_segments.back().records[std::size_t(m_rowCount) & (segmentRows - 1)];
         if (isNarrow(count))
             record = (count << offsetBits) | (m_end - m_segments.back().start);
         else
@@ -73,7 +81,7 @@ private:
     static constexpr std::uint64_t offsetMask = (std::uint64_t(1) << offsetBits) - 1;
     static constexpr std::uint64_t wideMark = (std::uint64_t(1) << (64 - offsetBits)) - 1;
     static constexpr int segmentBits = 16;
-    static constexpr int segmentSize = 1 << segmentBits;
+    static_assert(segmentRows == 1 << segmentBits);
 
     struct Segment
     {
@@ -90,7 +98,7 @@ private:
     const std::uint64_t& slot(int row) const
     {
         return m_segments[std::size_t(row) >> segmentBits]
-            .records[std::size_t(row) & (segmentSize - 1)];
+            .records[std::size_t(row) & (segmentRows - 1)];
     }
     Values unpack(int row) const
     {
@@ -112,6 +120,7 @@ private:
     std::vector<Segment> m_segments;
     std::vector<Values> m_wide;
     int m_rowLimit;
+    int m_firstSegmentRows;
     int m_rowCount = 0;
     /// Rows the segments hold.
     int m_capacity = 0;

@@ -20,8 +20,9 @@ namespace {
 // The mapping grows in steps this large, and at least doubles, so that it is replaced only
 // a few dozen times however large the text gets; it costs address space, not memory.
 constexpr std::uint64_t mapStep = std::uint64_t(64) << 20;
-// Disk space is set aside this far ahead of the writes.
-constexpr std::uint64_t reserveStep = std::uint64_t(64) << 20;
+// Disk space is set aside this many buffers ahead of the writes (64 MiB with the default
+// buffer), so that a test's buffer of a few bytes sets aside a few bytes.
+constexpr std::uint64_t reserveBuffers = 16;
 // One write() call never takes more than this (Linux stops near 2 GiB).
 constexpr std::size_t largestWrite = std::size_t(1) << 30;
 
@@ -160,7 +161,7 @@ int SpillFile::writeOut(std::string_view bytes, std::uint64_t offset)
     // a whole step, the write finds out for itself how much room there is.
     const std::uint64_t end = offset + bytes.size();
     if (end > m_reserved) {
-        const std::uint64_t wanted = std::max(end, m_reserved + reserveStep);
+        const std::uint64_t wanted = std::max(end, m_reserved + reserveBuffers * m_bufferBytes);
         if (::fallocate(m_descriptor, FALLOC_FL_KEEP_SIZE, off_t(m_reserved),
                         off_t(wanted - m_reserved))
             == 0) {

@@ -28,14 +28,9 @@ namespace velmora {
 
 namespace {
 
-/// Large enough that system calls and the start and end of each block's counting cost
-/// nothing worth measuring, small enough that a block is still in the cache when the counter
-/// reads it: 256 KiB and 2 MiB both cost more.
-constexpr qint64 blockSize = 1024 * 1024;
-
-/// From this size on a regular file is read ahead on an IoThread, while its blocks before are
-/// counted; a smaller one is read where it is counted, without a thread's hand-overs.
-constexpr qint64 readAheadSize = 4 * blockSize;
+/// From this many blocks on a regular file is read ahead on an IoThread, while its blocks
+/// before are counted; a smaller one is read where it is counted, without a thread's hand-overs.
+constexpr qint64 readAheadFromBlocks = 4;
 
 /// How many blocks are read ahead at most: enough that the count never waits for a read,
 /// few enough that they stay in the processor's cache until it comes to them.
@@ -117,7 +112,8 @@ std::optional<ReadOutcome> decodePiece(TextDecoder& decoder, std::string_view by
 ReadOutcome readRest(QIODevice& device, TextDecoder& decoder, const CountControl& control,
                      bool readAnything)
 {
-    const PageAlignedBytes block = allocatePageAligned(blockSize);
+    const qint64 blockSize = control.readBlockSize;
+    const PageAlignedBytes block = allocatePageAligned(std::size_t(blockSize));
     if (!block)
         return failure(qt_error_string(ENOMEM));
     for (;;) {
@@ -204,12 +200,13 @@ public:
 
     /// Throws std::bad_alloc when there is no memory for the buffers, std::system_error when
     /// there is no thread.
-    ReadAhead(int descriptor, IoThread& io)
+    ReadAhead(int descriptor, IoThread& io, qint64 blockSize)
         : m_descriptor(descriptor)
         , m_io(io)
+        , m_blockSize(std::size_t(blockSize))
     {
         for (Buffer& buffer : m_buffers) {
-            buffer.bytes = allocatePageAligned(blockSize);
+            buffer.bytes = allocatePageAligned(m_blockSize);
             if (!buffer.bytes)
                 throw std::bad_alloc();
         }
@@ -261,7 +258,7 @@ private:
             const std::uint64_t offset = m_nextOffset;
             m_io.post([this, index, offset] { readInto(m_buffers[index], offset); },
                       IoThread::Where::Anywhere);
-            m_nextOffset += blockSize;
+            m_nextOffset += m_blockSize;
             ++m_readsPending;
         } catch (const std::exception&) {
             // Only the constructor's first hand-over may fail to start the thread; it throws
@@ -281,9 +278,9 @@ private:
         std::size_t size = 0;
         int error = 0;
         if (!ending()) {
-            while (size < std::size_t(blockSize)) {
+            while (size < m_blockSize) {
                 const ssize_t got = ::pread(m_descriptor, buffer.bytes.get() + size,
-                                            std::size_t(blockSize) - size, off_t(offset + size));
+                                            m_blockSize - size, off_t(offset + size));
                 if (got > 0)
                     size += std::size_t(got);
                 else if (got == 0)
@@ -311,6 +308,7 @@ private:
 
     const int m_descriptor;
     IoThread& m_io;
+    const std::size_t m_blockSize;
     std::array<Buffer, readAheadBlocks> m_buffers;
     std::size_t m_next = 0;
     std::optional<std::size_t> m_held;
@@ -337,7 +335,7 @@ std::optional<ReadOutcome> readAhead(ReadAhead& reads, QFile& file, TextDecoder&
             return ended;
         bytesRead += qint64(block.bytes.size());
         control.addBytesDone(qint64(block.bytes.size()));
-        if (block.bytes.size() < std::size_t(blockSize))
+        if (block.bytes.size() < std::size_t(control.readBlockSize))
             break;
     }
     if (!file.seek(bytesRead))
@@ -374,11 +372,12 @@ ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const Cou
     if (!S_ISREG(status.st_mode) || !sizeIsLength(descriptor, status))
         return readWholeDevice(file, consumer, control);
     TextDecoder decoder(consumer);
-    if (status.st_size >= readAheadSize) {
+    if (status.st_size >= readAheadFromBlocks * control.readBlockSize) {
         std::optional<IoThread> ownThread;
         std::optional<ReadAhead> reads;
         try {
-            reads.emplace(descriptor, control.ioThread ? *control.ioThread : ownThread.emplace());
+            reads.emplace(descriptor, control.ioThread ? *control.ioThread : ownThread.emplace(),
+                          control.readBlockSize);
         } catch (const std::exception&) {
             // No memory or no thread to read ahead with: the file is read here.
         }

@@ -6,11 +6,11 @@
 namespace velmora {
 
 RowOutput::RowOutput(ResultsWriter& writer, Layout layout, std::optional<Qt::SortOrder> sortOrder,
-                     SpillFile sortedText)
+                     ResultStore sortedRows)
     : m_writer(writer)
     , m_layout(layout)
     , m_sortOrder(sortOrder)
-    , m_store(std::move(sortedText))
+    , m_store(std::move(sortedRows))
 { }
 
 void RowOutput::addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber)

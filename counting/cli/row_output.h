@@ -19,9 +19,9 @@ class RowOutput final : public ForwardingSink
 public:
     enum class Layout { CountAndLine, AsLaidOut };
 
-    /// Rows held back for sorting keep their text in `sortedText`.
+    /// Rows held back for sorting are kept in `sortedRows`, an empty store.
     RowOutput(ResultsWriter& writer, Layout layout, std::optional<Qt::SortOrder> sortOrder,
-              SpillFile sortedText = SpillFile());
+              ResultStore sortedRows = ResultStore());
 
     void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override;
     /// Writes the rows held back for sorting, in order; nothing when some could not be kept,

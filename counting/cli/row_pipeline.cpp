@@ -16,9 +16,9 @@ RowOutput::Layout outputLayout(const CountCommand& command)
 
 } // namespace
 
-RowPipeline::RowPipeline(const CountCommand& command, ResultsWriter& writer, SpillFile sortedText)
+RowPipeline::RowPipeline(const CountCommand& command, ResultsWriter& writer, ResultStore sortedRows)
     : m_writer(writer)
-    , m_output(writer, outputLayout(command), command.sortOrder, std::move(sortedText))
+    , m_output(writer, outputLayout(command), command.sortOrder, std::move(sortedRows))
 {
     // Rows streamed in the window's layout go straight to the writer.
     RowSink* next = command.sortOrder || outputLayout(command) != RowOutput::Layout::CountAndLine

@@ -21,9 +21,9 @@ struct CountCommand;
 class RowPipeline
 {
 public:
-    /// Rows held back for sorting keep their text in `sortedText`.
+    /// Rows held back for sorting are kept in `sortedRows`, an empty store.
     RowPipeline(const CountCommand& command, ResultsWriter& writer,
-                SpillFile sortedText = SpillFile());
+                ResultStore sortedRows = ResultStore());
     Q_DISABLE_COPY_MOVE(RowPipeline)
 
     /// Where the counter hands its rows.

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <limits>
 #include <string>
 #include <sys/mount.h>
 
@@ -44,23 +45,30 @@ private slots:
     void keepsRowsAcrossSegmentsAndSpills_data()
     {
         QTest::addColumn<int>("writes");
-        QTest::newRow("written_behind") << int(SpillFile::Writes::Behind);
-        QTest::newRow("written_in_place") << int(SpillFile::Writes::InPlace);
+        QTest::addColumn<int>("firstSegmentRows");
+        QTest::newRow("written_behind")
+            << int(SpillFile::Writes::Behind) << RowRecords::segmentRows;
+        QTest::newRow("written_in_place")
+            << int(SpillFile::Writes::InPlace) << RowRecords::segmentRows;
+        // The first segment doubles from three rows, its records copied each time.
+        QTest::newRow("first_segment_started_small") << int(SpillFile::Writes::InPlace) << 3;
     }
     void keepsRowsAcrossSegmentsAndSpills()
     {
         QFETCH(int, writes);
+        QFETCH(int, firstSegmentRows);
         // More rows than one record segment holds, their text written out a few hundred bytes
         // at a time, so that rows lie in the file and in the buffer.
         QTemporaryDir folder;
-        ResultStore store(SpillFile(folder.path(), 500, SpillFile::Writes(writes)));
+        ResultStore store(SpillFile(folder.path(), 500, SpillFile::Writes(writes)),
+                          std::numeric_limits<int>::max(), firstSegmentRows);
         const int rows = 200000;
         for (int i = 0; i < rows; ++i) {
             const std::string line(std::size_t(1 + i % 97), char('a' + i % 26));
             store.addRow(line, std::uint64_t(i), std::uint64_t(i) + 1);
         }
         QCOMPARE(store.rowCount(), rows);
-        for (int i = 0; i < rows; i += 997) {
+        for (int i = 0; i < rows; i += 13) {
             QCOMPARE(store.count(i), std::uint64_t(i));
             QCOMPARE(store.bytes(i), std::string(std::size_t(1 + i % 97), char('a' + i % 26)));
         }

@@ -189,12 +189,18 @@ private slots:
             QCOMPARE(readWholeDevice(device, consumer).kind, ReadOutcome::Kind::Read);
             QCOMPARE(QByteArray::fromStdString(consumer.text), expected);
         }
-        // From a file, whose size is known before it is read.
+        // From a file, whose size is known before it is read: in blocks of the real size, and
+        // in blocks of a few bytes, which end inside a mark or a unit, and of which a file of
+        // four or more is read ahead.
         const QString path = m_dir.filePath(QStringLiteral("decoded.txt"));
         QVERIFY(writeFile(path, bytes));
-        CollectingConsumer consumer;
-        QCOMPARE(ReadWholeFile(path, consumer).kind, ReadOutcome::Kind::Read);
-        QCOMPARE(QByteArray::fromStdString(consumer.text), expected);
+        for (const qint64 blockSize : { CountControl().readBlockSize, qint64(1), qint64(3) }) {
+            CountControl control;
+            control.readBlockSize = blockSize;
+            CollectingConsumer consumer;
+            QCOMPARE(ReadWholeFile(path, consumer, control).kind, ReadOutcome::Kind::Read);
+            QCOMPARE(QByteArray::fromStdString(consumer.text), expected);
+        }
     }
 
     void fileCutShortWhileReadFails()
