@@ -1,13 +1,15 @@
 // Feeds arbitrary bytes through the reader, the line counter and everything the rows reach
 // after it, and checks what must hold for every input:
 // - the reader delivers the text decoded the plain way (8-bit text, UTF-8 with its mark,
-//   UTF-16 of either byte order and any length) wherever reads end, from memory or from a
-//   file (large enough, now and then, to be read ahead);
+//   UTF-16 of either byte order and any length) wherever reads end, in blocks of a few bytes
+//   or a few kilobytes, from memory or from a file (read ahead when it spans a few blocks,
+//   and now and then large enough to be read ahead in blocks of the real size);
 // - the counter makes of it the text's non-empty lines that pass the filter, whatever the
 //   instructions that find line ends and wherever its pieces end;
 // - the results writer puts out exactly those rows, packed by the counter at every level;
-// - a result store that spills after a few bytes keeps them, and a sorted list written in
-//   passes of a few bytes is a stable sort of them, in both orders, with and without counts;
+// - a result store that spills after a few bytes, its records starting a few rows long, keeps
+//   them, and a sorted list written in passes of a few bytes is a stable sort of them, in both
+//   orders, with and without counts;
 // - the command line's stages (another unit, thresholds, rows with their place, one line per
 //   file, sorting) write what their description says, to memory and now and then to a file.
 // The first bytes of an input choose the settings (see Settings), the rest is the text.
@@ -17,6 +19,7 @@
 #include "counting/byte_output.h"
 #include "counting/cli/command_line.h"
 #include "counting/cli/row_pipeline.h"
+#include "counting/io_thread.h"
 #include "counting/line_counter.h"
 #include "counting/line_length.h"
 #include "counting/line_matcher.h"
@@ -28,6 +31,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 
@@ -35,6 +39,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -111,11 +116,15 @@ void require(bool condition)
 }
 
 /// A folder of the process's own for the files a few inputs go through and for the spill
-/// files: made once, as a folder per input would cost more than the count. Not in memory
-/// (/dev/shm), where the room a spill file sets aside ahead would be filled with zeros.
+/// files: made once, as a folder per input would cost more than the count. In memory where
+/// there is a memory file system: a file made, synced and dropped on a disk's file system
+/// costs more than the rest of an input, and the few bytes a spill file with a buffer of a
+/// few bytes sets aside ahead cost nothing there.
 const QString& scratchFolder()
 {
-    static const QTemporaryDir folder;
+    static const QTemporaryDir folder(QFileInfo(QStringLiteral("/dev/shm")).isDir()
+                                          ? QStringLiteral("/dev/shm/fuzz_line_counter-XXXXXX")
+                                          : QString());
     static const QString path = folder.path();
     require(folder.isValid());
     return path;
@@ -149,12 +158,18 @@ struct Settings
     std::size_t spillBufferBytes = 64;
     SpillFile::Writes spillWrites = SpillFile::Writes::InPlace;
     // Byte 8: where the text is cut into two files, in 256ths (0: one file, as for half the
-    // inputs, since each file costs the reader a block of its own).
+    // inputs).
     int cut = 0;
-    // With throughFiles, for one input in 256 chosen by a hash of the whole input: the text is
-    // repeated up to a size that is read ahead. Reading megabytes costs a hundred small inputs,
-    // and the mutations of an input that did so mostly do not.
+    // The rest is chosen by a hash of the whole input, so that the seeds keep their meaning.
+    // With throughFiles, for one input in 256: the text is repeated up to a size that is read
+    // ahead in blocks of the real size. Reading megabytes costs a hundred small inputs, and
+    // the mutations of an input that did so mostly do not.
     bool large = false;
+    // The reader's block, from 1 byte to 4 KiB, as often under 64 bytes as over: a block of the
+    // real size would cost more to allocate under the address sanitizer than all the rest.
+    qint64 readBlockSize = 1;
+    // The rows a store's first segment holds at first, for the same reason.
+    int firstSegmentRows = 1;
 
     Settings(const std::uint8_t* data, std::size_t inputSize, std::size_t textLength)
     {
@@ -205,6 +220,9 @@ struct Settings
         for (std::size_t at = 0; at < inputSize; ++at)
             hash = (hash ^ data[at]) * 16777619u;
         large = throughFiles && hash % 256 == 0;
+        const int blockBits = int((hash >> 8) % 13);
+        readBlockSize = 1 + qint64((hash >> 12) & ((1u << blockBits) - 1));
+        firstSegmentRows = 1 + int((hash >> 24) % 64);
     }
 };
 
@@ -297,12 +315,24 @@ public:
     std::string text;
 };
 
+/// How the reader reads the files of an input: blocks of `blockSize`, files read ahead on a
+/// thread made once, as a thread per file would cost more than the count.
+CountControl readingControl(qint64 blockSize)
+{
+    static IoThread reads;
+    CountControl control;
+    control.ioThread = &reads;
+    control.readBlockSize = blockSize;
+    return control;
+}
+
 /// The text the reader delivers from `file`, read `step` bytes at a time as from a pipe.
-std::string delivered(const QByteArray& file, qint64 step)
+std::string delivered(const QByteArray& file, qint64 step, qint64 blockSize)
 {
     Trickle trickle(file, step);
     Collector collector;
-    require(readWholeDevice(trickle, collector).kind == ReadOutcome::Kind::Read);
+    require(readWholeDevice(trickle, collector, readingControl(blockSize)).kind
+            == ReadOutcome::Kind::Read);
     return collector.text;
 }
 
@@ -333,13 +363,14 @@ Rows countText(std::string_view text, LineMatcher& matcher, SimdLevel level, std
 }
 
 /// The rows of `file` read from disk by the reader itself.
-Rows countThroughFile(const QByteArray& file, LineMatcher& matcher, SimdLevel level)
+Rows countThroughFile(const QByteArray& file, LineMatcher& matcher, SimdLevel level,
+                      qint64 blockSize)
 {
     const QString path = writtenFile(file);
     RowList sink;
     LineCounter counter(matcher, sink, level);
     CounterFeed feed(counter);
-    require(ReadWholeFile(path, feed).kind == ReadOutcome::Kind::Read);
+    require(ReadWholeFile(path, feed, readingControl(blockSize)).kind == ReadOutcome::Kind::Read);
     require(counter.finishText());
     return sink.rows;
 }
@@ -426,7 +457,7 @@ struct FileWriter
 /// in pieces of `step` bytes, a piece ending anywhere.
 Rows checkCount(const QByteArray& file, const Settings& settings)
 {
-    const std::string text = delivered(file, settings.step);
+    const std::string text = delivered(file, settings.step, settings.readBlockSize);
     require(text == plainText(file));
     const Rows rows = plainRows(file, settings.filter);
     LineMatcher matcher(settings.filter);
@@ -440,7 +471,7 @@ Rows checkCount(const QByteArray& file, const Settings& settings)
         require(writer.finish() == expected);
     }
     if (settings.throughFiles)
-        require(countThroughFile(file, matcher, settings.level) == rows);
+        require(countThroughFile(file, matcher, settings.level, settings.readBlockSize) == rows);
     for (const Row& row : rows) {
         require(!row.bytes.empty());
         require(row.bytes.find_first_of("\r\n") == std::string::npos);
@@ -465,11 +496,18 @@ void checkReadAhead(const QByteArray& file, qint64 step)
     require(fromFile.text == fromMemory.text);
 }
 
+/// An empty store that spills after a few bytes, its records starting a few rows long.
+ResultStore smallStore(const Settings& settings)
+{
+    return ResultStore(SpillFile(scratchFolder(), settings.spillBufferBytes, settings.spillWrites),
+                       std::numeric_limits<int>::max(), settings.firstSegmentRows);
+}
+
 /// A store that spills after a few bytes keeps the rows of every file; sorted and written in
 /// passes of a few bytes, they come out as a stable sort of them.
 void checkStore(const std::vector<std::string>& texts, const Rows& rows, const Settings& settings)
 {
-    ResultStore store(SpillFile(scratchFolder(), settings.spillBufferBytes, settings.spillWrites));
+    ResultStore store = smallStore(settings);
     LineMatcher matcher(settings.filter);
     for (const std::string& text : texts) {
         LineCounter counter(matcher, store, settings.level);
@@ -607,8 +645,7 @@ bool runCommand(const std::vector<std::string>& texts, const Settings& settings,
 {
     const CountCommand& command = settings.command;
     const auto step = std::size_t(settings.step);
-    RowPipeline rows(command, writer,
-                     SpillFile(scratchFolder(), settings.spillBufferBytes, settings.spillWrites));
+    RowPipeline rows(command, writer, smallStore(settings));
     LineMatcher matcher(command.filter);
     for (std::size_t file = 0; file < texts.size(); ++file) {
         rows.startFile(file == 0 ? QStringLiteral("-")
