@@ -209,7 +209,7 @@ struct Settings
 };
 
 /// The units of 16-bit text after its mark, a surrogate without its partner (even one parted
-/// from it by a carriage return) made U+FFFD, a last odd byte left out.
+/// from it by a carriage return) made U+FFFD, and a last odd byte, a cut unit, U+FFFD too.
 QString plainUnits(const QByteArray& file)
 {
     const bool littleEndian = file.startsWith("\xFF\xFE");
@@ -228,6 +228,8 @@ QString plainUnits(const QByteArray& file)
         else if (text[at].isSurrogate())
             text[at] = QChar::ReplacementCharacter;
     }
+    if (file.size() % 2 != 0)
+        text += QChar::ReplacementCharacter;
     return text;
 }
 
