@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -104,26 +105,39 @@ void tell(const WalkFailureSink& unreachable, const QByteArray& path, int cause)
         unreachable({ pathFromBytes(path), qt_error_string(cause) });
 }
 
+/// A listing of `folder`, or null with errno set. A short path opens as it always has; only
+/// one longer than the system takes in one call is opened a stretch at a time.
+DIR* openListing(const QByteArray& folder)
+{
+    if (folder.size() < PATH_MAX)
+        return ::opendir(folder.constData());
+    const int descriptor = openLongPath(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return nullptr;
+    DIR* listing = ::fdopendir(descriptor);
+    if (!listing) {
+        const int cause = errno;
+        ::close(descriptor);
+        errno = cause;
+    }
+    return listing;
+}
+
 /// Calls `take` with the bytes of each entry of `folder` but "." and "..", and its kind;
 /// what cannot be read is told to `unreachable` instead. Names are bytes on Linux, so they
 /// are read as bytes and kept whole by pathFromBytes(): no name is left out, or turned into
 /// another, for not being UTF-8. The folder is opened by its bytes whatever their length, and
-/// its entries from its descriptor.
+/// its entries looked at from its descriptor.
 template<typename Take>
 void listEntries(const QString& folder, FolderIds ids, const WalkFailureSink& unreachable,
                  Take take)
 {
     const QByteArray folderBytes = pathBytes(folder);
     const QByteArray shownFolder = withoutTrailingSeparators(folderBytes);
-    const int descriptor = openLongPath(folderBytes, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0)
+    const std::unique_ptr<DIR, DirectoryCloser> listing(openListing(folderBytes));
+    if (!listing)
         return tell(unreachable, shownFolder, errno);
-    const std::unique_ptr<DIR, DirectoryCloser> listing(::fdopendir(descriptor));
-    if (!listing) {
-        const int cause = errno;
-        ::close(descriptor);
-        return tell(unreachable, shownFolder, cause);
-    }
+    const int descriptor = ::dirfd(listing.get());
     const QByteArray entryPrefix = shownFolder == "/" ? shownFolder : shownFolder + '/';
     for (;;) {
         errno = 0;

@@ -34,4 +34,26 @@ private:
     const bool m_mounted;
 };
 
+/// $TMPDIR pointed at `folder` for as long as it lives, then as it was.
+class TemporaryFolderOverride
+{
+public:
+    explicit TemporaryFolderOverride(const QString& folder)
+        : m_previous(qgetenv("TMPDIR"))
+    {
+        qputenv("TMPDIR", QFile::encodeName(folder));
+    }
+    ~TemporaryFolderOverride()
+    {
+        if (m_previous.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", m_previous);
+    }
+    Q_DISABLE_COPY_MOVE(TemporaryFolderOverride)
+
+private:
+    const QByteArray m_previous;
+};
+
 } // namespace velmora::testing

@@ -195,9 +195,7 @@ private slots:
         SmallFileSystem disk;
         if (!disk.mounted())
             QSKIP("mounting a small file system needs root");
-        const QByteArray previous = qgetenv("TMPDIR");
-        qputenv("TMPDIR", QFile::encodeName(disk.path()));
-        const auto restore = qScopeGuard([&] { qputenv("TMPDIR", previous); });
+        const TemporaryFolderOverride temporaryFolder(disk.path());
         // More text than the spill file's two buffers hold, so that it must reach the disk.
         const QByteArray line(999, 'x');
         form->fileList().appendEntry(file("big.txt", QByteArray(line + '\n').repeated(20000)));
