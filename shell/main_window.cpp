@@ -2,8 +2,8 @@
 
 #include "common/path_bytes.h"
 #include "common/twips.h"
-#include "counting/count_command.h"
-#include "counting/save_command.h"
+#include "count_command.h"
+#include "save_command.h"
 #include "filelist/add_all_files_in_folder.h"
 #include "filelist/add_text_files.h"
 #include "filelist/dropped_paths.h"

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "common/program_files.h"
-#include "counting/line_filter.h"
-#include "counting/results_model.h"
+#include "counting/match/line_filter.h"
+#include "counting/rows/results_model.h"
 #include "filelist/file_list_model.h"
 #include "filelist/folder_walk_guard.h"
 #include "platform/platform.h"

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""Writes counting/character_width_ranges.h: the code point ranges that a terminal shows in
+"""Writes counting/text/character_width_ranges.h: the code point ranges that a terminal shows in
 two cells or in none, from the Unicode data of Python's unicodedata module.
 
-Usage: resources/tools/generate_character_widths.py > counting/character_width_ranges.h
+Usage: resources/tools/generate_character_widths.py > counting/text/character_width_ranges.h
 """
 import sys
 import unicodedata

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "counting/row_sink.h"
+#include "counting/scan/row_sink.h"
 
 #include <QList>
 #include <QString>

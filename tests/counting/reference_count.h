@@ -1,7 +1,7 @@
 #pragma once
 
 #include "collecting_sink.h"
-#include "counting/line_filter.h"
+#include "counting/match/line_filter.h"
 
 #include <QByteArray>
 #include <QStringDecoder>

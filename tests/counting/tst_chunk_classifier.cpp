@@ -1,7 +1,7 @@
-#include "counting/byte_search.h"
-#include "counting/chunk_classifier.h"
-#include "counting/pair_scanner.h"
-#include "counting/utf16_length.h"
+#include "counting/match/byte_search.h"
+#include "counting/simd/chunk_classifier.h"
+#include "counting/match/pair_scanner.h"
+#include "counting/text/utf16_length.h"
 
 #include <QRandomGenerator>
 #include <QTest>

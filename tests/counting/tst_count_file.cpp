@@ -1,5 +1,5 @@
 #include "collecting_sink.h"
-#include "counting/count_file.h"
+#include "counting/scan/count_file.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "counting/io_thread.h"
+#include "counting/input/io_thread.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "counting/character_width_ranges.h"
-#include "counting/line_length.h"
+#include "counting/text/character_width_ranges.h"
+#include "counting/text/line_length.h"
 
 #include <QTest>
 

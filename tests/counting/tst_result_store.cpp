@@ -1,5 +1,5 @@
-#include "counting/result_order.h"
-#include "counting/result_store.h"
+#include "counting/rows/result_order.h"
+#include "counting/rows/result_store.h"
 
 #include <QDir>
 #include <QScopeGuard>

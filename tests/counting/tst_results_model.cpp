@@ -1,4 +1,4 @@
-#include "counting/results_model.h"
+#include "counting/rows/results_model.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

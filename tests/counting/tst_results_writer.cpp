@@ -1,7 +1,7 @@
-#include "counting/byte_output.h"
-#include "counting/results_model.h"
-#include "counting/results_writer.h"
-#include "counting/sorted_row_passes.h"
+#include "counting/output/byte_output.h"
+#include "counting/rows/results_model.h"
+#include "counting/output/results_writer.h"
+#include "counting/output/sorted_row_passes.h"
 
 #include <QBuffer>
 #include <QTest>

@@ -1,5 +1,5 @@
-#include "counting/io_thread.h"
-#include "counting/text_reader.h"
+#include "counting/input/io_thread.h"
+#include "counting/input/text_reader.h"
 
 #include <QBuffer>
 #include <QDateTime>

@@ -5,7 +5,7 @@
 // written back as arguments it parses to the same command, numbers included.
 
 #include "common/path_bytes.h"
-#include "counting/cli/command_line.h"
+#include "cli/command_line.h"
 
 #include <QByteArrayList>
 

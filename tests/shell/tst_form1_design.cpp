@@ -1,5 +1,5 @@
 // The window as designed, before anything of the start-up sequence has run.
-#include "counting/result_store.h"
+#include "counting/rows/result_store.h"
 #include "form_fixture.h"
 #include "shell/list_view.h"
 

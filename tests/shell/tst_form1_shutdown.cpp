@@ -1,7 +1,7 @@
 // Closing the window ends the program, whatever runs at that moment. The close request is the
 // one the window system delivers for the close button, so it meets Qt's refusal of a request
 // for a window that a modal one blocks; QWidget::close() would slip past that refusal.
-#include "counting/result_store.h"
+#include "counting/rows/result_store.h"
 #include "form_fixture.h"
 #include "platform/qt/qt_progress_display.h"
 

@@ -1,6 +1,6 @@
 // The commands on the results list: both sorts, "Clear List" and "Save Results As New Text
 // File", on real widgets, with the save dialog and the questions answered by fakes.
-#include "counting/result_store.h"
+#include "counting/rows/result_store.h"
 #include "fakes/small_file_system.h"
 #include "form_fixture.h"
 #include "shell/list_view.h"

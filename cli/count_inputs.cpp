@@ -1,0 +1,89 @@
+#include "count_inputs.h"
+
+#include "common/long_path.h"
+#include "common/path_bytes.h"
+#include "counting/scan/count_file.h"
+#include "counting/match/line_matcher.h"
+#include "counting/output/results_writer.h"
+#include "interruption.h"
+#include "progress_line.h"
+#include "row_pipeline.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velmora {
+
+namespace {
+
+/// Whether `path` ("-": standard input) is the regular file that standard output appends the
+/// rows to: counting it would read the rows back and feed them to itself without end.
+bool isStandardOutputFile(const QString& path)
+{
+    struct stat output;
+    struct stat input;
+    if (::fstat(STDOUT_FILENO, &output) != 0 || !S_ISREG(output.st_mode))
+        return false;
+    const bool opened = path == u"-" ? ::fstat(STDIN_FILENO, &input) == 0
+                                     : statLongPath(pathBytes(path), &input) == 0;
+    return opened && input.st_dev == output.st_dev && input.st_ino == output.st_ino;
+}
+
+} // namespace
+
+bool countInputs(const QStringList& inputs, const LineFilter& filter, RowPipeline& rows,
+                 ResultsWriter& writer, CountProgress& progress, bool toStandardOutput,
+                 const Complaint& complain)
+{
+    LineMatcher matcher(filter);
+    // The inputs are read ahead on the thread that writes the rows, which has time to spare.
+    const CountControl control { &interruption(), &progress.bytesDone, &writer.ioThread() };
+    bool allRead = true;
+    for (const QString& path : inputs) {
+        if (control.stopRequested())
+            return allRead;
+        const QString shownName = path == u"-" ? QStringLiteral("standard input") : path;
+        if (toStandardOutput && isStandardOutputFile(path)) {
+            complain(shownName, QStringLiteral("input file is output file"));
+            allRead = false;
+            continue;
+        }
+        rows.startFile(path);
+        FileCountOutcome outcome;
+        if (path == u"-") {
+            QFile standardInput;
+            if (!standardInput.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered))
+                outcome = { FileCountOutcome::Kind::ReadFailed, standardInput.errorString() };
+            else
+                outcome = countDevice(standardInput, matcher, rows.head(), control);
+        } else {
+            outcome = countFile(path, matcher, rows.head(), control);
+        }
+        progress.filesDone.fetch_add(1, std::memory_order_relaxed);
+        rows.endFile(outcome.kind == FileCountOutcome::Kind::Counted);
+        switch (outcome.kind) {
+        case FileCountOutcome::Kind::Counted:
+        case FileCountOutcome::Kind::Stopped:
+            break;
+        case FileCountOutcome::Kind::Missing:
+            complain(shownName, qt_error_string(ENOENT));
+            allRead = false;
+            break;
+        case FileCountOutcome::Kind::ReadFailed:
+        case FileCountOutcome::Kind::RowFailed:
+            // A failure of the output is told once, by the caller, and ends the run.
+            if (writer.failed() || !rows.outputFailure().isEmpty())
+                return allRead;
+            complain(shownName, outcome.description);
+            allRead = false;
+            break;
+        }
+    }
+    return allRead;
+}
+
+} // namespace velmora

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "counting/output/length_threshold.h"
+#include "counting/output/located_row_printer.h"
+#include "row_output.h"
+#include "counting/output/row_tally.h"
+#include "counting/output/summary_printer.h"
+#include "counting/output/unit_recount.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace velmora {
+
+struct CountCommand;
+
+/// The stages a command puts between the counter and the results writer: the count in
+/// another unit, the length thresholds, the tally of rows that passed, and the printer of
+/// rows with their place or of one line per file.
+class RowPipeline
+{
+public:
+    /// Rows held back for sorting are kept in `sortedRows`, an empty store.
+    RowPipeline(const CountCommand& command, ResultsWriter& writer,
+                ResultStore sortedRows = ResultStore());
+    Q_DISABLE_COPY_MOVE(RowPipeline)
+
+    /// Where the counter hands its rows.
+    RowSink& head() { return *m_head; }
+    /// The rows that follow come from `path` ("-" for standard input).
+    void startFile(const QString& path);
+    /// The file's rows are all in; `counted` is false when it could not be read.
+    void endFile(bool counted);
+    /// Writes what was held back: sorted rows, the summary's total.
+    void finish();
+
+    /// Why the rows could not all be kept for the output; empty while they could.
+    const QString& outputFailure() const { return m_output.keepingFailure(); }
+
+    /// Known only when the command checks.
+    bool anyRowPassed() const { return m_tally && m_tally->rows() > 0; }
+
+private:
+    ResultsWriter& m_writer;
+    RowOutput m_output;
+    std::optional<SummaryPrinter> m_summary;
+    std::optional<LocatedRowPrinter> m_located;
+    std::optional<RowTally> m_tally;
+    std::optional<LengthThreshold> m_threshold;
+    std::optional<UnitRecount> m_recount;
+    RowSink* m_head = nullptr;
+};
+
+} // namespace velmora

@@ -1,0 +1,402 @@
+#include "text_reader.h"
+
+#include "common/file_exists.h"
+#include "common/long_path.h"
+#include "common/path_bytes.h"
+#include "io_thread.h"
+#include "page_aligned.h"
+#include "counting/text/text_encoding.h"
+#include "counting/text/utf16_to_utf8.h"
+
+#include <QFile>
+
+#include <array>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdint>
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+namespace velmora {
+
+namespace {
+
+/// From this many blocks on a regular file is read ahead on an IoThread, while its blocks
+/// before are counted; a smaller one is read where it is counted, without a thread's hand-overs.
+constexpr qint64 readAheadFromBlocks = 4;
+
+/// How many blocks are read ahead at most: enough that the count never waits for a read,
+/// few enough that they stay in the processor's cache until it comes to them.
+constexpr std::size_t readAheadBlocks = 4;
+
+constexpr std::string_view emptyFileText("empty file");
+
+/// Passes 8-bit text through and converts 16-bit text, once the first bytes have decided.
+class TextDecoder
+{
+public:
+    explicit TextDecoder(TextConsumer& consumer)
+        : m_consumer(consumer)
+    { }
+
+    /// False when the consumer wants no more.
+    bool decode(std::string_view bytes, bool atEnd)
+    {
+        if (!m_mark) {
+            // The first bytes mostly decide at once; only a few bytes that may still become
+            // a mark are kept until more come.
+            const bool fromHead = !m_head.empty();
+            if (fromHead)
+                m_head.append(bytes);
+            m_mark = detectEncodingMark(fromHead ? std::string_view(m_head) : bytes, atEnd);
+            if (!m_mark) {
+                if (!fromHead)
+                    m_head.assign(bytes);
+                return true;
+            }
+            if (m_mark->encoding != TextEncoding::EightBit)
+                m_converter.emplace(m_mark->encoding);
+            if (!fromHead)
+                return deliver(bytes.substr(m_mark->markLength), atEnd);
+            const std::string head = std::exchange(m_head, {});
+            return deliver(std::string_view(head).substr(m_mark->markLength), atEnd);
+        }
+        return deliver(bytes, atEnd);
+    }
+
+private:
+    bool deliver(std::string_view bytes, bool atEnd)
+    {
+        if (!m_converter)
+            return bytes.empty() || m_consumer.consumeText(bytes);
+        m_utf8.clear();
+        m_converter->convert(bytes, m_utf8);
+        if (atEnd)
+            m_converter->finish(m_utf8);
+        return m_utf8.empty() || m_consumer.consumeText(m_utf8);
+    }
+
+    TextConsumer& m_consumer;
+    std::optional<EncodingMark> m_mark;
+    std::string m_head;
+    std::optional<Utf16ToUtf8> m_converter;
+    std::string m_utf8;
+};
+
+ReadOutcome failure(const QString& description)
+{
+    return { ReadOutcome::Kind::Failed, description };
+}
+
+/// Hands `bytes` to the decoder; an outcome when the reading ends there.
+std::optional<ReadOutcome> decodePiece(TextDecoder& decoder, std::string_view bytes, bool atEnd)
+{
+    try {
+        if (!decoder.decode(bytes, atEnd))
+            return ReadOutcome { ReadOutcome::Kind::Stopped, {} };
+    } catch (const std::bad_alloc&) {
+        return failure(qt_error_string(ENOMEM));
+    }
+    return std::nullopt;
+}
+
+/// Reads `device` from where it stands to its end, through `decoder`. `readAnything` tells
+/// whether bytes came before, so that only a file without any bytes reads as "empty file".
+ReadOutcome readRest(QIODevice& device, TextDecoder& decoder, const CountControl& control,
+                     bool readAnything)
+{
+    const qint64 blockSize = control.readBlockSize;
+    const PageAlignedBytes block = allocatePageAligned(std::size_t(blockSize));
+    if (!block)
+        return failure(qt_error_string(ENOMEM));
+    for (;;) {
+        if (control.stopRequested())
+            return { ReadOutcome::Kind::Stopped, {} };
+        const qint64 got = device.read(block.get(), blockSize);
+        if (got < 0)
+            return failure(device.errorString());
+        control.addBytesDone(got);
+        readAnything = readAnything || got > 0;
+        const bool atEnd = got == 0;
+        const std::string_view bytes = atEnd && !readAnything
+            ? emptyFileText
+            : std::string_view(block.get(), std::size_t(got));
+        if (std::optional<ReadOutcome> ended = decodePiece(decoder, bytes, atEnd))
+            return *ended;
+        if (atEnd)
+            return { ReadOutcome::Kind::Read, {} };
+    }
+}
+
+/// Whether the size that the regular file open at `descriptor` reports is its length. The
+/// kernel's own file systems make a file's text as it is read and report a size of 0 or of a
+/// page whatever it holds; a file that reports no bytes may also be one of theirs seen through
+/// another file system (lxcfs through FUSE), or a file still to be written, and reading it as
+/// it comes serves both. Where the file system cannot be told, the size is trusted.
+bool sizeIsLength(int descriptor, const struct stat& status)
+{
+    if (status.st_size == 0)
+        return false;
+    struct statfs fileSystem;
+    if (::fstatfs(descriptor, &fileSystem) != 0)
+        return true;
+    switch (fileSystem.f_type) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+        return false;
+    default:
+        return true;
+    }
+}
+
+bool sameTime(const struct timespec& one, const struct timespec& other)
+{
+    return one.tv_sec == other.tv_sec && one.tv_nsec == other.tv_nsec;
+}
+
+/// Why a file read to its end cannot count as read whole: its end came before the size it
+/// had when opened, or it is shorter now than the bytes read from it (or its size cannot be
+/// told); or it was written over without growing, its modification time moved and its size
+/// not, so that the bytes read may mix its old text and its new. Nothing when none of these:
+/// a file that only grew, such as a log being written, counts up to where its reading ended.
+std::optional<ReadOutcome> changedWhileRead(const QFile& file, const struct stat& opened,
+                                            qint64 bytesRead)
+{
+    struct stat now;
+    if (::fstat(file.handle(), &now) != 0)
+        return failure(qt_error_string(errno));
+    if (bytesRead < opened.st_size || now.st_size < bytesRead)
+        return failure(QStringLiteral("The file became shorter while it was being read"));
+    if (!sameTime(now.st_mtim, opened.st_mtim) && now.st_size <= opened.st_size)
+        return failure(QStringLiteral("The file changed while it was being read"));
+    return std::nullopt;
+}
+
+/// Reads a file's blocks ahead of the reader, each into a buffer of its own that is read into
+/// again once the reader has gone on to the next block. Each block is read at its own offset,
+/// so that the reads may run on the IoThread or on a thread that would otherwise wait for it.
+class ReadAhead
+{
+public:
+    struct Block
+    {
+        /// Shorter than a block at the end of the file.
+        std::string_view bytes;
+        /// The error number of a read that failed.
+        int error = 0;
+    };
+
+    /// Throws std::bad_alloc when there is no memory for the buffers, std::system_error when
+    /// there is no thread.
+    ReadAhead(int descriptor, IoThread& io, qint64 blockSize)
+        : m_descriptor(descriptor)
+        , m_io(io)
+        , m_blockSize(std::size_t(blockSize))
+    {
+        for (Buffer& buffer : m_buffers) {
+            buffer.bytes = allocatePageAligned(m_blockSize);
+            if (!buffer.bytes)
+                throw std::bad_alloc();
+        }
+        const std::lock_guard lock(m_mutex);
+        for (std::size_t index = 0; index < readAheadBlocks; ++index)
+            readLater(index);
+    }
+
+    /// Waits for the reads under way; those not begun are not made.
+    ~ReadAhead()
+    {
+        std::unique_lock lock(m_mutex);
+        m_ending = true;
+        m_changed.wait(lock, [this] { return m_readsPending == 0; });
+    }
+
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    /// The next block, once read; the block before is read into again from here on.
+    Block next()
+    {
+        std::unique_lock lock(m_mutex);
+        if (m_held) {
+            m_buffers[*m_held].read = false;
+            readLater(*m_held);
+        }
+        Buffer& buffer = m_buffers[m_next];
+        // A read that has not begun is made here rather than waited for.
+        m_io.waitRunningJobs(lock, m_changed, [&] { return buffer.read; });
+        m_held = m_next;
+        m_next = (m_next + 1) % readAheadBlocks;
+        return { { buffer.bytes.get(), buffer.size }, buffer.error };
+    }
+
+private:
+    struct Buffer
+    {
+        PageAlignedBytes bytes;
+        std::size_t size = 0;
+        int error = 0;
+        bool read = false;
+    };
+
+    /// Asks for the buffer at `index` to be read into; under the lock.
+    void readLater(std::size_t index)
+    {
+        try {
+            const std::uint64_t offset = m_nextOffset;
+            m_io.post([this, index, offset] { readInto(m_buffers[index], offset); },
+                      IoThread::Where::Anywhere);
+            m_nextOffset += m_blockSize;
+            ++m_readsPending;
+        } catch (const std::exception&) {
+            // Only the constructor's first hand-over may fail to start the thread; it throws
+            // on. Later ones can only lack memory, which the reader is told of as a failed read.
+            if (m_readsPending == 0 && index == 0)
+                throw;
+            Buffer& buffer = m_buffers[index];
+            buffer.size = 0;
+            buffer.error = ENOMEM;
+            buffer.read = true;
+        }
+    }
+
+    /// Fills `buffer` with the block at `offset`, or with what there is up to the file's end.
+    void readInto(Buffer& buffer, std::uint64_t offset)
+    {
+        std::size_t size = 0;
+        int error = 0;
+        if (!ending()) {
+            while (size < m_blockSize) {
+                const ssize_t got = ::pread(m_descriptor, buffer.bytes.get() + size,
+                                            m_blockSize - size, off_t(offset + size));
+                if (got > 0)
+                    size += std::size_t(got);
+                else if (got == 0)
+                    break;
+                else if (errno != EINTR) {
+                    error = errno;
+                    break;
+                }
+            }
+        }
+        // Told under the lock: once the last read is told of, the reader may go at once.
+        const std::lock_guard lock(m_mutex);
+        buffer.size = size;
+        buffer.error = error;
+        buffer.read = true;
+        --m_readsPending;
+        m_changed.notify_all();
+    }
+
+    bool ending()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_ending;
+    }
+
+    const int m_descriptor;
+    IoThread& m_io;
+    const std::size_t m_blockSize;
+    std::array<Buffer, readAheadBlocks> m_buffers;
+    std::size_t m_next = 0;
+    std::optional<std::size_t> m_held;
+    std::uint64_t m_nextOffset = 0;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_readsPending = 0;
+    bool m_ending = false;
+};
+
+/// Hands the blocks of `reads` to `decoder` up to the first one short of a block, where the
+/// file ended when it was read, and leaves `file` there; an outcome when the reading ends.
+std::optional<ReadOutcome> readAhead(ReadAhead& reads, QFile& file, TextDecoder& decoder,
+                                     const CountControl& control)
+{
+    qint64 bytesRead = 0;
+    for (;;) {
+        if (control.stopRequested())
+            return ReadOutcome { ReadOutcome::Kind::Stopped, {} };
+        const ReadAhead::Block block = reads.next();
+        if (block.error != 0)
+            return failure(qt_error_string(block.error));
+        if (std::optional<ReadOutcome> ended = decodePiece(decoder, block.bytes, false))
+            return ended;
+        bytesRead += qint64(block.bytes.size());
+        control.addBytesDone(qint64(block.bytes.size()));
+        if (block.bytes.size() < std::size_t(control.readBlockSize))
+            break;
+    }
+    if (!file.seek(bytesRead))
+        return failure(file.errorString());
+    return std::nullopt;
+}
+
+} // namespace
+
+ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const CountControl& control)
+{
+    if (!FileExists(path))
+        return { ReadOutcome::Kind::Missing, {} };
+    // Opened by its exact bytes: Qt would turn a name that is not UTF-8 into another name.
+    const int descriptor = openLongPath(pathBytes(path), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return failure(qt_error_string(errno));
+    struct stat status;
+    const int cause = ::fstat(descriptor, &status) != 0 ? errno
+        : S_ISDIR(status.st_mode)                       ? EISDIR
+                                                        : 0;
+    if (cause != 0) {
+        ::close(descriptor);
+        return failure(qt_error_string(cause));
+    }
+    QFile file;
+    if (!file.open(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                   QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return failure(file.errorString());
+    }
+    // Only a regular file whose size is its length is read by its size and checked against
+    // it; anything else is read as it comes, to its end.
+    if (!S_ISREG(status.st_mode) || !sizeIsLength(descriptor, status))
+        return readWholeDevice(file, consumer, control);
+    TextDecoder decoder(consumer);
+    if (status.st_size >= readAheadFromBlocks * control.readBlockSize) {
+        std::optional<IoThread> ownThread;
+        std::optional<ReadAhead> reads;
+        try {
+            reads.emplace(descriptor, control.ioThread ? *control.ioThread : ownThread.emplace(),
+                          control.readBlockSize);
+        } catch (const std::exception&) {
+            // No memory or no thread to read ahead with: the file is read here.
+        }
+        if (reads) {
+            if (std::optional<ReadOutcome> ended = readAhead(*reads, file, decoder, control))
+                return *ended;
+        }
+    }
+    // A small file is read here, and so is what a large one gained after its reads ahead.
+    const ReadOutcome outcome = readRest(file, decoder, control, file.pos() > 0);
+    if (outcome.kind != ReadOutcome::Kind::Read)
+        return outcome;
+    return changedWhileRead(file, status, file.pos()).value_or(outcome);
+}
+
+ReadOutcome readWholeDevice(QIODevice& device, TextConsumer& consumer, const CountControl& control)
+{
+    TextDecoder decoder(consumer);
+    return readRest(device, decoder, control, false);
+}
+
+} // namespace velmora

@@ -1,0 +1,233 @@
+#include "results_writer.h"
+
+#include "byte_output.h"
+#include "counting/rows/results_model.h"
+#include "sorted_row_passes.h"
+
+#include <cstring>
+#include <new>
+#if __has_include(<unistd.h>)
+#include <unistd.h>
+#endif
+
+namespace velmora {
+
+namespace {
+
+/// How often a long write asks whether to go on.
+constexpr int rowsBetweenCalls = 4096;
+
+std::uint64_t physicalMemoryBytes()
+{
+#if defined(_SC_PHYS_PAGES) && defined(_SC_PAGESIZE)
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageSize > 0)
+        return std::uint64_t(pages) * std::uint64_t(pageSize);
+#endif
+    return std::uint64_t(4) << 30; // a modest machine, where the system cannot say
+}
+
+} // namespace
+
+ResultsWriter::ResultsWriter(ByteOutput& output, LineEnding lineEnding)
+    : m_output(output)
+    , m_lineEnd(lineEnding == LineEnding::CrLf ? "\r\n" : "\n")
+    , m_lineEndBytes { lineEnding == LineEnding::CrLf ? '\r' : '\n', '\n' }
+    // Short lines are copied in whole blocks, which may reach past the buffer's last row.
+    , m_buffer(new char[bufferSize + copyBlock])
+{
+    m_spares.reserve(buffersInFlight);
+    for (std::size_t spare = 0; spare < buffersInFlight; ++spare)
+        m_spares.emplace_back(new char[bufferSize + copyBlock]);
+}
+
+QString ResultsWriter::failure() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_failure;
+}
+
+void ResultsWriter::writeRowSlowly(std::string_view lineBytes, std::uint64_t count)
+{
+    if (lineBytes.size() + rowFrame > bufferSize - m_buffered && !failed()) {
+        handOver();
+        if (lineBytes.size() + rowFrame > bufferSize) {
+            char frame[rowFrame];
+            writeLongLine({ frame, std::size_t(putCountAndTab(frame, count) - frame) }, lineBytes);
+            return;
+        }
+    }
+    if (failed()) {
+        failRow(failure());
+        return;
+    }
+    packRow(lineBytes, count);
+}
+
+void ResultsWriter::addLine(std::string_view bytes)
+{
+    if (bytes.size() + m_lineEnd.size() > bufferSize - m_buffered && !failed()) {
+        handOver();
+        if (bytes.size() + m_lineEnd.size() > bufferSize) {
+            writeLongLine({}, bytes);
+            return;
+        }
+    }
+    if (failed()) {
+        failRow(failure());
+        return;
+    }
+    char* out = m_buffer.get() + m_buffered;
+    std::memcpy(out, bytes.data(), bytes.size());
+    std::memcpy(out + bytes.size(), m_lineEnd.data(), m_lineEnd.size());
+    m_buffered += bytes.size() + m_lineEnd.size();
+}
+
+void ResultsWriter::writeLongLine(std::string_view head, std::string_view body)
+{
+    // Written here in one piece while the writing thread has nothing to do.
+    waitUntilIdle();
+    writeOut(head);
+    writeOut(body);
+    writeOut(m_lineEnd);
+    if (failed())
+        failRow(failure());
+}
+
+void ResultsWriter::addShownRow(const ResultsModel& model, int position, RowLayout layout)
+{
+    model.readAheadFrom(position);
+    const ResultRow row = model.row(position);
+    if (layout == RowLayout::CountAndLine)
+        writeRow(row.bytes, row.count);
+    else
+        addLine(row.bytes);
+}
+
+bool ResultsWriter::addRows(const ResultsModel& model, const std::function<bool(int)>& between,
+                            RowLayout layout, std::optional<std::uint64_t> passLimit)
+{
+    if (model.isSorted() && model.rowCount() > 0)
+        return addSortedRows(model, between, layout, passLimit);
+    return addShownRows(model, 0, model.rowCount(), between, layout)
+        && (!between || between(model.rowCount()));
+}
+
+bool ResultsWriter::addShownRows(const ResultsModel& model, int begin, int end,
+                                 const std::function<bool(int)>& between, RowLayout layout)
+{
+    for (int position = begin; position < end && !failed(); ++position) {
+        if (between && position % rowsBetweenCalls == 0 && !between(position))
+            return false;
+        addShownRow(model, position, layout);
+    }
+    return !failed();
+}
+
+bool ResultsWriter::addSortedRows(const ResultsModel& model,
+                                  const std::function<bool(int)>& between, RowLayout layout,
+                                  std::optional<std::uint64_t> passLimit)
+{
+    SortedRowPasses passes(model, layout == RowLayout::CountAndLine, m_lineEnd);
+    passes.cut(
+        passLimit.value_or(SortedRowPasses::passLimit(passes.totalBytes(), physicalMemoryBytes())));
+    // Two buffers: one pass is written on the writing thread while the next one is gathered.
+    std::unique_ptr<char[]> gathered[2];
+    std::uint64_t room[2] = { 0, 0 };
+    int next = 0;
+    bool complete = true;
+    for (const SortedRowPasses::Pass& pass : passes.passes()) {
+        if (failed() || (between && !between(pass.begin))) {
+            complete = false;
+            break;
+        }
+        if (pass.gathered && pass.bytes > room[next]) {
+            gathered[next].reset();
+            gathered[next].reset(new (std::nothrow) char[std::size_t(pass.bytes)]);
+            room[next] = gathered[next] ? pass.bytes : 0;
+        }
+        if (!pass.gathered || !gathered[next]) {
+            // Read in place: a group too large to gather, or no memory to gather it in.
+            if (!addShownRows(model, pass.begin, pass.end, between, layout)) {
+                complete = false;
+                break;
+            }
+            continue;
+        }
+        passes.gather(pass, gathered[next].get());
+        handOver();
+        handOverBytes({ gathered[next].get(), std::size_t(pass.bytes) });
+        next = 1 - next;
+    }
+    // The buffers go with this call.
+    waitUntilIdle();
+    return complete && !failed() && (!between || between(model.rowCount()));
+}
+
+bool ResultsWriter::flush()
+{
+    handOver();
+    waitUntilIdle();
+    return !failed();
+}
+
+void ResultsWriter::handOver()
+{
+    if (m_buffered == 0)
+        return;
+    std::unique_lock lock(m_mutex);
+    // Meanwhile this thread takes over the input's reads ahead, which would otherwise wait
+    // behind the writes.
+    m_io.waitRunningJobs(lock, m_changed, [this] { return !m_spares.empty(); });
+    postWrite({ m_buffer.get(), m_buffered }, m_buffer.get());
+    m_buffer.release();
+    m_buffer = std::move(m_spares.back());
+    m_spares.pop_back();
+    m_buffered = 0;
+}
+
+void ResultsWriter::handOverBytes(std::string_view bytes)
+{
+    waitUntilIdle();
+    const std::lock_guard lock(m_mutex);
+    postWrite(bytes, nullptr);
+}
+
+void ResultsWriter::postWrite(std::string_view bytes, char* spareAfter)
+{
+    // Posted before anything changes, in case there is no thread to post to; the write cannot
+    // end before the caller releases the lock.
+    m_io.post([this, bytes, spareAfter] {
+        writeOut(bytes);
+        {
+            const std::lock_guard written(m_mutex);
+            if (spareAfter)
+                m_spares.emplace_back(spareAfter);
+            --m_writesUnderWay;
+        }
+        m_changed.notify_all();
+    });
+    ++m_writesUnderWay;
+}
+
+void ResultsWriter::waitUntilIdle()
+{
+    std::unique_lock lock(m_mutex);
+    m_io.waitRunningJobs(lock, m_changed, [this] { return m_writesUnderWay == 0; });
+}
+
+void ResultsWriter::writeOut(std::string_view bytes)
+{
+    if (failed() || bytes.empty())
+        return;
+    if (m_output.write(bytes) == bytes.size())
+        return;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_failure = m_output.errorString();
+    }
+    m_failed.store(true, std::memory_order_release);
+}
+
+} // namespace velmora
