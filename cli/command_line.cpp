@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include <algorithm>
+
 namespace velmora {
 
 namespace {
@@ -42,17 +44,62 @@ std::optional<std::uint64_t> wholeNumber(const QString& text)
     return std::uint64_t(number);
 }
 
-std::optional<LengthUnit> lengthUnit(const QString& name)
+/// "a, b or c".
+QString listedAsChoices(const QStringList& choices)
 {
-    if (name == u"utf16")
-        return LengthUnit::Utf16;
-    if (name == u"chars")
-        return LengthUnit::Chars;
-    if (name == u"bytes")
-        return LengthUnit::Bytes;
-    if (name == u"columns")
-        return LengthUnit::Columns;
-    return std::nullopt;
+    QString text;
+    for (qsizetype i = 0; i < choices.size(); ++i) {
+        if (i > 0)
+            text += i + 1 < choices.size() ? QStringLiteral(", ") : QStringLiteral(" or ");
+        text += choices.at(i);
+    }
+    return text;
+}
+
+/// The names `--units` takes: "utf16, chars, bytes or columns".
+QString unitChoices()
+{
+    QStringList names;
+    for (const LengthUnitName& unit : lengthUnitNames)
+        names << QLatin1StringView(unit.name);
+    return listedAsChoices(names);
+}
+
+/// An option's lines in the help: its name, and its text from the 25th column on, wrapped at
+/// word ends to stay within 80 columns.
+QString optionHelp(const QString& option, const QString& text)
+{
+    constexpr qsizetype textColumn = 24;
+    constexpr qsizetype width = 80;
+    QString help = QStringLiteral("  ") + option;
+    qsizetype lineStart = 0;
+    bool lineHasWords = false;
+    for (const QString& word : text.split(u' ')) {
+        const qsizetype wordStart = help.size() + (lineHasWords ? 1 : 0);
+        if (lineHasWords && wordStart - lineStart + word.size() >= width) {
+            help += u'\n';
+            lineStart = help.size();
+            lineHasWords = false;
+        }
+        if (!lineHasWords)
+            help += QString(std::max<qsizetype>(1, textColumn - (help.size() - lineStart)), u' ');
+        else
+            help += u' ';
+        help += word;
+        lineHasWords = true;
+    }
+    return help + u'\n';
+}
+
+/// What `--units` does, each unit with its meaning.
+QString unitsHelp()
+{
+    QStringList units;
+    for (const LengthUnitName& unit : lengthUnitNames) {
+        units << QStringLiteral("%1 (%2)").arg(QLatin1StringView(unit.name),
+                                               QLatin1StringView(unit.meaning));
+    }
+    return optionHelp(QStringLiteral("--units UNIT"), QStringLiteral("count in ") + listedAsChoices(units));
 }
 
 /// An option without a value that switches something on; `letter` is its short form, if any.
@@ -187,11 +234,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
                 }
                 (name == u"--longer-than" ? command.longerThan : command.shorterThan) = number;
             } else if (name == u"--units") {
-                const std::optional<LengthUnit> unit = lengthUnit(value);
+                const std::optional<LengthUnit> unit = lengthUnitNamed(value.toStdString());
                 if (!unit) {
                     return fail(
-                        QStringLiteral("--units takes utf16, chars, bytes or columns, not '%1'")
-                            .arg(value));
+                        QStringLiteral("--units takes %1, not '%2'").arg(unitChoices(), value));
                 }
                 command.unit = *unit;
             } else if (name == u"--ext") {
@@ -229,12 +275,10 @@ QString usageText()
         "  --not-contains TEXT   only lines that do not contain TEXT\n"
         "  --match-case          compare TEXT with exact letter case\n"
         "  --longer-than N       only lines whose count is greater than N\n"
-        "  --shorter-than N      only lines whose count is less than N\n"
-        "  --units UNIT          count in utf16 (the window's count, the default), chars\n"
-        "                        (code points), bytes (as written out, UTF-8) or columns\n"
-        "                        (terminal cells: wide characters 2, combining marks 0,\n"
-        "                        tabs to the next multiple of 8)\n"
-        "\n"
+        "  --shorter-than N      only lines whose count is less than N\n")
+        + unitsHelp()
+        + QStringLiteral(
+            "\n"
         "Which files:\n"
         "  -r, --recursive       walk folders as the window's \"Add All Text File(s) In\n"
         "                        Folder\" does: level by level, sorted by name, hidden\n"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "counting/match/line_filter.h"
-#include "counting/text/line_length.h"
+#include "counting/text/length_unit.h"
 #include "counting/output/results_writer.h"
 
 #include <QStringList>

@@ -1,17 +1,11 @@
 #pragma once
 
+#include "length_unit.h"
+
 #include <cstdint>
 #include <string_view>
 
 namespace velmora {
-
-/// What a line's length is counted in.
-enum class LengthUnit {
-    Utf16, ///< UTF-16 units, the window's count
-    Chars, ///< Unicode code points
-    Bytes, ///< the line's bytes as stored
-    Columns ///< the cells a terminal shows
-};
 
 /// The length of `line` (UTF-8, or 8-bit text, without its line end) in `unit`. A byte outside
 /// a valid UTF-8 sequence is one character and one column. Columns: East Asian wide and
