@@ -1,6 +1,6 @@
 #pragma once
 
-#include "counting/simd/chunk_classifier.h"
+#include "candidate_bytes.h"
 #include "line_filter.h"
 #include "pair_scanner.h"
 
@@ -43,7 +43,7 @@ public:
     const std::optional<CandidatePair>& candidatePair() const { return m_pair; }
     /// True when only lines holding the text pass and the pair is known: every other line can
     /// be skipped unseen.
-    bool skimsLines() const { return m_pair && m_rule == Rule::PassIfContains; }
+    bool skipsLinesWithoutPair() const { return m_pair && m_rule == Rule::PassIfContains; }
 
     /// Whether the text stands in a line so that the pair's first byte is the one at `at`.
     /// The bytes from `readableFrom` (the start of that line or of one before it) to `end` may

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "counting/simd/chunk_classifier.h"
+#include "candidate_bytes.h"
+#include "counting/simd/simd_level.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +9,8 @@
 #include <utility>
 
 namespace velmora {
+
+struct SimdKernels;
 
 /// Finds the places worth a closer look, a vector of bytes at a time: where the filter's pair
 /// stands and, when only lines holding the text matter, a carriage return inside a line (whose
@@ -25,26 +28,25 @@ public:
     /// line feeds are passed over unseen. `end` must follow a line feed.
     const char* findPair(const char* from, const char* end) const;
 
-private:
-    /// `skims`: stops at carriage returns inside lines too, and counts line feeds.
-    template<bool skims>
-    const char* scan(const char* from, const char* end, std::uint64_t& lineFeeds) const;
-    bool isPair(const char* at, const char* end) const;
-#if defined(VELMORA_X86_SIMD)
-    /// The first place worth a look, or where the blocks end.
-    template<bool skims>
-    const char* skipWithSse2(const char* at, const char* end, std::uint64_t& lineFeeds) const;
-    template<bool skims>
-    VELMORA_TARGET_AVX2 const char* skipWithAvx2(const char* at, const char* end,
-                                                 std::uint64_t& lineFeeds) const;
-#endif
-
-    CandidatePair m_pair;
+    /// The filter's pair.
+    const CandidatePair& pair() const { return m_pair; }
     /// For each set, the bit in which its two values differ (0 for one value), where each
     /// set's values differ in one bit at most: then one comparison finds either value.
+    const std::optional<std::pair<unsigned char, unsigned char>>& foldBits() const
+    {
+        return m_foldBits;
+    }
+
+private:
+    /// `tracksLines`: stops at carriage returns inside lines too, and counts line feeds.
+    template<bool tracksLines>
+    const char* scan(const char* from, const char* end, std::uint64_t& lineFeeds) const;
+    bool isPair(const char* at, const char* end) const;
+
+    CandidatePair m_pair;
     std::optional<std::pair<unsigned char, unsigned char>> m_foldBits;
-    /// Only x86 processors have more than the plain way.
-    [[maybe_unused]] SimdLevel m_level;
+    /// The vector skips of the level.
+    const SimdKernels& m_kernels;
 };
 
 } // namespace velmora

@@ -31,12 +31,12 @@ std::uint64_t physicalMemoryBytes()
 } // namespace
 
 ResultsWriter::ResultsWriter(ByteOutput& output, LineEnding lineEnding)
-    : m_output(output)
-    , m_lineEnd(lineEnding == LineEnding::CrLf ? "\r\n" : "\n")
-    , m_lineEndBytes { lineEnding == LineEnding::CrLf ? '\r' : '\n', '\n' }
+    : RowPacker(lineEnding == LineEnding::CrLf ? "\r\n" : "\n")
+    , m_output(output)
     // Short lines are copied in whole blocks, which may reach past the buffer's last row.
     , m_buffer(new char[bufferSize + copyBlock])
 {
+    packInto(m_buffer.get(), bufferSize);
     m_spares.reserve(buffersInFlight);
     for (std::size_t spare = 0; spare < buffersInFlight; ++spare)
         m_spares.emplace_back(new char[bufferSize + copyBlock]);
@@ -50,7 +50,7 @@ QString ResultsWriter::failure() const
 
 void ResultsWriter::writeRowSlowly(std::string_view lineBytes, std::uint64_t count)
 {
-    if (lineBytes.size() + rowFrame > bufferSize - m_buffered && !failed()) {
+    if (lineBytes.size() + rowFrame > bufferSize - packedBytes() && !failed()) {
         handOver();
         if (lineBytes.size() + rowFrame > bufferSize) {
             char frame[rowFrame];
@@ -67,9 +67,9 @@ void ResultsWriter::writeRowSlowly(std::string_view lineBytes, std::uint64_t cou
 
 void ResultsWriter::addLine(std::string_view bytes)
 {
-    if (bytes.size() + m_lineEnd.size() > bufferSize - m_buffered && !failed()) {
+    if (bytes.size() + lineEnd().size() > bufferSize - packedBytes() && !failed()) {
         handOver();
-        if (bytes.size() + m_lineEnd.size() > bufferSize) {
+        if (bytes.size() + lineEnd().size() > bufferSize) {
             writeLongLine({}, bytes);
             return;
         }
@@ -78,10 +78,10 @@ void ResultsWriter::addLine(std::string_view bytes)
         failRow(failure());
         return;
     }
-    char* out = m_buffer.get() + m_buffered;
+    char* out = packingPlace();
     std::memcpy(out, bytes.data(), bytes.size());
-    std::memcpy(out + bytes.size(), m_lineEnd.data(), m_lineEnd.size());
-    m_buffered += bytes.size() + m_lineEnd.size();
+    std::memcpy(out + bytes.size(), lineEnd().data(), lineEnd().size());
+    packedUpTo(out + bytes.size() + lineEnd().size());
 }
 
 void ResultsWriter::writeLongLine(std::string_view head, std::string_view body)
@@ -90,7 +90,7 @@ void ResultsWriter::writeLongLine(std::string_view head, std::string_view body)
     waitUntilIdle();
     writeOut(head);
     writeOut(body);
-    writeOut(m_lineEnd);
+    writeOut(lineEnd());
     if (failed())
         failRow(failure());
 }
@@ -129,7 +129,7 @@ bool ResultsWriter::addSortedRows(const ResultsModel& model,
                                   const std::function<bool(int)>& between, RowLayout layout,
                                   std::optional<std::uint64_t> passLimit)
 {
-    SortedRowPasses passes(model, layout == RowLayout::CountAndLine, m_lineEnd);
+    SortedRowPasses passes(model, layout == RowLayout::CountAndLine, lineEnd());
     passes.cut(
         passLimit.value_or(SortedRowPasses::passLimit(passes.totalBytes(), physicalMemoryBytes())));
     // Two buffers: one pass is written on the writing thread while the next one is gathered.
@@ -174,17 +174,17 @@ bool ResultsWriter::flush()
 
 void ResultsWriter::handOver()
 {
-    if (m_buffered == 0)
+    if (packedBytes() == 0)
         return;
     std::unique_lock lock(m_mutex);
     // Meanwhile this thread takes over the input's reads ahead, which would otherwise wait
     // behind the writes.
     m_io.waitRunningJobs(lock, m_changed, [this] { return !m_spares.empty(); });
-    postWrite({ m_buffer.get(), m_buffered }, m_buffer.get());
+    postWrite({ m_buffer.get(), packedBytes() }, m_buffer.get());
     m_buffer.release();
     m_buffer = std::move(m_spares.back());
     m_spares.pop_back();
-    m_buffered = 0;
+    packInto(m_buffer.get(), bufferSize);
 }
 
 void ResultsWriter::handOverBytes(std::string_view bytes)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "count_text.h"
 #include "counting/input/io_thread.h"
+#include "counting/scan/row_packer.h"
 #include "counting/scan/row_sink.h"
 
 #include <QString>
@@ -34,7 +34,7 @@ enum class RowLayout { CountAndLine, LineAlone };
 /// moments when the count runs ahead of the disk and those when it falls behind. After a failed
 /// write every later row fails; the output files only replace their targets once complete, so a
 /// partial row never does.
-class ResultsWriter final : public RowSink
+class ResultsWriter final : public RowSink, public RowPacker
 {
 public:
     explicit ResultsWriter(ByteOutput& output, LineEnding lineEnding = LineEnding::CrLf);
@@ -46,47 +46,17 @@ public:
     {
         writeRow(lineBytes, count);
     }
-    /// The row as addRow() takes it; inline, so that the line counter packs rows without a call
-    /// while they fit the buffer.
+    /// The row as addRow() takes it; inline, so that rows written one at a time are packed
+    /// without a further call while they fit the buffer.
     void writeRow(std::string_view lineBytes, std::uint64_t count)
     {
-        if (lineBytes.size() + rowFrame > bufferSize - m_buffered || failed()) {
+        if (lineBytes.size() + rowFrame > bufferSize - packedBytes() || failed()) {
             writeRowSlowly(lineBytes, count);
             return;
         }
         packRow(lineBytes, count);
     }
-    /// Room for the longest count, the tab and a line end.
-    static constexpr std::size_t rowFrame = countAndTabRoom + 2;
-    /// How many bytes packRowAt() copies at once for a short line, past the line's end.
-    static constexpr std::size_t copyBlock = 128;
-
-    /// Where a loop that packs rows itself, keeping its place in a register, puts the next
-    /// row; it hands the place back with packedUpTo() before any other call.
-    char* packingPlace() const { return m_buffer.get() + m_buffered; }
-    /// Each row packed from packingPlace() on must leave rowFrame bytes before this end.
-    const char* packingEnd() const { return m_buffer.get() + bufferSize; }
-    void packedUpTo(const char* place) { m_buffered = std::size_t(place - m_buffer.get()); }
-    /// Packs the row at `out` and returns its end. `blockReadable`: copyBlock bytes may be read
-    /// from the line's start, which lets a short line be copied without a size.
-    char* packRowAt(char* out, std::string_view lineBytes, std::uint64_t count,
-                    bool blockReadable) const
-    {
-        out = putCountAndTab(out, count);
-        if (blockReadable && lineBytes.size() <= copyBlock) {
-            // In 32-byte moves, which code built for AVX2 makes one instruction each; a plain
-            // copy of the whole block would be moved sixteen bytes at a time.
-            using Bytes32 = char __attribute__((vector_size(32)));
-            for (std::size_t at = 0; at < copyBlock; at += sizeof(Bytes32)) {
-                Bytes32 bytes;
-                std::memcpy(&bytes, lineBytes.data() + at, sizeof bytes);
-                std::memcpy(out + at, &bytes, sizeof bytes);
-            }
-        } else {
-            std::memcpy(out, lineBytes.data(), lineBytes.size());
-        }
-        return putLineEnd(out + lineBytes.size());
-    }
+    RowPacker* rowPacker() override { return this; }
 
     /// Writes `bytes`, which must hold no line feed, and the line end: a line made up by the
     /// caller, for layouts other than the count and the line. Fails like a row.
@@ -128,12 +98,6 @@ private:
     {
         packedUpTo(packRowAt(packingPlace(), lineBytes, count, false));
     }
-    /// Writes the line end at `out`, which has room for two bytes, and returns its end.
-    char* putLineEnd(char* out) const
-    {
-        std::memcpy(out, m_lineEndBytes, sizeof m_lineEndBytes);
-        return out + m_lineEnd.size();
-    }
 
     /// Hands the buffer over to be written, once one of the spare buffers is free to fill.
     void handOver();
@@ -147,11 +111,8 @@ private:
     void writeOut(std::string_view bytes);
 
     ByteOutput& m_output;
-    std::string_view m_lineEnd;
-    /// The line end padded to two bytes, so that putLineEnd() stores it without a size.
-    char m_lineEndBytes[2];
+    /// The buffer that RowPacker fills.
     std::unique_ptr<char[]> m_buffer;
-    std::size_t m_buffered = 0;
 
     // What the writing thread shares with the rows' thread.
     mutable std::mutex m_mutex;

@@ -1,6 +1,6 @@
 #include "sorted_row_passes.h"
 
-#include "count_text.h"
+#include "counting/text/count_text.h"
 #include "counting/rows/results_model.h"
 
 #include <algorithm>

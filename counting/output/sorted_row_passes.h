@@ -1,6 +1,6 @@
 #pragma once
 
-#include "count_text.h"
+#include "counting/text/count_text.h"
 
 #include <cstdint>
 #include <string_view>

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "counting/simd/chunk_classifier.h"
-#include "long_line.h"
+#include "counting/match/candidate_bytes.h"
 #include "counting/match/pair_scanner.h"
+#include "counting/simd/simd_level.h"
+#include "long_line.h"
 
 #include <QString>
 
@@ -14,8 +15,9 @@
 namespace velmora {
 
 class LineMatcher;
-class ResultsWriter;
+class RowPacker;
 class RowSink;
+struct SimdKernels;
 
 /// Cuts one file's text into lines, removes every carriage return, skips empty lines, and
 /// hands each line that passes the filter to the sink with its count in UTF-16 units and its
@@ -24,7 +26,7 @@ class LineCounter
 {
 public:
     /// `level` chooses the instructions that find line ends; every level gives the same rows.
-    LineCounter(LineMatcher& matcher, RowSink& sink, SimdLevel level = bestSimdLevel());
+    LineCounter(LineMatcher& matcher, RowSink& sink, SimdLevel level = chosenSimdLevel());
 
     /// Takes the next piece of the text: UTF-8 (or any 8-bit text), the mark removed. Pieces
     /// may split lines and characters anywhere. False once a row could not be kept: the rest
@@ -42,45 +44,52 @@ public:
     /// Why a row could not be kept; clears the failure.
     QString takeFailure();
 
-private:
-    void countCompleteLines(const char* begin, const char* end);
-    // Inlined into each level's function, so that they take on its instructions.
-    template<typename Classifier, bool passesEveryLine, typename Sink>
+    /// The scan of whole lines with the classifier of one level, written once in
+    /// line_counter_kernel.h; each level's kernels compile it with their instructions. The
+    /// counter reaches it through SimdKernels::countCompleteLines.
+    template<typename Classifier>
     inline __attribute__((always_inline)) void countCompleteLinesWith(const char* begin,
-                                                                      const char* end, Sink& sink);
+                                                                      const char* end);
+
+private:
+    /// The whole lines in [begin, end), which ends after a line feed; by the level's kernel.
+    void countCompleteLines(const char* begin, const char* end);
+    /// The loop of countCompleteLinesWith(), one copy per sink and filter. Inlined into each
+    /// level's kernel, so that it takes on its instructions.
+    template<typename Classifier, bool passesEveryLine, typename Sink>
+    inline __attribute__((always_inline)) void scanCompleteLines(const char* begin,
+                                                                 const char* end, Sink& sink);
     /// False where every line passes, and between the lines found to hold a text not to be
     /// contained: then the loop looks at no line for the filter's sake.
     bool examinesLines() const;
-    /// Chooses the copy of the loop for the sink and the filter.
-    template<typename Classifier>
-    inline __attribute__((always_inline)) void countWith(const char* begin, const char* end);
-    void countWithPortable(const char* begin, const char* end);
-#if defined(VELMORA_X86_SIMD)
-    void countWithSse2(const char* begin, const char* end);
-    VELMORA_TARGET_AVX2 void countWithAvx2(const char* begin, const char* end);
-#endif
-    /// What sends a line the long way, gathered over the chunks it spans.
-    struct NotedLine
+    /// Why the loop sends a line the long way instead of packing or handing it over at once,
+    /// gathered over the chunks the line spans.
+    struct LongWayReasons
     {
-        enum : unsigned char { NeedsCare = 1, HoldsCandidate = 2 };
-        /// Kept in one byte, so that the short path asks once whether anything was noted.
-        unsigned char noted = 0;
+        enum : unsigned char { IrregularBytes = 1, HoldsCandidate = 2 };
+        /// Kept in one byte, so that the short path asks once whether there is any.
+        unsigned char reasons = 0;
 
-        bool any() const { return noted != 0; }
-        bool needsCare() const { return (noted & NeedsCare) != 0; }
-        bool holdsCandidate() const { return (noted & HoldsCandidate) != 0; }
-        void note(std::uint64_t care, std::uint64_t candidates)
+        bool any() const { return reasons != 0; }
+        /// A carriage return inside the line, or UTF-8 that is not plainly valid: the line is
+        /// decoded the careful way.
+        bool irregularBytes() const { return (reasons & IrregularBytes) != 0; }
+        /// A byte the filter must look at.
+        bool holdsCandidate() const { return (reasons & HoldsCandidate) != 0; }
+        void add(std::uint64_t irregular, std::uint64_t candidates)
         {
-            noted |= (care != 0 ? NeedsCare : 0) | (candidates != 0 ? HoldsCandidate : 0);
+            reasons |= (irregular != 0 ? IrregularBytes : 0)
+                | (candidates != 0 ? HoldsCandidate : 0);
         }
     };
-    /// A line that was noted: `withReturn` is its bytes up to the line feed, `size` how many
-    /// of them stay once a carriage return before the line feed goes.
-    void takeNotedLine(std::string_view withReturn, std::size_t size, std::uint64_t count,
-                       NotedLine line);
+    /// A line the loop sends the long way: `withReturn` is its bytes up to the line feed,
+    /// `size` how many of them stay once a carriage return before the line feed goes.
+    void takeLineTheLongWay(std::string_view withReturn, std::size_t size, std::uint64_t count,
+                            LongWayReasons reasons);
     /// For a text not to be contained: the pair finds the lines that hold it.
     void countAroundHoldingLines(const char* begin, const char* end);
-    void skimCompleteLines(const char* begin, const char* end);
+    /// For a text to be contained: only the lines at the places the pair finds are cut.
+    void countOnlyHoldingLines(const char* begin, const char* end);
     void takeAnyLine(std::string_view line, bool holdsCandidate);
     /// Keeps `bytes` of the line that the pieces have not finished, in memory or, once it is
     /// long, as a LongLine.
@@ -89,13 +98,14 @@ private:
     void takeCarriedLine();
     void takeLongLine(LongLine& line);
     /// A line known to hold the filter's text, carriage returns still in it.
-    void takeHoldingLine(std::string_view line);
+    void takeLineHoldingText(std::string_view line);
 
     LineMatcher& m_matcher;
     RowSink& m_sink;
-    /// The sink when it is the results writer, whose rows are then packed without a call.
-    ResultsWriter* const m_writer;
+    /// The sink's buffer where it has one: rows are then packed without a call.
+    RowPacker* const m_packer;
     const SimdLevel m_level;
+    const SimdKernels& m_kernels;
     const CandidateBytes m_candidates;
     /// Finds the lines that hold the filter's text, where its pair is known.
     std::optional<PairScanner> m_pairScanner;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "counting/simd/chunk_classifier.h"
 #include "counting/rows/spill_file.h"
+#include "counting/simd/simd_level.h"
 
 #include <QString>
 

@@ -8,6 +8,8 @@
 
 namespace velmora {
 
+class RowPacker;
+
 /// Where the counter hands the lines that pass the filter: the result store, or a writer that
 /// streams them out. Rows arrive in file order, then line order.
 class RowSink
@@ -26,6 +28,10 @@ public:
     /// False for a sink that reads only the counts: then a line of gigabytes is counted as it
     /// comes, without its bytes being kept anywhere.
     virtual bool needsLineBytes() const { return true; }
+
+    /// The sink's own buffer, for a sink that writes rows out as bytes: the counter packs
+    /// rows there itself. Null for any other sink, which takes every row through addRow().
+    virtual RowPacker* rowPacker() { return nullptr; }
 
     /// True once a row could not be kept; the counter then skips the rest of that file.
     bool rowFailed() const { return m_rowFailed; }

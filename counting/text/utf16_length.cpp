@@ -1,5 +1,6 @@
 #include "utf16_length.h"
 
+#include "counting/simd/simd_kernels.h"
 #include "utf8_sequence.h"
 
 #include <cstring>
@@ -38,50 +39,10 @@ std::uint64_t utf16Length(std::string_view utf8)
     return units;
 }
 
-namespace {
-
-#if defined(VELMORA_X86_SIMD)
-/// The count of text that is plainly valid UTF-8 (as the line counter's chunks take it: each
-/// continuation byte where a lead calls for it, no byte that needs a closer look), which is
-/// its bytes less its continuation bytes plus its four-byte sequences; nothing for other text.
-std::optional<std::uint64_t> plainValidLength(std::string_view utf8)
-{
-    constexpr std::size_t chunkSize = 64;
-    std::uint64_t extraBytes = 0;
-    std::uint64_t awaited = 0;
-    char padded[chunkSize];
-    for (std::size_t at = 0; at < utf8.size(); at += chunkSize) {
-        const char* chunk = utf8.data() + at;
-        const std::size_t available = utf8.size() - at;
-        if (available < chunkSize) {
-            // Zeros after the end: a sequence that the text cuts short finds no continuation.
-            std::memset(padded, 0, chunkSize);
-            std::memcpy(padded, chunk, available);
-            chunk = padded;
-        }
-        const Utf8Masks masks = Sse2Classifier::classifyUtf8(chunk);
-        if (((masks.continuations ^ (awaited | masks.calledFor())) | masks.trouble) != 0)
-            return std::nullopt;
-        awaited = masks.calledForNext();
-        extraBytes += std::uint64_t(Sse2Classifier::bitCount(masks.continuations)
-                                    - Sse2Classifier::bitCount(masks.fourByteLeads));
-    }
-    return utf8.size() - extraBytes;
-}
-#endif
-
-} // namespace
-
 std::uint64_t utf16Length(std::string_view utf8, SimdLevel level)
 {
-#if defined(VELMORA_X86_SIMD)
-    if (level != SimdLevel::Portable) {
-        if (const std::optional<std::uint64_t> length = plainValidLength(utf8))
-            return *length;
-    }
-#else
-    (void)level;
-#endif
+    if (const std::optional<std::uint64_t> length = simdKernels(level).plainValidUtf16Length(utf8))
+        return *length;
     return utf16Length(utf8);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "counting/simd/chunk_classifier.h"
+#include "counting/simd/simd_level.h"
 
 #include <cstdint>
 #include <string>
@@ -13,8 +13,8 @@ namespace velmora {
 /// Unlike QString::fromUtf8, a leading EF BB BF counts: inside a text it is a character.
 std::uint64_t utf16Length(std::string_view utf8);
 
-/// The same, 64 bytes at a time with vector instructions where `level` has them: text that is
-/// plainly valid UTF-8 is counted from its byte classes, anything else the plain way.
+/// The same, 64 bytes at a time with the classifier of `level`: text that is plainly valid
+/// UTF-8 is counted from its byte classes, anything else the plain way.
 std::uint64_t utf16Length(std::string_view utf8, SimdLevel level);
 
 /// A character read from the start of UTF-8 bytes.

@@ -192,6 +192,11 @@ check check_bad_usage 2 '' "unknown option '--frobnicate'" -- --check --frobnica
 check units_utf16 0 '4\tabcd\n2\te\xcc\x81\n2\t\xe4\xb8\xad\xe4\xb8\xad\n2\t\xf0\x9f\x98\x80\n5\tabc\tx\n1\t\xff\n' '' -- --lf units.txt
 check units_chars 0 '4\tabcd\n2\te\xcc\x81\n2\t\xe4\xb8\xad\xe4\xb8\xad\n1\t\xf0\x9f\x98\x80\n5\tabc\tx\n1\t\xff\n' '' -- --lf --units chars units.txt
 check units_bytes 0 '4\tabcd\n3\te\xcc\x81\n6\t\xe4\xb8\xad\xe4\xb8\xad\n4\t\xf0\x9f\x98\x80\n5\tabc\tx\n1\t\xff\n' '' -- --lf --units bytes units.txt
+# VELMORA_SIMD forces a level, which counts the same; a value that names none warns and is passed over.
+units_rows='4\tabcd\n2\te\xcc\x81\n2\t\xe4\xb8\xad\xe4\xb8\xad\n2\t\xf0\x9f\x98\x80\n5\tabc\tx\n1\t\xff\n'
+RUN_AS="env VELMORA_SIMD=portable" check simd_level_portable 0 "$units_rows" '' -- --lf units.txt
+RUN_AS="env VELMORA_SIMD=" check simd_level_empty 0 "$units_rows" '' -- --lf units.txt
+RUN_AS="env VELMORA_SIMD=avx512" check simd_level_unknown 0 "$units_rows" 'velmora: VELMORA_SIMD=avx512 is not a level this processor runs; using ' -- --lf units.txt
 check units_columns 0 '4\tabcd\n1\te\xcc\x81\n4\t\xe4\xb8\xad\xe4\xb8\xad\n2\t\xf0\x9f\x98\x80\n9\tabc\tx\n1\t\xff\n' '' -- --lf --units=columns units.txt
 check units_bytes_of_utf16_as_written 0 '2\t3\t\xc3\x84R\n' '' -- -n --lf --units bytes --longer-than 2 utf16le.txt
 check units_columns_threshold_and_sort 0 '9\tabc\tx\n4\tabcd\n4\t\xe4\xb8\xad\xe4\xb8\xad\n' '' -- --lf --units columns --longer-than 3 --sort desc units.txt

@@ -435,7 +435,7 @@ private slots:
         for (qsizetype at = 0; at <= text.size(); ++at) {
             LineMatcher matcher(filter);
             CollectingSink sink;
-            LineCounter counter(matcher, sink, bestSimdLevel());
+            LineCounter counter(matcher, sink, chosenSimdLevel());
             counter.setLongLineBytes(2);
             counter.addText(std::string_view(text.constData(), std::size_t(at)));
             counter.addText(std::string_view(text.constData() + at, std::size_t(text.size() - at)));
@@ -465,7 +465,7 @@ private slots:
         QVERIFY(countsOnly(text, every(), 256 * 1024, 0) == withoutBytes(expected));
         // A filter reads the spilled text, as decoded between the carriage returns.
         const LineFilter cutEuro = containing(QStringLiteral("\uFFFD\uFFFD"), Qt::CaseSensitive);
-        QVERIFY(count(text, cutEuro, 256 * 1024, bestSimdLevel(), 1 << 20)
+        QVERIFY(count(text, cutEuro, 256 * 1024, chosenSimdLevel(), 1 << 20)
                 == referenceRows(text, cutEuro));
     }
 
@@ -583,7 +583,7 @@ private slots:
             if (round % 4 != 0)
                 continue;
             const auto longLineBytes = std::size_t(1 + random.bounded(40));
-            QCOMPARE(describe(count(text, filter, pieceSize, bestSimdLevel(), longLineBytes)),
+            QCOMPARE(describe(count(text, filter, pieceSize, chosenSimdLevel(), longLineBytes)),
                      describe(expected));
             QCOMPARE(describe(countsOnly(text, filter, pieceSize, longLineBytes)),
                      describe(withoutBytes(expected)));
