@@ -1,7 +1,7 @@
 #include "row_output.h"
 
-#include "counting/rows/results_model.h"
 #include "counting/output/results_writer.h"
+#include "counting/rows/shown_rows.h"
 
 namespace velmora {
 
@@ -35,10 +35,10 @@ void RowOutput::finish()
 {
     if (!m_sortOrder || !m_keepingFailure.isEmpty())
         return;
-    ResultsModel results;
-    results.setStore(std::move(m_store));
-    results.sortByKey(*m_sortOrder);
-    m_writer.addRows(results, {},
+    ShownRows rows;
+    rows.setStore(std::move(m_store));
+    rows.sortByCount(*m_sortOrder);
+    m_writer.addRows(rows, {},
                      m_layout == Layout::CountAndLine ? RowLayout::CountAndLine
                                                       : RowLayout::LineAlone);
 }

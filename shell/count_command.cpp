@@ -9,7 +9,7 @@
 #include "counting/match/line_matcher.h"
 #include "platform/platform.h"
 #include "counting/rows/result_store.h"
-#include "counting/rows/results_model.h"
+#include "results_model.h"
 
 #include <sys/stat.h>
 #include <vector>

@@ -7,8 +7,8 @@
 #include "common/file_exists.h"
 #include "common/path_bytes.h"
 #include "platform/platform.h"
-#include "counting/rows/results_model.h"
 #include "counting/output/results_writer.h"
+#include "results_model.h"
 
 namespace velmora {
 
@@ -60,7 +60,7 @@ SaveOutcome saveFile(const QString& path, const ResultsModel& results, OutputFil
         return { Kind::Failed, openStep, openError };
     PendingFileOutput output(*file);
     ResultsWriter writer(output);
-    const bool complete = writer.addRows(results, [&](int written) {
+    const bool complete = writer.addRows(results.rows(), [&](int written) {
         job.done = written;
         return !job.stop;
     });

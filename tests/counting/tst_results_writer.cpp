@@ -1,5 +1,5 @@
 #include "counting/output/byte_output.h"
-#include "counting/rows/results_model.h"
+#include "counting/rows/shown_rows.h"
 #include "counting/output/results_writer.h"
 #include "counting/output/sorted_row_passes.h"
 
@@ -67,9 +67,9 @@ QByteArray written(const Rows& rows, LineEnding ending)
     return file.data();
 }
 
-/// A sorted model of `rows` rows with many equal counts, a few past the narrow range, and
+/// A sorted list of `rows` rows with many equal counts, a few past the narrow range, and
 /// lines of every length from one byte to a few hundred.
-void fillSorted(ResultsModel& model, int rows, Qt::SortOrder order)
+void fillSorted(ShownRows& shownRows, int rows, Qt::SortOrder order)
 {
     std::mt19937 random(7);
     ResultStore store;
@@ -78,16 +78,16 @@ void fillSorted(ResultsModel& model, int rows, Qt::SortOrder order)
         const std::string line(1 + random() % 300, char('a' + row % 26));
         store.addRow(line, count, std::uint64_t(row) + 1);
     }
-    model.setStore(std::move(store));
-    model.sortByKey(order);
+    shownRows.setStore(std::move(store));
+    shownRows.sortByCount(order);
 }
 
-/// The rows of `model` as written one by one in the order shown.
-std::string shownOneByOne(const ResultsModel& model, bool withCounts, std::string_view lineEnd)
+/// The rows of `shownRows` as written one by one in the order shown.
+std::string shownOneByOne(const ShownRows& shownRows, bool withCounts, std::string_view lineEnd)
 {
     std::string bytes;
-    for (int position = 0; position < model.rowCount(); ++position) {
-        const ResultRow row = model.row(position);
+    for (int position = 0; position < shownRows.rowCount(); ++position) {
+        const ResultRow row = shownRows.row(position);
         if (withCounts)
             bytes += std::to_string(row.count) + '\t';
         bytes.append(row.bytes).append(lineEnd);
@@ -168,14 +168,14 @@ private slots:
         store.addRow("nine", 9, 1);
         store.addRow("ten", 10, 2);
         store.addRow("one", 1, 3);
-        ResultsModel model;
-        model.setStore(std::move(store));
-        model.sortByKey(Qt::DescendingOrder);
+        ShownRows shownRows;
+        shownRows.setStore(std::move(store));
+        shownRows.sortByCount(Qt::DescendingOrder);
         QBuffer file;
         file.open(QIODevice::WriteOnly);
         DeviceOutput output(file);
         ResultsWriter writer(output);
-        writer.addRows(model);
+        writer.addRows(shownRows);
         QVERIFY(writer.flush());
         QCOMPARE(file.data(), QByteArray("10\tten\r\n9\tnine\r\n1\tone\r\n"));
     }
@@ -199,11 +199,11 @@ private slots:
         QFETCH(int, order);
         QFETCH(bool, withCounts);
         QFETCH(int, passLimit);
-        ResultsModel model;
-        fillSorted(model, 5000, Qt::SortOrder(order));
-        SortedRowPasses passes(model, withCounts, "\r\n");
+        ShownRows shownRows;
+        fillSorted(shownRows, 5000, Qt::SortOrder(order));
+        SortedRowPasses passes(shownRows, withCounts, "\r\n");
         passes.cut(std::uint64_t(passLimit));
-        const std::string shown = shownOneByOne(model, withCounts, "\r\n");
+        const std::string shown = shownOneByOne(shownRows, withCounts, "\r\n");
         QCOMPARE(passes.totalBytes(), std::uint64_t(shown.size()));
         // Passes follow one another; a gathered one holds exactly the bytes of its positions,
         // and one read in place is a single group too large to gather.
@@ -219,11 +219,11 @@ private slots:
                 QCOMPARE(gathered, shown.substr(at, gathered.size()));
             } else {
                 QVERIFY(pass.bytes > std::uint64_t(passLimit));
-                QCOMPARE(model.row(pass.end - 1).count, model.row(pass.begin).count);
+                QCOMPARE(shownRows.row(pass.end - 1).count, shownRows.row(pass.begin).count);
             }
             at += std::size_t(pass.bytes);
         }
-        QCOMPARE(next, model.rowCount());
+        QCOMPARE(next, shownRows.rowCount());
     }
 
     void sortedListWrittenWhole_data()
@@ -242,15 +242,15 @@ private slots:
     {
         QFETCH(int, layout);
         QFETCH(qint64, passLimit);
-        ResultsModel model;
-        fillSorted(model, 20000, Qt::DescendingOrder);
+        ShownRows shownRows;
+        fillSorted(shownRows, 20000, Qt::DescendingOrder);
         QBuffer file;
         file.open(QIODevice::WriteOnly);
         DeviceOutput output(file);
         ResultsWriter writer(output);
         int lastCall = -1;
         QVERIFY(writer.addRows(
-            model,
+            shownRows,
             [&](int written) {
                 lastCall = written;
                 return true;
@@ -258,9 +258,9 @@ private slots:
             RowLayout(layout),
             passLimit > 0 ? std::optional<std::uint64_t>(passLimit) : std::nullopt));
         QVERIFY(writer.flush());
-        QCOMPARE(lastCall, model.rowCount());
+        QCOMPARE(lastCall, shownRows.rowCount());
         QCOMPARE(file.data().toStdString(),
-                 shownOneByOne(model, RowLayout(layout) == RowLayout::CountAndLine, "\r\n"));
+                 shownOneByOne(shownRows, RowLayout(layout) == RowLayout::CountAndLine, "\r\n"));
     }
 
     void fullDiskFailsTheRest_data()

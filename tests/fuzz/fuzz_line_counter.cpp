@@ -24,7 +24,7 @@
 #include "counting/text/line_length.h"
 #include "counting/match/line_matcher.h"
 #include "counting/rows/result_store.h"
-#include "counting/rows/results_model.h"
+#include "counting/rows/shown_rows.h"
 #include "counting/output/results_writer.h"
 #include "counting/scan/row_sink.h"
 #include "counting/input/text_reader.h"
@@ -520,21 +520,21 @@ void checkStore(const std::vector<std::string>& texts, const Rows& rows, const S
         require(store.count(row) == rows[std::size_t(row)].count);
     }
 
-    ResultsModel model;
-    model.setStore(std::move(store));
-    model.sortByKey(settings.storeOrder);
+    ShownRows shownRows;
+    shownRows.setStore(std::move(store));
+    shownRows.sortByCount(settings.storeOrder);
     MemoryWriter& writer = MemoryWriter::with(settings.lineEnding);
     int lastCall = -1;
     require(writer.start().addRows(
-        model,
+        shownRows,
         [&](int rowsWritten) {
-            require(rowsWritten >= lastCall && rowsWritten <= model.rowCount());
+            require(rowsWritten >= lastCall && rowsWritten <= shownRows.rowCount());
             lastCall = rowsWritten;
             return true;
         },
         settings.storeWithCounts ? RowLayout::CountAndLine : RowLayout::LineAlone,
         settings.passLimit));
-    require(lastCall == model.rowCount());
+    require(lastCall == shownRows.rowCount());
     Rows sorted = rows;
     std::stable_sort(sorted.begin(), sorted.end(), [&](const Row& a, const Row& b) {
         return settings.storeOrder == Qt::AscendingOrder ? a.count < b.count : a.count > b.count;

@@ -1,4 +1,4 @@
-#include "counting/rows/results_model.h"
+#include "shell/results_model.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
