@@ -13,7 +13,7 @@ RowOutput::RowOutput(ResultsWriter& writer, Layout layout, std::optional<Qt::Sor
     , m_store(std::move(sortedRows))
 { }
 
-void RowOutput::addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber)
+void RowOutput::addRow(std::string_view lineBytes, CharacterCount count, LineNumber lineNumber)
 {
     // Sorting needs every row at hand; without it rows stream out in constant memory.
     if (m_sortOrder) {

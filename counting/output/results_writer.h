@@ -42,9 +42,9 @@ public:
     ~ResultsWriter() override = default;
 
     /// Writes the row; the writer has no place for its line number.
-    void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t) override
+    void addRow(std::string_view lineBytes, CharacterCount count, LineNumber) override
     {
-        writeRow(lineBytes, count);
+        writeRow(lineBytes, count.value);
     }
     /// The row as addRow() takes it; inline, so that the line counter packs rows without a call
     /// while they fit the buffer.

@@ -287,7 +287,7 @@ void LineCounter::takeLongLine(LongLine& line)
         m_failure = line.errorString();
         return;
     }
-    m_sink.addRow(*text, line.count(), m_lineNumber);
+    m_sink.addRow(*text, CharacterCount(line.count()), LineNumber(m_lineNumber));
 }
 
 bool LineCounter::examinesLines() const
@@ -425,7 +425,8 @@ void LineCounter::countCompleteLinesWith(const char* begin, const char* end, Sin
                     }
                 } else {
                     if (size != 0) {
-                        sink.addRow(std::string_view(lineStart, size), count, lineNumber);
+                        sink.addRow(std::string_view(lineStart, size), CharacterCount(count),
+                                    LineNumber(lineNumber));
                         if (sink.rowFailed()) {
                             m_lineNumber = lineNumber;
                             return;
@@ -483,7 +484,7 @@ void LineCounter::takeNotedLine(std::string_view withReturn, std::size_t size, s
     const bool passes
         = line.holdsCandidate() ? m_matcher.passes(bytes) : m_matcher.passesWithoutCandidate();
     if (size != 0 && passes)
-        m_sink.addRow(bytes, count, m_lineNumber);
+        m_sink.addRow(bytes, CharacterCount(count), LineNumber(m_lineNumber));
 }
 
 void LineCounter::countAroundHoldingLines(const char* begin, const char* end)
@@ -554,7 +555,7 @@ void LineCounter::takeHoldingLine(std::string_view line)
     if (m_writer)
         m_writer->writeRow(line, count);
     else
-        m_sink.addRow(line, count, m_lineNumber);
+        m_sink.addRow(line, CharacterCount(count), LineNumber(m_lineNumber));
 }
 
 void LineCounter::takeAnyLine(std::string_view line, bool holdsCandidate)
@@ -567,7 +568,7 @@ void LineCounter::takeAnyLine(std::string_view line, bool holdsCandidate)
         const bool passes
             = holdsCandidate ? m_matcher.passes(line) : m_matcher.passesWithoutCandidate();
         if (passes)
-            m_sink.addRow(line, utf16Length(line), m_lineNumber);
+            m_sink.addRow(line, CharacterCount(utf16Length(line)), LineNumber(m_lineNumber));
         return;
     }
     // The text is decoded before its carriage returns go, so the pieces between them decode
@@ -599,7 +600,7 @@ void LineCounter::takeAnyLine(std::string_view line, bool holdsCandidate)
     const bool passes
         = holdsCandidate ? m_matcher.passes(examined) : m_matcher.passesWithoutCandidate();
     if (passes)
-        m_sink.addRow(m_withoutReturns, count, m_lineNumber);
+        m_sink.addRow(m_withoutReturns, CharacterCount(count), LineNumber(m_lineNumber));
 }
 
 } // namespace velmora

@@ -71,9 +71,9 @@ QList<CollectedRow> count(const QByteArray& text, const LineFilter& filter, qsiz
 class CountsOnlySink final : public RowSink
 {
 public:
-    void addRow(std::string_view, std::uint64_t count, std::uint64_t lineNumber) override
+    void addRow(std::string_view, CharacterCount count, LineNumber lineNumber) override
     {
-        rows.append({ {}, count, lineNumber });
+        rows.append({ {}, count.value, lineNumber.value });
     }
     bool needsLineBytes() const override { return false; }
 

@@ -61,7 +61,7 @@ QByteArray written(const Rows& rows, LineEnding ending)
     DeviceOutput output(file);
     ResultsWriter writer(output, ending);
     for (const auto& [bytes, count] : rows)
-        writer.addRow(bytes, count, 1);
+        writer.addRow(bytes, CharacterCount(count), LineNumber(1));
     if (!writer.flush())
         qFatal("writing to a buffer failed");
     return file.data();
@@ -76,7 +76,7 @@ void fillSorted(ShownRows& shownRows, int rows, Qt::SortOrder order)
     for (int row = 0; row < rows; ++row) {
         const std::uint64_t count = random() % 50 == 0 ? 65536 + random() % 3 : 1 + random() % 40;
         const std::string line(1 + random() % 300, char('a' + row % 26));
-        store.addRow(line, count, std::uint64_t(row) + 1);
+        store.addRow(line, CharacterCount(count), LineNumber(std::uint64_t(row) + 1));
     }
     shownRows.setStore(std::move(store));
     shownRows.sortByCount(order);
@@ -154,7 +154,7 @@ private slots:
                 const std::string line = row == 60000
                     ? std::string(std::size_t(3) << 20, 'L')
                     : "row " + std::to_string(row) + std::string(std::size_t(row % 70), '.');
-                writer.addRow(line, line.size(), 1);
+                writer.addRow(line, CharacterCount(line.size()), LineNumber(1));
                 expected += std::to_string(line.size()) + '\t' + line + "\r\n";
             }
             QVERIFY(writer.flush());
@@ -165,9 +165,9 @@ private slots:
     void writesInTheOrderShown()
     {
         ResultStore store;
-        store.addRow("nine", 9, 1);
-        store.addRow("ten", 10, 2);
-        store.addRow("one", 1, 3);
+        store.addRow("nine", CharacterCount(9), LineNumber(1));
+        store.addRow("ten", CharacterCount(10), LineNumber(2));
+        store.addRow("one", CharacterCount(1), LineNumber(3));
         ShownRows shownRows;
         shownRows.setStore(std::move(store));
         shownRows.sortByCount(Qt::DescendingOrder);
@@ -279,10 +279,10 @@ private slots:
         ResultsWriter writer(output, LineEnding::CrLf);
         const std::string line(std::size_t(lineLength), 'y');
         for (int i = 0; i < 100; ++i)
-            writer.addRow(line, line.size(), std::uint64_t(i) + 1);
+            writer.addRow(line, CharacterCount(line.size()), LineNumber(std::uint64_t(i) + 1));
         QVERIFY(!writer.flush());
         QCOMPARE(writer.failure(), QStringLiteral("No space left on device"));
-        writer.addRow(line, line.size(), 101);
+        writer.addRow(line, CharacterCount(line.size()), LineNumber(101));
         QVERIFY(writer.rowFailed());
         // What got out is the start of the rows, in order, up to where the disk filled.
         std::string rows;

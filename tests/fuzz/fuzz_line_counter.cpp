@@ -62,9 +62,9 @@ using Rows = std::vector<Row>;
 class RowList final : public RowSink
 {
 public:
-    void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override
+    void addRow(std::string_view lineBytes, CharacterCount count, LineNumber lineNumber) override
     {
-        rows.push_back({ std::string(lineBytes), count, lineNumber });
+        rows.push_back({ std::string(lineBytes), count.value, lineNumber.value });
     }
     Rows rows;
 };
