@@ -1,8 +1,8 @@
 #include "count_command.h"
 
 #include "common/application_title.h"
-#include "common/background_run.h"
-#include "common/error_report.h"
+#include "background_run.h"
+#include "error_report.h"
 #include "common/long_path.h"
 #include "common/path_bytes.h"
 #include "counting/scan/count_file.h"

@@ -1,6 +1,6 @@
 #include "results_writer.h"
 
-#include "byte_output.h"
+#include "byte_sink.h"
 #include "counting/rows/shown_rows.h"
 #include "sorted_row_passes.h"
 
@@ -30,7 +30,7 @@ std::uint64_t physicalMemoryBytes()
 
 } // namespace
 
-ResultsWriter::ResultsWriter(ByteOutput& output, LineEnding lineEnding)
+ResultsWriter::ResultsWriter(ByteSink& output, LineEnding lineEnding)
     : m_output(output)
     , m_lineEnd(lineEnding == LineEnding::CrLf ? "\r\n" : "\n")
     , m_lineEndBytes { lineEnding == LineEnding::CrLf ? '\r' : '\n', '\n' }

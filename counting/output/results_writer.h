@@ -19,7 +19,7 @@
 
 namespace velmora {
 
-class ByteOutput;
+class ByteSink;
 class ShownRows;
 
 enum class LineEnding { CrLf, Lf };
@@ -37,7 +37,7 @@ enum class RowLayout { CountAndLine, LineAlone };
 class ResultsWriter final : public RowSink
 {
 public:
-    explicit ResultsWriter(ByteOutput& output, LineEnding lineEnding = LineEnding::CrLf);
+    explicit ResultsWriter(ByteSink& output, LineEnding lineEnding = LineEnding::CrLf);
     /// Waits for the writes handed over; what is still buffered is not written: call flush().
     ~ResultsWriter() override = default;
 
@@ -146,7 +146,7 @@ private:
     void waitUntilIdle();
     void writeOut(std::string_view bytes);
 
-    ByteOutput& m_output;
+    ByteSink& m_output;
     std::string_view m_lineEnd;
     /// The line end padded to two bytes, so that putLineEnd() stores it without a size.
     char m_lineEndBytes[2];

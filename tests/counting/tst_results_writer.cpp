@@ -1,4 +1,4 @@
-#include "counting/output/byte_output.h"
+#include "counting/output/byte_sink.h"
 #include "counting/rows/shown_rows.h"
 #include "counting/output/results_writer.h"
 #include "counting/output/sorted_row_passes.h"
@@ -15,7 +15,7 @@ using namespace velmora;
 namespace {
 
 /// Takes `room` bytes, then refuses like a full disk.
-class FullDiskOutput final : public ByteOutput
+class FullDiskOutput final : public ByteSink
 {
 public:
     explicit FullDiskOutput(std::size_t room)
@@ -38,7 +38,7 @@ private:
 
 /// Takes every byte, but only after a pause: a disk slower than the rows, so that full buffers
 /// wait for their turn to be written.
-class SlowOutput final : public ByteOutput
+class SlowOutput final : public ByteSink
 {
 public:
     std::size_t write(std::string_view bytes) override
@@ -58,7 +58,7 @@ QByteArray written(const Rows& rows, LineEnding ending)
 {
     QBuffer file;
     file.open(QIODevice::WriteOnly);
-    DeviceOutput output(file);
+    DeviceByteSink output(file);
     ResultsWriter writer(output, ending);
     for (const auto& [bytes, count] : rows)
         writer.addRow(bytes, CharacterCount(count), LineNumber(1));
@@ -173,7 +173,7 @@ private slots:
         shownRows.sortByCount(Qt::DescendingOrder);
         QBuffer file;
         file.open(QIODevice::WriteOnly);
-        DeviceOutput output(file);
+        DeviceByteSink output(file);
         ResultsWriter writer(output);
         writer.addRows(shownRows);
         QVERIFY(writer.flush());
@@ -246,7 +246,7 @@ private slots:
         fillSorted(shownRows, 20000, Qt::DescendingOrder);
         QBuffer file;
         file.open(QIODevice::WriteOnly);
-        DeviceOutput output(file);
+        DeviceByteSink output(file);
         ResultsWriter writer(output);
         int lastCall = -1;
         QVERIFY(writer.addRows(

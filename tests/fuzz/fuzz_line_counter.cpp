@@ -14,9 +14,9 @@
 //   file, sorting) write what their description says, to memory and now and then to a file.
 // The first bytes of an input choose the settings (see Settings), the rest is the text.
 
-#include "common/output_file.h"
+#include "common/replacing_output_file.h"
 #include "common/path_bytes.h"
-#include "counting/output/byte_output.h"
+#include "counting/output/byte_sink.h"
 #include "cli/command_line.h"
 #include "cli/row_pipeline.h"
 #include "counting/input/io_thread.h"
@@ -422,7 +422,7 @@ private:
     }
 
     QBuffer m_output;
-    DeviceOutput m_device;
+    DeviceByteSink m_device;
     ResultsWriter m_writer;
 };
 
@@ -430,12 +430,12 @@ private:
 /// whole run, as MemoryWriter.
 struct FileWriter
 {
-    class Output final : public ByteOutput
+    class Output final : public ByteSink
     {
     public:
         std::size_t write(std::string_view bytes) override { return file->write(bytes); }
         QString errorString() const override { return file->errorString(); }
-        ByteOutput* file = nullptr;
+        ByteSink* file = nullptr;
     };
 
     static FileWriter& with(LineEnding lineEnding)
@@ -674,9 +674,9 @@ void checkCommand(const std::vector<std::string>& texts, const std::vector<Rows>
     const QString path = scratchFolder() + QStringLiteral("/output");
     QString error;
     {
-        const std::unique_ptr<OutputFile> file = OutputFile::open(path, error);
+        const std::unique_ptr<ReplacingOutputFile> file = ReplacingOutputFile::open(path, error);
         require(file != nullptr);
-        PendingFileOutput output(*file);
+        PendingFileByteSink output(*file);
         FileWriter& writer = FileWriter::with(command.lineEnding);
         writer.output.file = &output;
         runCommand(texts, settings, writer.writer);
