@@ -1,6 +1,6 @@
 #include "interruption.h"
 
-#include "common/output_file.h"
+#include "common/replacing_output_file.h"
 
 #include <csignal>
 #include <cstdlib>

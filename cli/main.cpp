@@ -1,9 +1,9 @@
 #include "command_line.h"
-#include "common/output_file.h"
+#include "common/replacing_output_file.h"
 #include "common/path_bytes.h"
 #include "common/standard_descriptors.h"
 #include "count_inputs.h"
-#include "counting/output/byte_output.h"
+#include "counting/output/byte_sink.h"
 #include "counting/output/results_writer.h"
 #include "input_files.h"
 #include "interruption.h"
@@ -59,9 +59,9 @@ int run(const CountCommand& command)
     // A file named by -o gets its new content only once the whole run has succeeded, as
     // `sort -o` has it, so an input that is also the output is read whole before it is
     // replaced, and a run that fails anywhere leaves it as it was.
-    std::unique_ptr<OutputFile> outputFile = toStandardOutput
-        ? OutputFile::standardOutput()
-        : OutputFile::open(command.outputPath, openError);
+    std::unique_ptr<ReplacingOutputFile> outputFile = toStandardOutput
+        ? ReplacingOutputFile::standardOutput()
+        : ReplacingOutputFile::open(command.outputPath, openError);
     if (!outputFile) {
         complain(outputName, openError);
         return exitStatus(command, true);
@@ -71,7 +71,7 @@ int run(const CountCommand& command)
         if (replaces)
             printTo(stderr, QStringLiteral("velmora-count: %1 left as it was\n").arg(outputName));
     };
-    PendingFileOutput output(*outputFile);
+    PendingFileByteSink output(*outputFile);
     ResultsWriter writer(output, command.lineEnding);
     RowPipeline rows(command, writer);
 

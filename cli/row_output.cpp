@@ -1,7 +1,7 @@
 #include "row_output.h"
 
-#include "counting/rows/results_model.h"
 #include "counting/output/results_writer.h"
+#include "counting/rows/shown_rows.h"
 
 namespace velmora {
 
@@ -13,7 +13,7 @@ RowOutput::RowOutput(ResultsWriter& writer, Layout layout, std::optional<Qt::Sor
     , m_store(std::move(sortedRows))
 { }
 
-void RowOutput::addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber)
+void RowOutput::addRow(std::string_view lineBytes, CharacterCount count, LineNumber lineNumber)
 {
     // Sorting needs every row at hand; without it rows stream out in constant memory.
     if (m_sortOrder) {
@@ -35,10 +35,10 @@ void RowOutput::finish()
 {
     if (!m_sortOrder || !m_keepingFailure.isEmpty())
         return;
-    ResultsModel results;
-    results.setStore(std::move(m_store));
-    results.sortByKey(*m_sortOrder);
-    m_writer.addRows(results, {},
+    ShownRows rows;
+    rows.setStore(std::move(m_store));
+    rows.sortByCount(*m_sortOrder);
+    m_writer.addRows(rows, {},
                      m_layout == Layout::CountAndLine ? RowLayout::CountAndLine
                                                       : RowLayout::LineAlone);
 }

@@ -23,7 +23,7 @@ public:
     RowOutput(ResultsWriter& writer, Layout layout, std::optional<Qt::SortOrder> sortOrder,
               ResultStore sortedRows = ResultStore());
 
-    void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override;
+    void addRow(std::string_view lineBytes, CharacterCount count, LineNumber lineNumber) override;
     /// Writes the rows held back for sorting, in order; nothing when some could not be kept,
     /// since sorted rows with some missing would look complete.
     void finish();

@@ -1,9 +1,8 @@
 #include "add_all_files_in_folder.h"
 
-#include "add_folder.h"
 #include "common/application_title.h"
 #include "entry_batch.h"
-#include "folder_tree.h"
+#include "pick_folder.h"
 #include "platform/platform.h"
 
 namespace velmora {

@@ -2,7 +2,6 @@
 
 #include "common/long_path.h"
 #include "common/path_bytes.h"
-#include "platform/folder_picker.h"
 
 #include <QDir>
 #include <QSet>
@@ -174,11 +173,6 @@ QList<SubFolder> listSubFolders(const QString& folder, const WalkFailureSink& un
 }
 
 } // namespace
-
-QString PickFolder(FolderPicker& picker, const QString& prompt)
-{
-    return picker.pickFolder(prompt);
-}
 
 void CollectSubFolders(QStringList& folders, const WalkYield& yieldToEvents,
                        const WalkFailureSink& unreachable)

@@ -8,8 +8,6 @@
 
 namespace velmora {
 
-class FolderPicker;
-
 /// What a folder walk does after it has let the window handle its waiting events.
 enum class WalkStep { Continue, Stop };
 /// Lets waiting window events run in the middle of a walk; may change the file list, never
@@ -25,10 +23,6 @@ struct WalkFailure
 /// Told of each file or folder a walk could not reach; the walk goes on past it. A link whose
 /// target does not exist is no failure: it is left out as neither file nor folder.
 using WalkFailureSink = std::function<void(const WalkFailure&)>;
-
-/// The folder the user chose, without a trailing separator except for a root, or the empty
-/// text when the user cancelled.
-QString PickFolder(FolderPicker& picker, const QString& prompt);
 
 /// Appends to `folders` (each element ending in the separator) every sub-folder below them at
 /// every depth, level by level, each level grouped by parent in the parents' order and each

@@ -3,7 +3,6 @@
 #include "common/long_path.h"
 #include "common/path_bytes.h"
 #include "entry_batch.h"
-#include "folder_tree.h"
 
 #include <sys/stat.h>
 

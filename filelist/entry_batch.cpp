@@ -30,4 +30,12 @@ void EntryBatch::flush()
     m_pending.clear();
 }
 
+WalkStep appendFolderTreeFiles(const QString& folder, const FileNamePattern& pattern,
+                               DoubledSeparators separators, EntryBatch& batch)
+{
+    return walkFolderTreeFiles(
+        folder, pattern, separators, [&](const QString& path) { batch.append(path); },
+        [&] { return batch.yieldToEvents(); });
+}
+
 } // namespace velmora

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "add_folder.h"
+#include "folder_tree.h"
 
 #include <QStringList>
 
@@ -37,5 +37,10 @@ private:
     const FolderWalkGuard& m_guard;
     QStringList m_pending;
 };
+
+/// The folder tree walk adding to `batch`, which it lets the window run at the yields. What
+/// cannot be reached is passed over without a word, as the window's folder operations have it.
+WalkStep appendFolderTreeFiles(const QString& folder, const FileNamePattern& pattern,
+                               DoubledSeparators separators, EntryBatch& batch);
 
 } // namespace velmora

@@ -1,6 +1,5 @@
 #include "folder_tree.h"
 
-#include "entry_batch.h"
 #include "path_rules.h"
 
 #include <QDir>
@@ -69,14 +68,6 @@ WalkStep walkFolderTreeFiles(const QString& folder, const FileNamePattern& patte
         }
     }
     return WalkStep::Continue;
-}
-
-WalkStep appendFolderTreeFiles(const QString& folder, const FileNamePattern& pattern,
-                               DoubledSeparators separators, EntryBatch& batch)
-{
-    return walkFolderTreeFiles(
-        folder, pattern, separators, [&](const QString& path) { batch.append(path); },
-        [&] { return batch.yieldToEvents(); });
 }
 
 } // namespace velmora

@@ -6,8 +6,6 @@
 
 namespace velmora {
 
-class EntryBatch;
-
 /// Whether the paths of a folder's files have every doubled separator reduced to one.
 enum class DoubledSeparators { Reduce, Keep };
 
@@ -22,10 +20,5 @@ WalkStep walkFolderTreeFiles(const QString& folder, const FileNamePattern& patte
                              const std::function<void(const QString&)>& found,
                              const WalkYield& yieldToEvents,
                              const WalkFailureSink& unreachable = {});
-
-/// The same walk adding to `batch`, which it lets the window run at the yields. What cannot be
-/// reached is passed over without a word, as the window's folder operations have it.
-WalkStep appendFolderTreeFiles(const QString& folder, const FileNamePattern& pattern,
-                               DoubledSeparators separators, EntryBatch& batch);
 
 } // namespace velmora

@@ -6,7 +6,7 @@
 #include "folder_picker.h"
 #include "input_box.h"
 #include "message_boxes.h"
-#include "output_files.h"
+#include "output_file_opener.h"
 #include "program_end.h"
 #include "progress_display.h"
 #include "random_source.h"
@@ -30,7 +30,7 @@ struct Platform
     RandomSource& random;
     EventPump& events;
     ProgressDisplay& progress;
-    OutputFiles& outputFiles;
+    OutputFileOpener& outputFiles;
     ProgramEnd& programEnd;
 };
 

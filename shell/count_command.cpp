@@ -1,15 +1,15 @@
 #include "count_command.h"
 
 #include "common/application_title.h"
-#include "common/background_run.h"
-#include "common/error_report.h"
+#include "background_run.h"
+#include "error_report.h"
 #include "common/long_path.h"
 #include "common/path_bytes.h"
 #include "counting/scan/count_file.h"
 #include "counting/match/line_matcher.h"
 #include "platform/platform.h"
 #include "counting/rows/result_store.h"
-#include "counting/rows/results_model.h"
+#include "results_model.h"
 
 #include <sys/stat.h>
 #include <vector>

@@ -1,14 +1,14 @@
 #include "save_command.h"
 
-#include "counting/output/byte_output.h"
+#include "counting/output/byte_sink.h"
 #include "common/application_title.h"
-#include "common/background_run.h"
-#include "common/error_report.h"
+#include "background_run.h"
+#include "error_report.h"
 #include "common/file_exists.h"
 #include "common/path_bytes.h"
 #include "platform/platform.h"
-#include "counting/rows/results_model.h"
 #include "counting/output/results_writer.h"
+#include "results_model.h"
 
 namespace velmora {
 
@@ -50,17 +50,17 @@ struct SaveOutcome
 
 /// Opens, writes and puts the file in place. Opening may wait (a FIFO without a reader), so
 /// it runs here on the worker thread, where the window can still close meanwhile.
-SaveOutcome saveFile(const QString& path, const ResultsModel& results, OutputFiles& outputFiles,
-                     const JobControl& job)
+SaveOutcome saveFile(const QString& path, const ResultsModel& results,
+                     OutputFileOpener& outputFiles, const JobControl& job)
 {
     using Kind = SaveOutcome::Kind;
     QString openError;
     const std::unique_ptr<PendingFile> file = outputFiles.beginReplacing(path, openError);
     if (!file)
         return { Kind::Failed, openStep, openError };
-    PendingFileOutput output(*file);
+    PendingFileByteSink output(*file);
     ResultsWriter writer(output);
-    const bool complete = writer.addRows(results, [&](int written) {
+    const bool complete = writer.addRows(results.rows(), [&](int written) {
         job.done = written;
         return !job.stop;
     });

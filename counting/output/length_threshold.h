@@ -20,9 +20,10 @@ public:
     { }
 
     bool needsLineBytes() const override { return m_next.needsLineBytes(); }
-    void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override
+    void addRow(std::string_view lineBytes, CharacterCount count, LineNumber lineNumber) override
     {
-        if ((m_longerThan && count <= *m_longerThan) || (m_shorterThan && count >= *m_shorterThan))
+        if ((m_longerThan && count.value <= *m_longerThan)
+            || (m_shorterThan && count.value >= *m_shorterThan))
             return;
         m_next.addRow(lineBytes, count, lineNumber);
         adoptFailure(m_next);

@@ -21,8 +21,8 @@ LocatedRowPrinter::LocatedRowPrinter(bool withFileName, bool withLineNumber, Row
     , m_next(next)
 { }
 
-void LocatedRowPrinter::addRow(std::string_view lineBytes, std::uint64_t count,
-                               std::uint64_t lineNumber)
+void LocatedRowPrinter::addRow(std::string_view lineBytes, CharacterCount count,
+                               LineNumber lineNumber)
 {
     m_laidOut.clear();
     if (m_withFileName) {
@@ -30,10 +30,10 @@ void LocatedRowPrinter::addRow(std::string_view lineBytes, std::uint64_t count,
         m_laidOut += '\t';
     }
     if (m_withLineNumber) {
-        appendNumber(m_laidOut, lineNumber);
+        appendNumber(m_laidOut, lineNumber.value);
         m_laidOut += '\t';
     }
-    appendNumber(m_laidOut, count);
+    appendNumber(m_laidOut, count.value);
     m_laidOut += '\t';
     m_laidOut += lineBytes;
     m_next.addRow(m_laidOut, count, lineNumber);

@@ -16,7 +16,7 @@ public:
     /// The path the next rows come from, as bytes to be written.
     void startFile(std::string shownPath) { m_shownPath = std::move(shownPath); }
 
-    void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override;
+    void addRow(std::string_view lineBytes, CharacterCount count, LineNumber lineNumber) override;
 
 private:
     const bool m_withFileName;

@@ -1,7 +1,7 @@
 #include "results_writer.h"
 
-#include "byte_output.h"
-#include "counting/rows/results_model.h"
+#include "byte_sink.h"
+#include "counting/rows/shown_rows.h"
 #include "sorted_row_passes.h"
 
 #include <cstring>
@@ -30,7 +30,7 @@ std::uint64_t physicalMemoryBytes()
 
 } // namespace
 
-ResultsWriter::ResultsWriter(ByteOutput& output, LineEnding lineEnding)
+ResultsWriter::ResultsWriter(ByteSink& output, LineEnding lineEnding)
     : RowPacker(lineEnding == LineEnding::CrLf ? "\r\n" : "\n")
     , m_output(output)
     // Short lines are copied in whole blocks, which may reach past the buffer's last row.
@@ -95,41 +95,41 @@ void ResultsWriter::writeLongLine(std::string_view head, std::string_view body)
         failRow(failure());
 }
 
-void ResultsWriter::addShownRow(const ResultsModel& model, int position, RowLayout layout)
+void ResultsWriter::addShownRow(const ShownRows& rows, int position, RowLayout layout)
 {
-    model.readAheadFrom(position);
-    const ResultRow row = model.row(position);
+    rows.readAheadFrom(position);
+    const ResultRow row = rows.row(position);
     if (layout == RowLayout::CountAndLine)
         writeRow(row.bytes, row.count);
     else
         addLine(row.bytes);
 }
 
-bool ResultsWriter::addRows(const ResultsModel& model, const std::function<bool(int)>& between,
+bool ResultsWriter::addRows(const ShownRows& rows, const std::function<bool(int)>& between,
                             RowLayout layout, std::optional<std::uint64_t> passLimit)
 {
-    if (model.isSorted() && model.rowCount() > 0)
-        return addSortedRows(model, between, layout, passLimit);
-    return addShownRows(model, 0, model.rowCount(), between, layout)
-        && (!between || between(model.rowCount()));
+    if (rows.isSorted() && rows.rowCount() > 0)
+        return addSortedRows(rows, between, layout, passLimit);
+    return addShownRows(rows, 0, rows.rowCount(), between, layout)
+        && (!between || between(rows.rowCount()));
 }
 
-bool ResultsWriter::addShownRows(const ResultsModel& model, int begin, int end,
+bool ResultsWriter::addShownRows(const ShownRows& rows, int begin, int end,
                                  const std::function<bool(int)>& between, RowLayout layout)
 {
     for (int position = begin; position < end && !failed(); ++position) {
         if (between && position % rowsBetweenCalls == 0 && !between(position))
             return false;
-        addShownRow(model, position, layout);
+        addShownRow(rows, position, layout);
     }
     return !failed();
 }
 
-bool ResultsWriter::addSortedRows(const ResultsModel& model,
+bool ResultsWriter::addSortedRows(const ShownRows& rows,
                                   const std::function<bool(int)>& between, RowLayout layout,
                                   std::optional<std::uint64_t> passLimit)
 {
-    SortedRowPasses passes(model, layout == RowLayout::CountAndLine, lineEnd());
+    SortedRowPasses passes(rows, layout == RowLayout::CountAndLine, lineEnd());
     passes.cut(
         passLimit.value_or(SortedRowPasses::passLimit(passes.totalBytes(), physicalMemoryBytes())));
     // Two buffers: one pass is written on the writing thread while the next one is gathered.
@@ -149,7 +149,7 @@ bool ResultsWriter::addSortedRows(const ResultsModel& model,
         }
         if (!pass.gathered || !gathered[next]) {
             // Read in place: a group too large to gather, or no memory to gather it in.
-            if (!addShownRows(model, pass.begin, pass.end, between, layout)) {
+            if (!addShownRows(rows, pass.begin, pass.end, between, layout)) {
                 complete = false;
                 break;
             }
@@ -162,7 +162,7 @@ bool ResultsWriter::addSortedRows(const ResultsModel& model,
     }
     // The buffers go with this call.
     waitUntilIdle();
-    return complete && !failed() && (!between || between(model.rowCount()));
+    return complete && !failed() && (!between || between(rows.rowCount()));
 }
 
 bool ResultsWriter::flush()

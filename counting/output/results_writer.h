@@ -19,8 +19,8 @@
 
 namespace velmora {
 
-class ByteOutput;
-class ResultsModel;
+class ByteSink;
+class ShownRows;
 
 enum class LineEnding { CrLf, Lf };
 
@@ -37,14 +37,14 @@ enum class RowLayout { CountAndLine, LineAlone };
 class ResultsWriter final : public RowSink, public RowPacker
 {
 public:
-    explicit ResultsWriter(ByteOutput& output, LineEnding lineEnding = LineEnding::CrLf);
+    explicit ResultsWriter(ByteSink& output, LineEnding lineEnding = LineEnding::CrLf);
     /// Waits for the writes handed over; what is still buffered is not written: call flush().
     ~ResultsWriter() override = default;
 
     /// Writes the row; the writer has no place for its line number.
-    void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t) override
+    void addRow(std::string_view lineBytes, CharacterCount count, LineNumber) override
     {
-        writeRow(lineBytes, count);
+        writeRow(lineBytes, count.value);
     }
     /// The row as addRow() takes it; inline, so that rows written one at a time are packed
     /// without a further call while they fit the buffer.
@@ -61,12 +61,12 @@ public:
     /// Writes `bytes`, which must hold no line feed, and the line end: a line made up by the
     /// caller, for layouts other than the count and the line. Fails like a row.
     void addLine(std::string_view bytes);
-    /// Writes every row of `model` in the order shown. `between`, when given, is called every
+    /// Writes every row of `rows` in the order shown. `between`, when given, is called every
     /// few thousand rows with the number of rows written so far, and ends the writing early by
     /// returning false. False when ended early or when a row failed. `passLimit`: the most bytes
     /// one pass of a sorted list gathers; by default SortedRowPasses::passLimit() for this
     /// machine's memory (tests give a few bytes, to have many passes from a small list).
-    bool addRows(const ResultsModel& model, const std::function<bool(int)>& between = {},
+    bool addRows(const ShownRows& rows, const std::function<bool(int)>& between = {},
                  RowLayout layout = RowLayout::CountAndLine,
                  std::optional<std::uint64_t> passLimit = std::nullopt);
     /// Writes out everything buffered and waits for it. False when any write failed.
@@ -85,11 +85,11 @@ private:
     static constexpr std::size_t buffersInFlight = 3;
 
     void writeRowSlowly(std::string_view lineBytes, std::uint64_t count);
-    void addShownRow(const ResultsModel& model, int position, RowLayout layout);
+    void addShownRow(const ShownRows& rows, int position, RowLayout layout);
     /// The rows shown from `begin` to `end` - 1, one by one.
-    bool addShownRows(const ResultsModel& model, int begin, int end,
+    bool addShownRows(const ShownRows& rows, int begin, int end,
                       const std::function<bool(int)>& between, RowLayout layout);
-    bool addSortedRows(const ResultsModel& model, const std::function<bool(int)>& between,
+    bool addSortedRows(const ShownRows& rows, const std::function<bool(int)>& between,
                        RowLayout layout, std::optional<std::uint64_t> passLimit);
     /// Writes `head`, `body` and the line end out at once, for a line too long for a buffer.
     void writeLongLine(std::string_view head, std::string_view body);
@@ -110,7 +110,7 @@ private:
     void waitUntilIdle();
     void writeOut(std::string_view bytes);
 
-    ByteOutput& m_output;
+    ByteSink& m_output;
     /// The buffer that RowPacker fills.
     std::unique_ptr<char[]> m_buffer;
 

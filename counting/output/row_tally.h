@@ -13,7 +13,7 @@ public:
     { }
 
     bool needsLineBytes() const override { return m_next.needsLineBytes(); }
-    void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override
+    void addRow(std::string_view lineBytes, CharacterCount count, LineNumber lineNumber) override
     {
         ++m_rows;
         m_next.addRow(lineBytes, count, lineNumber);

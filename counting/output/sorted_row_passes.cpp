@@ -1,7 +1,7 @@
 #include "sorted_row_passes.h"
 
 #include "counting/text/count_text.h"
-#include "counting/rows/results_model.h"
+#include "counting/rows/shown_rows.h"
 
 #include <algorithm>
 #include <cstring>
@@ -21,9 +21,9 @@ constexpr std::size_t lineDistance = 16;
 
 } // namespace
 
-SortedRowPasses::SortedRowPasses(const ResultsModel& model, bool withCounts,
+SortedRowPasses::SortedRowPasses(const ShownRows& rows, bool withCounts,
                                  std::string_view lineEnd)
-    : m_model(model)
+    : m_rows(rows)
     , m_withCounts(withCounts)
     , m_lineEnd(lineEnd)
 {
@@ -47,7 +47,7 @@ void SortedRowPasses::findGroups()
 {
     // One walk through the rows in stored order, which is cheap, adds up each count's rows.
     // The table of narrow counts reaches only as far as the largest one there is.
-    const ResultStore& store = m_model.store();
+    const ResultStore& store = m_rows.store();
     std::vector<Group> narrow;
     std::map<std::uint64_t, Group> wide;
     for (int row = 0; row < store.rowCount(); ++row) {
@@ -67,7 +67,7 @@ void SortedRowPasses::findGroups()
         m_totalBytes += group.bytes;
         m_groups.push_back(group);
     };
-    if (m_model.sortOrder() == Qt::DescendingOrder) {
+    if (m_rows.sortOrder() == Qt::DescendingOrder) {
         for (auto it = wide.rbegin(); it != wide.rend(); ++it)
             take(it->first, it->second);
         for (std::uint64_t count = narrow.size(); count-- > 0;)
@@ -137,10 +137,10 @@ void SortedRowPasses::gather(const Pass& pass, char* buffer)
     std::sort(m_placeOfWideCount.begin(), m_placeOfWideCount.end());
 
     // The pass's rows in stored order: marked one bit each, then read off the bits.
-    const ResultStore& store = m_model.store();
+    const ResultStore& store = m_rows.store();
     m_inPass.resize((std::size_t(store.rowCount()) + 63) / 64);
     for (int position = pass.begin; position < pass.end; ++position) {
-        const auto row = std::size_t(m_model.storeRow(position));
+        const auto row = std::size_t(m_rows.storeRow(position));
         m_inPass[row / 64] |= std::uint64_t(1) << (row % 64);
     }
     m_storedOrder.clear();

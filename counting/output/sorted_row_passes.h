@@ -8,7 +8,7 @@
 
 namespace velmora {
 
-class ResultsModel;
+class ShownRows;
 
 /// A sorted results list cut into passes, so that writing it out reads the rows' text in the
 /// order it was stored instead of hopping all over it: rows with one count keep their stored
@@ -32,9 +32,9 @@ public:
         std::size_t endGroup = 0;
     };
 
-    /// `model` must be sorted and stay unchanged while the passes are in use. Each row is
+    /// `rows` must be sorted and stay unchanged while the passes are in use. Each row is
     /// written as its count and a tab when `withCounts`, then the line and `lineEnd`.
-    SortedRowPasses(const ResultsModel& model, bool withCounts, std::string_view lineEnd);
+    SortedRowPasses(const ShownRows& rows, bool withCounts, std::string_view lineEnd);
 
     /// What every row comes to in the output.
     std::uint64_t totalBytes() const { return m_totalBytes; }
@@ -73,7 +73,7 @@ private:
     std::size_t putFrame(char* out, std::uint64_t count) const;
     Place& placeOf(std::uint64_t count);
 
-    const ResultsModel& m_model;
+    const ShownRows& m_rows;
     bool m_withCounts;
     std::string_view m_lineEnd;
     /// The groups in the order shown.

@@ -11,10 +11,10 @@ void SummaryPrinter::startFile(std::string shownPath)
     m_file = {};
 }
 
-void SummaryPrinter::addRow(std::string_view, std::uint64_t count, std::uint64_t)
+void SummaryPrinter::addRow(std::string_view, CharacterCount count, LineNumber)
 {
     ++m_file.rows;
-    m_file.longest = std::max(m_file.longest, count);
+    m_file.longest = std::max(m_file.longest, count.value);
 }
 
 void SummaryPrinter::endFile(bool counted)
@@ -25,7 +25,7 @@ void SummaryPrinter::endFile(bool counted)
     m_total.rows += m_file.rows;
     m_total.longest = std::max(m_total.longest, m_file.longest);
     // A line the writer cannot take leaves it failed, which the end of the run reports.
-    m_next.addRow(line(m_file, m_shownPath), m_file.longest, 0);
+    m_next.addRow(line(m_file, m_shownPath), CharacterCount(m_file.longest), LineNumber(0));
 }
 
 std::optional<std::string> SummaryPrinter::totalLine() const

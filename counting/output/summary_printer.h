@@ -18,7 +18,7 @@ public:
     { }
 
     void startFile(std::string shownPath);
-    void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override;
+    void addRow(std::string_view lineBytes, CharacterCount count, LineNumber lineNumber) override;
     bool needsLineBytes() const override { return false; }
     /// Hands on the file's line; a file that could not be counted gets none.
     void endFile(bool counted);

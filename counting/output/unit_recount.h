@@ -14,9 +14,9 @@ public:
         , m_next(next)
     { }
 
-    void addRow(std::string_view lineBytes, std::uint64_t, std::uint64_t lineNumber) override
+    void addRow(std::string_view lineBytes, CharacterCount, LineNumber lineNumber) override
     {
-        m_next.addRow(lineBytes, lineLength(lineBytes, m_unit), lineNumber);
+        m_next.addRow(lineBytes, CharacterCount(lineLength(lineBytes, m_unit)), lineNumber);
         adoptFailure(m_next);
     }
 

@@ -7,8 +7,9 @@
 
 namespace velmora {
 
-void ResultStore::addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t)
+void ResultStore::addRow(std::string_view lineBytes, CharacterCount characters, LineNumber)
 {
+    const std::uint64_t count = characters.value;
     if (m_records.isFull()) {
         failRow(QCoreApplication::translate("ResultStore", "Too many rows to keep"));
         return;

@@ -30,7 +30,7 @@ public:
     /// Keeps a copy of the row, without its line number. A row past the last one a list can show, a
     /// line the records cannot place, memory running out or a spill file that cannot take the line
     /// (a full disk) fails the row instead, keeping every row before it.
-    void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override;
+    void addRow(std::string_view lineBytes, CharacterCount count, LineNumber lineNumber) override;
 
     /// Rows from 0 to rowCount() - 1, in the order they were added.
     int rowCount() const { return m_records.rowCount(); }

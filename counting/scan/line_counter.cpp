@@ -176,7 +176,7 @@ void LineCounter::takeLongLine(LongLine& line)
         m_failure = line.errorString();
         return;
     }
-    m_sink.addRow(*text, line.count(), m_lineNumber);
+    m_sink.addRow(*text, CharacterCount(line.count()), LineNumber(m_lineNumber));
 }
 
 bool LineCounter::examinesLines() const
@@ -200,7 +200,7 @@ void LineCounter::takeLineTheLongWay(std::string_view withReturn, std::size_t si
     const bool passes
         = reasons.holdsCandidate() ? m_matcher.passes(bytes) : m_matcher.passesWithoutCandidate();
     if (size != 0 && passes)
-        m_sink.addRow(bytes, count, m_lineNumber);
+        m_sink.addRow(bytes, CharacterCount(count), LineNumber(m_lineNumber));
 }
 
 void LineCounter::countAroundHoldingLines(const char* begin, const char* end)
@@ -267,7 +267,7 @@ void LineCounter::takeLineHoldingText(std::string_view line)
         takeAnyLine(line, true);
         return;
     }
-    m_sink.addRow(line, utf16Length(line, m_level), m_lineNumber);
+    m_sink.addRow(line, CharacterCount(utf16Length(line, m_level)), LineNumber(m_lineNumber));
 }
 
 void LineCounter::takeAnyLine(std::string_view line, bool holdsCandidate)
@@ -280,7 +280,7 @@ void LineCounter::takeAnyLine(std::string_view line, bool holdsCandidate)
         const bool passes
             = holdsCandidate ? m_matcher.passes(line) : m_matcher.passesWithoutCandidate();
         if (passes)
-            m_sink.addRow(line, utf16Length(line), m_lineNumber);
+            m_sink.addRow(line, CharacterCount(utf16Length(line)), LineNumber(m_lineNumber));
         return;
     }
     // The text is decoded before its carriage returns go, so the pieces between them decode
@@ -312,7 +312,7 @@ void LineCounter::takeAnyLine(std::string_view line, bool holdsCandidate)
     const bool passes
         = holdsCandidate ? m_matcher.passes(examined) : m_matcher.passesWithoutCandidate();
     if (passes)
-        m_sink.addRow(m_withoutReturns, count, m_lineNumber);
+        m_sink.addRow(m_withoutReturns, CharacterCount(count), LineNumber(m_lineNumber));
 }
 
 } // namespace velmora

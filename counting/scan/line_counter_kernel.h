@@ -227,7 +227,8 @@ void LineCounter::scanCompleteLines(const char* begin, const char* end, Sink& si
                     }
                 } else {
                     if (size != 0) {
-                        sink.addRow(std::string_view(lineStart, size), count, lineNumber);
+                        sink.addRow(std::string_view(lineStart, size), CharacterCount(count),
+                                    LineNumber(lineNumber));
                         if (sink.rowFailed()) {
                             m_lineNumber = lineNumber;
                             return;

@@ -10,6 +10,26 @@ namespace velmora {
 
 class RowPacker;
 
+/// A row's count: the line's length in UTF-16 units, or in the unit velmora-count was asked
+/// for. A type of its own, like LineNumber, so that a call cannot give one for the other.
+struct CharacterCount
+{
+    explicit constexpr CharacterCount(std::uint64_t units)
+        : value(units)
+    { }
+    std::uint64_t value;
+};
+
+/// Where a line stands in its file, from 1, every line counted as an editor counts them,
+/// empty ones included; 0 for a row that stands for no single line.
+struct LineNumber
+{
+    explicit constexpr LineNumber(std::uint64_t number)
+        : value(number)
+    { }
+    std::uint64_t value;
+};
+
 /// Where the counter hands the lines that pass the filter: the result store, or a writer that
 /// streams them out. Rows arrive in file order, then line order.
 class RowSink
@@ -19,10 +39,8 @@ public:
 
     /// `lineBytes`: the line in the system code page (UTF-8), carriage returns removed, never
     /// empty, except for a sink that needs no line bytes: it is handed none for a line too
-    /// long to keep; `count`: its length in UTF-16 units; `lineNumber`: where the line stands
-    /// in its file, from 1, every line counted as an editor counts them, empty ones included.
-    /// A sink that cannot keep the row calls failRow() instead.
-    virtual void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber)
+    /// long to keep. A sink that cannot keep the row calls failRow() instead.
+    virtual void addRow(std::string_view lineBytes, CharacterCount count, LineNumber lineNumber)
         = 0;
 
     /// False for a sink that reads only the counts: then a line of gigabytes is counted as it

@@ -1,6 +1,6 @@
 #include "immediate_program_end.h"
 
-#include "common/output_file.h"
+#include "common/replacing_output_file.h"
 
 #include <cstdlib>
 

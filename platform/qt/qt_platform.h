@@ -7,7 +7,7 @@
 #include "qt_file_dialogs.h"
 #include "qt_input_box.h"
 #include "qt_message_boxes.h"
-#include "qt_output_files.h"
+#include "qt_output_file_opener.h"
 #include "qt_progress_display.h"
 #include "qt_window_pointer.h"
 
@@ -35,7 +35,7 @@ private:
     TimeSeededRandom m_random;
     QtEventPump m_events;
     QtProgressDisplay m_progress;
-    QtOutputFiles m_outputFiles;
+    QtOutputFileOpener m_outputFiles;
     ImmediateProgramEnd m_programEnd;
     Platform m_platform;
 };

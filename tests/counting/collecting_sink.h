@@ -6,8 +6,17 @@
 #include <QString>
 
 #include <string>
+#include <type_traits>
 
 namespace velmora::testing {
+
+// A row's count and its line number go in as types of their own: a call that swaps them, or
+// hands in a bare number, does not compile.
+using AddRow = decltype(&RowSink::addRow);
+static_assert(std::is_invocable_v<AddRow, RowSink&, std::string_view, CharacterCount, LineNumber>);
+static_assert(!std::is_invocable_v<AddRow, RowSink&, std::string_view, LineNumber, CharacterCount>);
+static_assert(!std::is_invocable_v<AddRow, RowSink&, std::string_view, std::uint64_t, LineNumber>);
+static_assert(!std::is_invocable_v<AddRow, RowSink&, std::string_view, CharacterCount, int>);
 
 struct CollectedRow
 {
@@ -25,14 +34,14 @@ struct CollectedRow
 class CollectingSink final : public RowSink
 {
 public:
-    void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override
+    void addRow(std::string_view lineBytes, CharacterCount count, LineNumber lineNumber) override
     {
         ++offered;
         if (offered - 1 == failAt) {
             failRow(QStringLiteral("No room for row %1").arg(offered - 1));
             return;
         }
-        rows.append({ std::string(lineBytes), count, lineNumber });
+        rows.append({ std::string(lineBytes), count.value, lineNumber.value });
     }
 
     QList<CollectedRow> rows;

@@ -1,5 +1,5 @@
 #include "collecting_sink.h"
-#include "counting/output/byte_output.h"
+#include "counting/output/byte_sink.h"
 #include "counting/text/case_variants.h"
 #include "counting/scan/line_counter.h"
 #include "counting/match/line_matcher.h"
@@ -71,9 +71,9 @@ QList<CollectedRow> count(const QByteArray& text, const LineFilter& filter, qsiz
 class CountsOnlySink final : public RowSink
 {
 public:
-    void addRow(std::string_view, std::uint64_t count, std::uint64_t lineNumber) override
+    void addRow(std::string_view, CharacterCount count, LineNumber lineNumber) override
     {
-        rows.append({ {}, count, lineNumber });
+        rows.append({ {}, count.value, lineNumber.value });
     }
     bool needsLineBytes() const override { return false; }
 
@@ -117,7 +117,7 @@ QByteArray written(const QByteArray& text, const LineFilter& filter, qsizetype p
 {
     QBuffer file;
     file.open(QIODevice::WriteOnly);
-    DeviceOutput output(file);
+    DeviceByteSink output(file);
     ResultsWriter writer(output, LineEnding::CrLf);
     LineMatcher matcher(filter);
     LineCounter counter(matcher, writer, level);

@@ -19,7 +19,7 @@ ResultStore storeOfCounts(const QList<std::uint64_t>& counts)
     ResultStore store;
     for (qsizetype i = 0; i < counts.size(); ++i) {
         const std::string line = std::to_string(i);
-        store.addRow(line, counts[i], std::uint64_t(i) + 1);
+        store.addRow(line, CharacterCount(counts[i]), LineNumber(std::uint64_t(i) + 1));
     }
     return store;
 }
@@ -65,7 +65,7 @@ private slots:
         const int rows = 200000;
         for (int i = 0; i < rows; ++i) {
             const std::string line(std::size_t(1 + i % 97), char('a' + i % 26));
-            store.addRow(line, std::uint64_t(i), std::uint64_t(i) + 1);
+            store.addRow(line, CharacterCount(std::uint64_t(i)), LineNumber(std::uint64_t(i) + 1));
         }
         QCOMPARE(store.rowCount(), rows);
         for (int i = 0; i < rows; i += 13) {
@@ -84,11 +84,11 @@ private slots:
     {
         QTemporaryDir folder;
         ResultStore store(SpillFile(folder.path(), 4096));
-        store.addRow("before", 6, 1);
+        store.addRow("before", CharacterCount(6), LineNumber(1));
         std::string huge(std::size_t(100) << 20, 'x');
         huge.back() = 'y';
-        store.addRow(huge, huge.size(), 2);
-        store.addRow("after", 5, 3);
+        store.addRow(huge, CharacterCount(huge.size()), LineNumber(2));
+        store.addRow("after", CharacterCount(5), LineNumber(3));
         QCOMPARE(store.bytes(1).size(), huge.size());
         QCOMPARE(store.bytes(1).back(), 'y');
         QCOMPARE(store.bytes(0), std::string_view("before"));
@@ -98,10 +98,11 @@ private slots:
     void lineBeyondWhatRecordsPlaceFailsWithoutBeingRead()
     {
         ResultStore store;
-        store.addRow("kept", 4, 1);
+        store.addRow("kept", CharacterCount(4), LineNumber(1));
         const char byte = 'x';
         // Only the length is looked at: a store that tried to copy this would crash.
-        store.addRow(std::string_view(&byte, RowRecords::valueLimit), 1, 2);
+        store.addRow(std::string_view(&byte, RowRecords::valueLimit), CharacterCount(1),
+                     LineNumber(2));
         QVERIFY(store.rowFailed());
         QCOMPARE(store.rowCount(), 1);
         QVERIFY(store.takeRowFailure().contains(QStringLiteral("281474976710656")));
@@ -112,10 +113,10 @@ private slots:
     void rowsPastTheLimitFailAndNothingWraps()
     {
         ResultStore store(SpillFile(), 2);
-        store.addRow("one", 3, 1);
-        store.addRow("two", 3, 2);
+        store.addRow("one", CharacterCount(3), LineNumber(1));
+        store.addRow("two", CharacterCount(3), LineNumber(2));
         for (int attempt = 0; attempt < 2; ++attempt) {
-            store.addRow("three", 5, 3);
+            store.addRow("three", CharacterCount(5), LineNumber(3));
             QVERIFY(store.rowFailed());
             QCOMPARE(store.takeRowFailure(), QStringLiteral("Too many rows to keep"));
             QCOMPARE(store.rowCount(), 2);
@@ -196,9 +197,9 @@ private slots:
         QTemporaryDir folder;
         const QString missing = folder.filePath(QStringLiteral("gone"));
         ResultStore store(SpillFile(missing, 8));
-        store.addRow("small", 5, 1);
+        store.addRow("small", CharacterCount(5), LineNumber(1));
         QVERIFY(!store.rowFailed());
-        store.addRow("does not fit the buffer", 23, 2);
+        store.addRow("does not fit the buffer", CharacterCount(23), LineNumber(2));
         QVERIFY(store.rowFailed());
         QCOMPARE(store.takeRowFailure(),
                  QStringLiteral("temporary folder %1: No such file or directory (set TMPDIR to "
@@ -208,7 +209,7 @@ private slots:
         QCOMPARE(store.bytes(0), std::string_view("small"));
         // Once the folder is there the rows go on where they stopped.
         QVERIFY(QDir().mkpath(missing));
-        store.addRow("does not fit the buffer", 23, 3);
+        store.addRow("does not fit the buffer", CharacterCount(23), LineNumber(3));
         QVERIFY(!store.rowFailed());
         QCOMPARE(store.rowCount(), 2);
         QCOMPARE(store.bytes(0), std::string_view("small"));
@@ -220,8 +221,8 @@ private slots:
         QTemporaryDir usable;
         const QString missing = usable.filePath(QStringLiteral("gone"));
         ResultStore store(SpillFile(QStringList { missing, usable.path() }, 8));
-        store.addRow("does not fit the buffer", 23, 1);
-        store.addRow("nor does this one", 17, 2);
+        store.addRow("does not fit the buffer", CharacterCount(23), LineNumber(1));
+        store.addRow("nor does this one", CharacterCount(17), LineNumber(2));
         QVERIFY(!store.rowFailed());
         QCOMPARE(store.bytes(0), std::string_view("does not fit the buffer"));
         QCOMPARE(store.bytes(1), std::string_view("nor does this one"));
@@ -244,7 +245,7 @@ private slots:
         int added = 0;
         for (; added < 1000 && !store.rowFailed(); ++added) {
             const std::string line(999, char('a' + added % 26));
-            store.addRow(line, 999, std::uint64_t(added) + 1);
+            store.addRow(line, CharacterCount(999), LineNumber(std::uint64_t(added) + 1));
         }
         QVERIFY(store.rowFailed());
         QCOMPARE(store.takeRowFailure(),
@@ -255,7 +256,7 @@ private slots:
         QCOMPARE(kept, added - 1);
         // The failed row's text went nowhere: a row small enough for the 3 bytes left in the
         // buffer lands right behind the last kept one.
-        store.addRow("end", 3, 9999);
+        store.addRow("end", CharacterCount(3), LineNumber(9999));
         QVERIFY(!store.rowFailed());
         QCOMPARE(store.rowCount(), kept + 1);
         for (int row = 0; row < kept; ++row)
@@ -272,7 +273,7 @@ private slots:
         QCOMPARE(moved.bytes(1), std::string_view("1"));
         moved.clear();
         QCOMPARE(moved.rowCount(), 0);
-        moved.addRow("again", 5, 1);
+        moved.addRow("again", CharacterCount(5), LineNumber(1));
         QCOMPARE(moved.bytes(0), std::string_view("again"));
     }
 

@@ -1,5 +1,5 @@
-#include "counting/output/byte_output.h"
-#include "counting/rows/results_model.h"
+#include "counting/output/byte_sink.h"
+#include "counting/rows/shown_rows.h"
 #include "counting/output/results_writer.h"
 #include "counting/output/sorted_row_passes.h"
 
@@ -15,7 +15,7 @@ using namespace velmora;
 namespace {
 
 /// Takes `room` bytes, then refuses like a full disk.
-class FullDiskOutput final : public ByteOutput
+class FullDiskOutput final : public ByteSink
 {
 public:
     explicit FullDiskOutput(std::size_t room)
@@ -38,7 +38,7 @@ private:
 
 /// Takes every byte, but only after a pause: a disk slower than the rows, so that full buffers
 /// wait for their turn to be written.
-class SlowOutput final : public ByteOutput
+class SlowOutput final : public ByteSink
 {
 public:
     std::size_t write(std::string_view bytes) override
@@ -58,36 +58,36 @@ QByteArray written(const Rows& rows, LineEnding ending)
 {
     QBuffer file;
     file.open(QIODevice::WriteOnly);
-    DeviceOutput output(file);
+    DeviceByteSink output(file);
     ResultsWriter writer(output, ending);
     for (const auto& [bytes, count] : rows)
-        writer.addRow(bytes, count, 1);
+        writer.addRow(bytes, CharacterCount(count), LineNumber(1));
     if (!writer.flush())
         qFatal("writing to a buffer failed");
     return file.data();
 }
 
-/// A sorted model of `rows` rows with many equal counts, a few past the narrow range, and
+/// A sorted list of `rows` rows with many equal counts, a few past the narrow range, and
 /// lines of every length from one byte to a few hundred.
-void fillSorted(ResultsModel& model, int rows, Qt::SortOrder order)
+void fillSorted(ShownRows& shownRows, int rows, Qt::SortOrder order)
 {
     std::mt19937 random(7);
     ResultStore store;
     for (int row = 0; row < rows; ++row) {
         const std::uint64_t count = random() % 50 == 0 ? 65536 + random() % 3 : 1 + random() % 40;
         const std::string line(1 + random() % 300, char('a' + row % 26));
-        store.addRow(line, count, std::uint64_t(row) + 1);
+        store.addRow(line, CharacterCount(count), LineNumber(std::uint64_t(row) + 1));
     }
-    model.setStore(std::move(store));
-    model.sortByKey(order);
+    shownRows.setStore(std::move(store));
+    shownRows.sortByCount(order);
 }
 
-/// The rows of `model` as written one by one in the order shown.
-std::string shownOneByOne(const ResultsModel& model, bool withCounts, std::string_view lineEnd)
+/// The rows of `shownRows` as written one by one in the order shown.
+std::string shownOneByOne(const ShownRows& shownRows, bool withCounts, std::string_view lineEnd)
 {
     std::string bytes;
-    for (int position = 0; position < model.rowCount(); ++position) {
-        const ResultRow row = model.row(position);
+    for (int position = 0; position < shownRows.rowCount(); ++position) {
+        const ResultRow row = shownRows.row(position);
         if (withCounts)
             bytes += std::to_string(row.count) + '\t';
         bytes.append(row.bytes).append(lineEnd);
@@ -154,7 +154,7 @@ private slots:
                 const std::string line = row == 60000
                     ? std::string(std::size_t(3) << 20, 'L')
                     : "row " + std::to_string(row) + std::string(std::size_t(row % 70), '.');
-                writer.addRow(line, line.size(), 1);
+                writer.addRow(line, CharacterCount(line.size()), LineNumber(1));
                 expected += std::to_string(line.size()) + '\t' + line + "\r\n";
             }
             QVERIFY(writer.flush());
@@ -165,17 +165,17 @@ private slots:
     void writesInTheOrderShown()
     {
         ResultStore store;
-        store.addRow("nine", 9, 1);
-        store.addRow("ten", 10, 2);
-        store.addRow("one", 1, 3);
-        ResultsModel model;
-        model.setStore(std::move(store));
-        model.sortByKey(Qt::DescendingOrder);
+        store.addRow("nine", CharacterCount(9), LineNumber(1));
+        store.addRow("ten", CharacterCount(10), LineNumber(2));
+        store.addRow("one", CharacterCount(1), LineNumber(3));
+        ShownRows shownRows;
+        shownRows.setStore(std::move(store));
+        shownRows.sortByCount(Qt::DescendingOrder);
         QBuffer file;
         file.open(QIODevice::WriteOnly);
-        DeviceOutput output(file);
+        DeviceByteSink output(file);
         ResultsWriter writer(output);
-        writer.addRows(model);
+        writer.addRows(shownRows);
         QVERIFY(writer.flush());
         QCOMPARE(file.data(), QByteArray("10\tten\r\n9\tnine\r\n1\tone\r\n"));
     }
@@ -199,11 +199,11 @@ private slots:
         QFETCH(int, order);
         QFETCH(bool, withCounts);
         QFETCH(int, passLimit);
-        ResultsModel model;
-        fillSorted(model, 5000, Qt::SortOrder(order));
-        SortedRowPasses passes(model, withCounts, "\r\n");
+        ShownRows shownRows;
+        fillSorted(shownRows, 5000, Qt::SortOrder(order));
+        SortedRowPasses passes(shownRows, withCounts, "\r\n");
         passes.cut(std::uint64_t(passLimit));
-        const std::string shown = shownOneByOne(model, withCounts, "\r\n");
+        const std::string shown = shownOneByOne(shownRows, withCounts, "\r\n");
         QCOMPARE(passes.totalBytes(), std::uint64_t(shown.size()));
         // Passes follow one another; a gathered one holds exactly the bytes of its positions,
         // and one read in place is a single group too large to gather.
@@ -219,11 +219,11 @@ private slots:
                 QCOMPARE(gathered, shown.substr(at, gathered.size()));
             } else {
                 QVERIFY(pass.bytes > std::uint64_t(passLimit));
-                QCOMPARE(model.row(pass.end - 1).count, model.row(pass.begin).count);
+                QCOMPARE(shownRows.row(pass.end - 1).count, shownRows.row(pass.begin).count);
             }
             at += std::size_t(pass.bytes);
         }
-        QCOMPARE(next, model.rowCount());
+        QCOMPARE(next, shownRows.rowCount());
     }
 
     void sortedListWrittenWhole_data()
@@ -242,15 +242,15 @@ private slots:
     {
         QFETCH(int, layout);
         QFETCH(qint64, passLimit);
-        ResultsModel model;
-        fillSorted(model, 20000, Qt::DescendingOrder);
+        ShownRows shownRows;
+        fillSorted(shownRows, 20000, Qt::DescendingOrder);
         QBuffer file;
         file.open(QIODevice::WriteOnly);
-        DeviceOutput output(file);
+        DeviceByteSink output(file);
         ResultsWriter writer(output);
         int lastCall = -1;
         QVERIFY(writer.addRows(
-            model,
+            shownRows,
             [&](int written) {
                 lastCall = written;
                 return true;
@@ -258,9 +258,9 @@ private slots:
             RowLayout(layout),
             passLimit > 0 ? std::optional<std::uint64_t>(passLimit) : std::nullopt));
         QVERIFY(writer.flush());
-        QCOMPARE(lastCall, model.rowCount());
+        QCOMPARE(lastCall, shownRows.rowCount());
         QCOMPARE(file.data().toStdString(),
-                 shownOneByOne(model, RowLayout(layout) == RowLayout::CountAndLine, "\r\n"));
+                 shownOneByOne(shownRows, RowLayout(layout) == RowLayout::CountAndLine, "\r\n"));
     }
 
     void fullDiskFailsTheRest_data()
@@ -279,10 +279,10 @@ private slots:
         ResultsWriter writer(output, LineEnding::CrLf);
         const std::string line(std::size_t(lineLength), 'y');
         for (int i = 0; i < 100; ++i)
-            writer.addRow(line, line.size(), std::uint64_t(i) + 1);
+            writer.addRow(line, CharacterCount(line.size()), LineNumber(std::uint64_t(i) + 1));
         QVERIFY(!writer.flush());
         QCOMPARE(writer.failure(), QStringLiteral("No space left on device"));
-        writer.addRow(line, line.size(), 101);
+        writer.addRow(line, CharacterCount(line.size()), LineNumber(101));
         QVERIFY(writer.rowFailed());
         // What got out is the start of the rows, in order, up to where the disk filled.
         std::string rows;

@@ -1,6 +1,6 @@
 #include "fake_platform.h"
 
-#include "common/output_file.h"
+#include "common/replacing_output_file.h"
 
 namespace velmora::testing {
 
@@ -132,10 +132,11 @@ private:
 
 } // namespace
 
-std::unique_ptr<PendingFile> FakeOutputFiles::beginReplacing(const QString& path, QString& error)
+std::unique_ptr<PendingFile> FakeOutputFileOpener::beginReplacing(const QString& path,
+                                                                 QString& error)
 {
     begun.append(path);
-    std::unique_ptr<PendingFile> file = OutputFile::open(path, error);
+    std::unique_ptr<PendingFile> file = ReplacingOutputFile::open(path, error);
     if (!file)
         return nullptr;
     return std::make_unique<FaultyFile>(std::move(file), commitFails);

@@ -148,7 +148,7 @@ public:
 };
 
 /// The program's real output files, with a final step that can be made to fail.
-class FakeOutputFiles final : public OutputFiles
+class FakeOutputFileOpener final : public OutputFileOpener
 {
 public:
     std::unique_ptr<PendingFile> beginReplacing(const QString& path, QString& error) override;
@@ -187,7 +187,7 @@ struct FakePlatform
     FakeRandom random;
     FakeEventPump events;
     FakeProgressDisplay progress;
-    FakeOutputFiles outputFiles;
+    FakeOutputFileOpener outputFiles;
     FakeProgramEnd programEnd;
     Platform platform { messages, input,       fileDialogs, folderPicker, shell,
                         settings, pointer,     screen,      random,       events,

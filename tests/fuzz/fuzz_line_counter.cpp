@@ -14,9 +14,9 @@
 //   file, sorting) write what their description says, to memory and now and then to a file.
 // The first bytes of an input choose the settings (see Settings), the rest is the text.
 
-#include "common/output_file.h"
+#include "common/replacing_output_file.h"
 #include "common/path_bytes.h"
-#include "counting/output/byte_output.h"
+#include "counting/output/byte_sink.h"
 #include "cli/command_line.h"
 #include "cli/row_pipeline.h"
 #include "counting/input/io_thread.h"
@@ -24,7 +24,7 @@
 #include "counting/text/line_length.h"
 #include "counting/match/line_matcher.h"
 #include "counting/rows/result_store.h"
-#include "counting/rows/results_model.h"
+#include "counting/rows/shown_rows.h"
 #include "counting/output/results_writer.h"
 #include "counting/scan/row_sink.h"
 #include "counting/input/text_reader.h"
@@ -62,9 +62,9 @@ using Rows = std::vector<Row>;
 class RowList final : public RowSink
 {
 public:
-    void addRow(std::string_view lineBytes, std::uint64_t count, std::uint64_t lineNumber) override
+    void addRow(std::string_view lineBytes, CharacterCount count, LineNumber lineNumber) override
     {
-        rows.push_back({ std::string(lineBytes), count, lineNumber });
+        rows.push_back({ std::string(lineBytes), count.value, lineNumber.value });
     }
     Rows rows;
 };
@@ -422,7 +422,7 @@ private:
     }
 
     QBuffer m_output;
-    DeviceOutput m_device;
+    DeviceByteSink m_device;
     ResultsWriter m_writer;
 };
 
@@ -430,12 +430,12 @@ private:
 /// whole run, as MemoryWriter.
 struct FileWriter
 {
-    class Output final : public ByteOutput
+    class Output final : public ByteSink
     {
     public:
         std::size_t write(std::string_view bytes) override { return file->write(bytes); }
         QString errorString() const override { return file->errorString(); }
-        ByteOutput* file = nullptr;
+        ByteSink* file = nullptr;
     };
 
     static FileWriter& with(LineEnding lineEnding)
@@ -520,21 +520,21 @@ void checkStore(const std::vector<std::string>& texts, const Rows& rows, const S
         require(store.count(row) == rows[std::size_t(row)].count);
     }
 
-    ResultsModel model;
-    model.setStore(std::move(store));
-    model.sortByKey(settings.storeOrder);
+    ShownRows shownRows;
+    shownRows.setStore(std::move(store));
+    shownRows.sortByCount(settings.storeOrder);
     MemoryWriter& writer = MemoryWriter::with(settings.lineEnding);
     int lastCall = -1;
     require(writer.start().addRows(
-        model,
+        shownRows,
         [&](int rowsWritten) {
-            require(rowsWritten >= lastCall && rowsWritten <= model.rowCount());
+            require(rowsWritten >= lastCall && rowsWritten <= shownRows.rowCount());
             lastCall = rowsWritten;
             return true;
         },
         settings.storeWithCounts ? RowLayout::CountAndLine : RowLayout::LineAlone,
         settings.passLimit));
-    require(lastCall == model.rowCount());
+    require(lastCall == shownRows.rowCount());
     Rows sorted = rows;
     std::stable_sort(sorted.begin(), sorted.end(), [&](const Row& a, const Row& b) {
         return settings.storeOrder == Qt::AscendingOrder ? a.count < b.count : a.count > b.count;
@@ -674,9 +674,9 @@ void checkCommand(const std::vector<std::string>& texts, const std::vector<Rows>
     const QString path = scratchFolder() + QStringLiteral("/output");
     QString error;
     {
-        const std::unique_ptr<OutputFile> file = OutputFile::open(path, error);
+        const std::unique_ptr<ReplacingOutputFile> file = ReplacingOutputFile::open(path, error);
         require(file != nullptr);
-        PendingFileOutput output(*file);
+        PendingFileByteSink output(*file);
         FileWriter& writer = FileWriter::with(command.lineEnding);
         writer.output.file = &output;
         runCommand(texts, settings, writer.writer);

@@ -441,8 +441,8 @@ private slots:
         FormFixture fixture;
         Form1& form = fixture.create(true);
         ResultStore store;
-        store.addRow("first line", 10, 1);
-        store.addRow("€ sign", 6, 2);
+        store.addRow("first line", CharacterCount(10), LineNumber(1));
+        store.addRow("€ sign", CharacterCount(6), LineNumber(2));
         form.results().setStore(std::move(store));
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));

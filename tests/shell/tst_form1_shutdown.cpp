@@ -197,7 +197,7 @@ private:
     void showOneResult()
     {
         ResultStore store;
-        store.addRow("a", 1, 1);
+        store.addRow("a", CharacterCount(1), LineNumber(1));
         form->results().setStore(std::move(store));
     }
 

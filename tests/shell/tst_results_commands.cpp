@@ -275,7 +275,7 @@ private:
     {
         ResultStore store;
         for (const Line& line : rows)
-            store.addRow(line.bytes, line.count, 1);
+            store.addRow(line.bytes, CharacterCount(line.count), LineNumber(1));
         form->results().setStore(std::move(store));
     }
 

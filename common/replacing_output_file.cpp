@@ -1,4 +1,4 @@
-#include "output_file.h"
+#include "replacing_output_file.h"
 
 #include "path_bytes.h"
 
@@ -162,12 +162,12 @@ bool waitUntilWritable(int descriptor)
 
 } // namespace
 
-OutputFile::OutputFile(Kind kind, int descriptor)
+ReplacingOutputFile::ReplacingOutputFile(Kind kind, int descriptor)
     : m_kind(kind)
     , m_descriptor(descriptor)
 { }
 
-std::unique_ptr<OutputFile> OutputFile::open(const QString& path, QString& error)
+std::unique_ptr<ReplacingOutputFile> ReplacingOutputFile::open(const QString& path, QString& error)
 {
     const auto failure = [&error](int cause) {
         error = qt_error_string(cause);
@@ -185,7 +185,8 @@ std::unique_ptr<OutputFile> OutputFile::open(const QString& path, QString& error
         const int descriptor = ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
         if (descriptor < 0)
             return failure(errno);
-        return std::unique_ptr<OutputFile>(new OutputFile(Kind::Direct, descriptor));
+        return std::unique_ptr<ReplacingOutputFile>(
+            new ReplacingOutputFile(Kind::Direct, descriptor));
     }
 
     // A file its owner made read-only stays as it is, though its folder would let it be
@@ -196,7 +197,7 @@ std::unique_ptr<OutputFile> OutputFile::open(const QString& path, QString& error
     if (!followLinks(target, cause))
         return failure(cause);
     const QByteArray folder = folderOf(target);
-    std::unique_ptr<OutputFile> file(new OutputFile(
+    std::unique_ptr<ReplacingOutputFile> file(new ReplacingOutputFile(
         Kind::Replacing, ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666)));
     file->m_target = target;
     if (file->m_descriptor < 0) {
@@ -222,7 +223,7 @@ std::unique_ptr<OutputFile> OutputFile::open(const QString& path, QString& error
     return file;
 }
 
-bool OutputFile::keepMetadataOf(const QByteArray& target, const struct stat& existing)
+bool ReplacingOutputFile::keepMetadataOf(const QByteArray& target, const struct stat& existing)
 {
     const auto notKept = [this](const QString& what, int cause) {
         m_metadataNotKept
@@ -256,12 +257,13 @@ bool OutputFile::keepMetadataOf(const QByteArray& target, const struct stat& exi
     return true;
 }
 
-std::unique_ptr<OutputFile> OutputFile::standardOutput()
+std::unique_ptr<ReplacingOutputFile> ReplacingOutputFile::standardOutput()
 {
-    return std::unique_ptr<OutputFile>(new OutputFile(Kind::StandardOutput, STDOUT_FILENO));
+    return std::unique_ptr<ReplacingOutputFile>(
+        new ReplacingOutputFile(Kind::StandardOutput, STDOUT_FILENO));
 }
 
-OutputFile::~OutputFile()
+ReplacingOutputFile::~ReplacingOutputFile()
 {
     if (m_kind != Kind::StandardOutput && m_descriptor >= 0)
         ::close(m_descriptor);
@@ -270,14 +272,14 @@ OutputFile::~OutputFile()
     releaseCleanupSlot(m_cleanupSlot);
 }
 
-bool OutputFile::fail(int error)
+bool ReplacingOutputFile::fail(int error)
 {
     if (m_error == 0)
         m_error = error;
     return false;
 }
 
-std::size_t OutputFile::write(std::string_view bytes)
+std::size_t ReplacingOutputFile::write(std::string_view bytes)
 {
     if (m_error != 0)
         return 0;
@@ -311,7 +313,7 @@ std::size_t OutputFile::write(std::string_view bytes)
     return written;
 }
 
-bool OutputFile::commit()
+bool ReplacingOutputFile::commit()
 {
     if (m_error != 0 || m_committed)
         return m_error == 0;
@@ -330,7 +332,7 @@ bool OutputFile::commit()
     return true;
 }
 
-bool OutputFile::putInPlace()
+bool ReplacingOutputFile::putInPlace()
 {
     // An interrupt that came before the new file takes the old one's place leaves the old one;
     // one that comes after is the caller's to tell of.
@@ -372,7 +374,7 @@ bool OutputFile::putInPlace()
     return true;
 }
 
-QString OutputFile::errorString() const
+QString ReplacingOutputFile::errorString() const
 {
     return m_error == 0 ? QString() : qt_error_string(m_error);
 }

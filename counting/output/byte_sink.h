@@ -1,3 +1,5 @@
+// Where the results writer's bytes go, and the cause when they are refused: a QIODevice or a
+// PendingFile.
 #pragma once
 
 #include <QString>
@@ -14,10 +16,10 @@ class PendingFile;
 /// Where a results file goes: a file, a temporary file that replaces the target once
 /// complete, standard output, or a test's record. The results writer calls it from a thread
 /// of its own, one call at a time.
-class ByteOutput
+class ByteSink
 {
 public:
-    virtual ~ByteOutput() = default;
+    virtual ~ByteSink() = default;
     /// Writes as much of `bytes` as it can and says how much that was; when it is less than
     /// all, errorString() tells why.
     virtual std::size_t write(std::string_view bytes) = 0;
@@ -25,10 +27,10 @@ public:
 };
 
 /// Writes to an open QIODevice: QFile, QSaveFile, or standard output opened as a QFile.
-class DeviceOutput final : public ByteOutput
+class DeviceByteSink final : public ByteSink
 {
 public:
-    explicit DeviceOutput(QIODevice& device)
+    explicit DeviceByteSink(QIODevice& device)
         : m_device(device)
     { }
 
@@ -41,10 +43,10 @@ private:
 
 /// Writes to a file that replaces its target only once complete: a failed write never
 /// reaches the target.
-class PendingFileOutput final : public ByteOutput
+class PendingFileByteSink final : public ByteSink
 {
 public:
-    explicit PendingFileOutput(PendingFile& file)
+    explicit PendingFileByteSink(PendingFile& file)
         : m_file(file)
     { }
 

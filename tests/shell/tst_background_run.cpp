@@ -1,4 +1,4 @@
-#include "common/background_run.h"
+#include "shell/background_run.h"
 #include "fakes/fake_platform.h"
 
 #include <QCoreApplication>

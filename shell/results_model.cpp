@@ -21,39 +21,33 @@ QString displayedLine(std::string_view bytes, std::size_t maxBytes)
 void ResultsModel::setStore(ResultStore&& store)
 {
     beginResetModel();
-    m_store = std::move(store);
-    m_order.reset(m_store.rowCount());
-    if (m_sorted)
-        m_order.sortByCount(m_store, m_sortOrder);
+    m_rows.setStore(std::move(store));
     endResetModel();
 }
 
 void ResultsModel::clear()
 {
     beginResetModel();
-    m_store.clear();
-    m_order.reset(0);
+    m_rows.clear();
     endResetModel();
 }
 
 void ResultsModel::sortByKey(Qt::SortOrder order)
 {
-    if (m_store.rowCount() == 0)
+    if (m_rows.rowCount() == 0)
         return;
     const QModelIndexList persistent = persistentIndexList();
     std::vector<int> storeRows;
     storeRows.reserve(std::size_t(persistent.size()));
     for (const QModelIndex& index : persistent)
-        storeRows.push_back(m_order.storeRow(index.row()));
+        storeRows.push_back(m_rows.storeRow(index.row()));
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    m_sorted = true;
-    m_sortOrder = order;
-    m_order.sortByCount(m_store, order);
+    m_rows.sortByCount(order);
     if (!persistent.isEmpty()) {
-        std::vector<int> positionOfStoreRow(std::size_t(m_store.rowCount()));
-        for (int position = 0; position < m_order.rowCount(); ++position)
-            positionOfStoreRow[std::size_t(m_order.storeRow(position))] = position;
+        std::vector<int> positionOfStoreRow(std::size_t(m_rows.rowCount()));
+        for (int position = 0; position < m_rows.rowCount(); ++position)
+            positionOfStoreRow[std::size_t(m_rows.storeRow(position))] = position;
         QModelIndexList moved;
         moved.reserve(persistent.size());
         for (qsizetype i = 0; i < persistent.size(); ++i) {
@@ -65,30 +59,9 @@ void ResultsModel::sortByKey(Qt::SortOrder order)
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-ResultRow ResultsModel::row(int position) const
-{
-    const int storeRow = m_order.storeRow(position);
-    return { m_store.count(storeRow), m_store.bytes(storeRow) };
-}
-
-void ResultsModel::readAheadFrom(int position) const
-{
-    // Far enough ahead to cover the memory's latency, near enough to stay in the cache; the
-    // line is asked for later than its record, which has to be there to find it.
-    constexpr int recordDistance = 32;
-    constexpr int lineDistance = 16;
-    if (!m_sorted)
-        return; // the store's own order: the processor sees that stream coming by itself
-    const int rows = m_order.rowCount();
-    if (position + recordDistance < rows)
-        m_store.prefetchRecord(m_order.storeRow(position + recordDistance));
-    if (position + lineDistance < rows)
-        m_store.prefetchLine(m_order.storeRow(position + lineDistance));
-}
-
 int ResultsModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : m_order.rowCount();
+    return parent.isValid() ? 0 : m_rows.rowCount();
 }
 
 QVariant ResultsModel::data(const QModelIndex& index, int role) const

@@ -1,6 +1,9 @@
+// Writes a user's output file on a descriptor, every failure with its errno: a new file made
+// durable (fsync) and renamed over the target on commit, or a FIFO, device or standard output
+// written directly.
 #pragma once
 
-#include "platform/output_files.h"
+#include "pending_file.h"
 
 #include <QByteArray>
 #include <QString>
@@ -23,18 +26,18 @@ namespace velmora {
 /// - anything else (a FIFO, a terminal, /dev/null) is written directly, never replaced;
 /// - standard output is written directly too, and never closed.
 /// Every failure keeps the cause the failing call gave, taken before any clean-up.
-class OutputFile final : public PendingFile
+class ReplacingOutputFile final : public PendingFile
 {
 public:
     /// Opens the output for `path` (its bytes as pathBytes() gives them). Gives nothing, and
     /// the cause in `error`, when it cannot be written; the target is then untouched.
-    static std::unique_ptr<OutputFile> open(const QString& path, QString& error);
+    static std::unique_ptr<ReplacingOutputFile> open(const QString& path, QString& error);
     /// The process's standard output.
-    static std::unique_ptr<OutputFile> standardOutput();
+    static std::unique_ptr<ReplacingOutputFile> standardOutput();
 
     /// Leaves the target as it was unless commit() succeeded.
-    ~OutputFile() override;
-    Q_DISABLE_COPY_MOVE(OutputFile)
+    ~ReplacingOutputFile() override;
+    Q_DISABLE_COPY_MOVE(ReplacingOutputFile)
 
     std::size_t write(std::string_view bytes) override;
     /// Syncs the new content and puts it in the target's place, or, written directly, checks
@@ -56,7 +59,7 @@ public:
 
 private:
     enum class Kind { Replacing, Direct, StandardOutput };
-    OutputFile(Kind kind, int descriptor);
+    ReplacingOutputFile(Kind kind, int descriptor);
 
     bool fail(int error);
     bool writeAll(std::string_view bytes);

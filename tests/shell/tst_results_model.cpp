@@ -1,4 +1,4 @@
-#include "counting/rows/results_model.h"
+#include "shell/results_model.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -12,7 +12,7 @@ ResultStore storeOf(const QList<std::pair<std::string, std::uint64_t>>& rows)
 {
     ResultStore store;
     for (const auto& [bytes, count] : rows)
-        store.addRow(bytes, count, 1);
+        store.addRow(bytes, CharacterCount(count), LineNumber(1));
     return store;
 }
 

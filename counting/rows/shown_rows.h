@@ -1,8 +1,9 @@
 #pragma once
 
-#include "common/list_model.h"
 #include "result_order.h"
 #include "result_store.h"
+
+#include <Qt>
 
 #include <cstdint>
 #include <string_view>
@@ -17,31 +18,32 @@ struct ResultRow
     std::string_view bytes;
 };
 
-/// The results list: a table over a result store in the order shown. Its columns are the
-/// ones the window adds: the count, the ten-digit sort key, the line.
-class ResultsModel final : public ListModel
+/// The rows of a result store in the order shown: the count's order until sorted by count,
+/// then sorted for good, every later store taking its sorted places at once. What the window's
+/// results list shows and what a results file is written from, with no item model in between.
+class ShownRows
 {
-    Q_OBJECT
-
 public:
-    enum Column { CountColumn = 0, SortKeyColumn = 1, LineColumn = 2 };
-
-    using ListModel::ListModel;
-
     /// Shows the rows of `store` instead of the current ones; in sorted mode they take their
     /// sorted places at once, in the last direction.
     void setStore(ResultStore&& store);
     /// Removes every row; sorted mode and direction stay as they are.
     void clear();
-    /// Orders the rows by the sort key and switches sorted mode on for good. An empty list
-    /// stays as it is, sorted mode included.
-    void sortByKey(Qt::SortOrder order);
+    /// Orders the rows by count and switches sorted mode on for good; rows with equal counts
+    /// keep the count's order in both directions. An empty list stays as it is, sorted mode
+    /// included.
+    void sortByCount(Qt::SortOrder order);
 
     bool isSorted() const { return m_sorted; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
 
+    int rowCount() const { return m_order.rowCount(); }
     /// The row shown at `position`, from 0 to rowCount() - 1.
-    ResultRow row(int position) const;
+    ResultRow row(int position) const
+    {
+        const int storeRow = m_order.storeRow(position);
+        return { m_store.count(storeRow), m_store.bytes(storeRow) };
+    }
     /// Where the row shown at `position` lies in the store.
     int storeRow(int position) const { return m_order.storeRow(position); }
     const ResultStore& store() const { return m_store; }
@@ -50,23 +52,11 @@ public:
     /// a wait on memory of its own.
     void readAheadFrom(int position) const;
 
-    int rowCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    /// Only the sort-key column sorts; the program never orders by the others.
-    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
-
 private:
     ResultStore m_store;
     ResultOrder m_order;
     bool m_sorted = false;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
-
-/// The count as exactly ten digits with leading zeros, so that text order is count order.
-QString sortKeyText(std::uint64_t count);
-
-/// The line as a view shows it: decoded, and cut with an ellipsis past `maxBytes`, since no
-/// view can show a line of megabytes; the store keeps the whole line.
-QString displayedLine(std::string_view bytes, std::size_t maxBytes = 4096);
 
 } // namespace velmora

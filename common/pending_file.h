@@ -1,8 +1,8 @@
+// The interface of a file written in full or not at all: write, then commit.
 #pragma once
 
 #include <QString>
 
-#include <memory>
 #include <string_view>
 
 namespace velmora {
@@ -21,17 +21,6 @@ public:
     /// when that or any earlier write failed.
     virtual bool commit() = 0;
     virtual QString errorString() const = 0;
-};
-
-/// Where the program writes the files a user names.
-class OutputFiles
-{
-public:
-    virtual ~OutputFiles() = default;
-    /// Starts replacing (or creating) `path`. Gives nothing, and says why in `error`, when the
-    /// target cannot be written: a missing folder, no permission, a folder in its place. May
-    /// wait as long as a FIFO has no reader.
-    virtual std::unique_ptr<PendingFile> beginReplacing(const QString& path, QString& error) = 0;
 };
 
 } // namespace velmora

@@ -1,12 +1,12 @@
-#include "byte_output.h"
+#include "byte_sink.h"
 
-#include "platform/output_files.h"
+#include "common/pending_file.h"
 
 #include <QIODevice>
 
 namespace velmora {
 
-std::size_t DeviceOutput::write(std::string_view bytes)
+std::size_t DeviceByteSink::write(std::string_view bytes)
 {
     std::size_t written = 0;
     // A device may take part of a write; only a refusal to take any more is a failure, and
@@ -20,17 +20,17 @@ std::size_t DeviceOutput::write(std::string_view bytes)
     return written;
 }
 
-QString DeviceOutput::errorString() const
+QString DeviceByteSink::errorString() const
 {
     return m_device.errorString();
 }
 
-std::size_t PendingFileOutput::write(std::string_view bytes)
+std::size_t PendingFileByteSink::write(std::string_view bytes)
 {
     return m_file.write(bytes);
 }
 
-QString PendingFileOutput::errorString() const
+QString PendingFileByteSink::errorString() const
 {
     return m_file.errorString();
 }

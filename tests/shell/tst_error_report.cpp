@@ -1,4 +1,4 @@
-#include "common/error_report.h"
+#include "shell/error_report.h"
 #include "fakes/fake_platform.h"
 
 #include <QTest>
