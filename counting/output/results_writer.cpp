@@ -38,8 +38,6 @@ ResultsWriter::ResultsWriter(ByteOutput& output, LineEnding lineEnding)
     , m_buffer(new char[bufferSize + copyBlock])
 {
     m_spares.reserve(buffersInFlight);
-    for (std::size_t spare = 0; spare < buffersInFlight; ++spare)
-        m_spares.emplace_back(new char[bufferSize + copyBlock]);
 }
 
 QString ResultsWriter::failure() const
@@ -177,6 +175,10 @@ void ResultsWriter::handOver()
     if (m_buffered == 0)
         return;
     std::unique_lock lock(m_mutex);
+    if (m_spares.empty() && m_sparesMade < buffersInFlight) {
+        m_spares.emplace_back(new char[bufferSize + copyBlock]);
+        ++m_sparesMade;
+    }
     // Meanwhile this thread takes over the input's reads ahead, which would otherwise wait
     // behind the writes.
     m_io.waitRunningJobs(lock, m_changed, [this] { return !m_spares.empty(); });
