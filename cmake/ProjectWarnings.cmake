@@ -18,6 +18,12 @@ if(VELMORA_SANITIZE)
     target_link_options(velmora_project_options INTERFACE -fsanitize=address,undefined)
 endif()
 
+if(VELMORA_TSAN)
+    target_compile_options(velmora_project_options INTERFACE
+        -fsanitize=thread -fno-omit-frame-pointer)
+    target_link_options(velmora_project_options INTERFACE -fsanitize=thread)
+endif()
+
 target_compile_definitions(velmora_project_options INTERFACE
     QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_URL_CAST_FROM_STRING
     QT_NO_NARROWING_CONVERSIONS_IN_CONNECT QT_USE_QSTRINGBUILDER)
