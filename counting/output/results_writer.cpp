@@ -165,8 +165,11 @@ bool ResultsWriter::addSortedRows(const ResultsModel& model,
 
 bool ResultsWriter::flush()
 {
-    handOver();
+    // The last buffer is written here, after the writes before it: flush() waits for it all the
+    // same, and a writer that never filled a buffer (a small file's rows) starts no thread.
     waitUntilIdle();
+    writeOut({ m_buffer.get(), m_buffered });
+    m_buffered = 0;
     return !failed();
 }
 
