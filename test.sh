@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds Velmora and runs its whole test suite. On a fresh Debian 12 machine, as root: ./test.sh
-# A second build with AddressSanitizer and UndefinedBehaviorSanitizer runs the tests again, a
-# third with ThreadSanitizer runs those of the engine and velmora-count, whose threads share
-# state, and a fourth runs the fuzz targets briefly. Ends with the time of each step.
+# The C++ files are checked against .clang-format before anything is built. A second build with
+# AddressSanitizer and UndefinedBehaviorSanitizer runs the tests again, a third with
+# ThreadSanitizer runs those of the engine and velmora-count, whose threads share state, and a
+# fourth runs the fuzz targets briefly. Ends with the time of each step.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,6 +15,10 @@ step_done() {
     timings+=("$(printf '%5d s  %s' $((SECONDS - step_started)) "$1")")
     step_started=$SECONDS
 }
+
+# The layout first: it takes a second, and a misplaced brace should not wait for the builds.
+scripts/check-format.sh
+step_done "clang-format check"
 
 # suite FOLDER "CTEST-ARGUMENTS" CMAKE-OPTIONS... [--target TARGET...]
 # Configures and builds FOLDER (the named targets, else all), then runs its tests.
