@@ -35,3 +35,10 @@ if(VELMORA_FUZZ)
         -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
     target_link_options(velmora_project_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+# The engine turns sizes, offsets and counts into one another everywhere: there each narrowing
+# and each change of sign is written out. Linked privately by the engine's and velmora-count's
+# targets.
+add_library(velmora_engine_warnings INTERFACE)
+target_compile_options(velmora_engine_warnings INTERFACE
+    $<$<CXX_COMPILER_ID:GNU,Clang,AppleClang>:-Wconversion -Wsign-conversion>)
