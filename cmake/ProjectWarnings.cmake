@@ -18,6 +18,12 @@ if(VELMORA_SANITIZE)
     target_link_options(velmora_project_options INTERFACE -fsanitize=address,undefined)
 endif()
 
+if(VELMORA_TSAN)
+    target_compile_options(velmora_project_options INTERFACE
+        -fsanitize=thread -fno-omit-frame-pointer)
+    target_link_options(velmora_project_options INTERFACE -fsanitize=thread)
+endif()
+
 target_compile_definitions(velmora_project_options INTERFACE
     QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_URL_CAST_FROM_STRING
     QT_NO_NARROWING_CONVERSIONS_IN_CONNECT QT_USE_QSTRINGBUILDER)
@@ -29,3 +35,10 @@ if(VELMORA_FUZZ)
         -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
     target_link_options(velmora_project_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+# The engine turns sizes, offsets and counts into one another everywhere: there each narrowing
+# and each change of sign is written out. Linked privately by the engine's and velmora-count's
+# targets.
+add_library(velmora_engine_warnings INTERFACE)
+target_compile_options(velmora_engine_warnings INTERFACE
+    $<$<CXX_COMPILER_ID:GNU,Clang,AppleClang>:-Wconversion -Wsign-conversion>)

@@ -38,8 +38,6 @@ ResultsWriter::ResultsWriter(ByteSink& output, LineEnding lineEnding)
 {
     packInto(m_buffer.get(), bufferSize);
     m_spares.reserve(buffersInFlight);
-    for (std::size_t spare = 0; spare < buffersInFlight; ++spare)
-        m_spares.emplace_back(new char[bufferSize + copyBlock]);
 }
 
 QString ResultsWriter::failure() const
@@ -167,8 +165,11 @@ bool ResultsWriter::addSortedRows(const ShownRows& rows,
 
 bool ResultsWriter::flush()
 {
-    handOver();
+    // The last buffer is written here, after the writes before it: flush() waits for it all the
+    // same, and a writer that never filled a buffer (a small file's rows) starts no thread.
     waitUntilIdle();
+    writeOut({ m_buffer.get(), packedBytes() });
+    packInto(m_buffer.get(), bufferSize);
     return !failed();
 }
 
@@ -177,6 +178,10 @@ void ResultsWriter::handOver()
     if (packedBytes() == 0)
         return;
     std::unique_lock lock(m_mutex);
+    if (m_spares.empty() && m_sparesMade < buffersInFlight) {
+        m_spares.emplace_back(new char[bufferSize + copyBlock]);
+        ++m_sparesMade;
+    }
     // Meanwhile this thread takes over the input's reads ahead, which would otherwise wait
     // behind the writes.
     m_io.waitRunningJobs(lock, m_changed, [this] { return !m_spares.empty(); });

@@ -120,6 +120,9 @@ private:
     /// Buffers that are neither filling nor waiting to be written; room for all of them is
     /// kept, so that a write never needs memory to give its buffer back.
     std::vector<std::unique_ptr<char[]>> m_spares;
+    /// Spare buffers are made when first needed: most writers (a small file's rows) never fill
+    /// one, and a short count need not pay for making and mapping three more megabytes.
+    std::size_t m_sparesMade = 0;
     std::size_t m_writesUnderWay = 0;
     std::atomic<bool> m_failed { false };
     QString m_failure;

@@ -44,7 +44,7 @@ void Utf16ToUtf8::convert(std::string_view bytes, std::string& utf8)
         m_pendingByte = -1;
         i = 1;
     }
-    const int high = m_bigEndian ? 0 : 1;
+    const std::size_t high = m_bigEndian ? 0 : 1;
     for (; i + 1 < bytes.size(); i += 2) {
         const auto unit
             = char16_t(std::uint8_t(bytes[i + high]) << 8 | std::uint8_t(bytes[i + 1 - high]));
