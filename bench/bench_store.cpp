@@ -4,9 +4,9 @@
 // to the file it came from.
 
 #include "anonymous_memory.h"
-#include "counting/scan/count_file.h"
 #include "counting/rows/result_order.h"
 #include "counting/rows/result_store.h"
+#include "counting/scan/count_file.h"
 
 #include <QFileInfo>
 #include <QString>

@@ -99,7 +99,8 @@ QString unitsHelp()
         units << QStringLiteral("%1 (%2)").arg(QLatin1StringView(unit.name),
                                                QLatin1StringView(unit.meaning));
     }
-    return optionHelp(QStringLiteral("--units UNIT"), QStringLiteral("count in ") + listedAsChoices(units));
+    return optionHelp(QStringLiteral("--units UNIT"),
+                      QStringLiteral("count in ") + listedAsChoices(units));
 }
 
 /// An option without a value that switches something on; `letter` is its short form, if any.
@@ -265,58 +266,58 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
 QString usageText()
 {
     return QStringLiteral(
-        "Usage: velmora-count [OPTION]... [FILE]...\n"
-        "Counts the characters of every line of the FILEs and writes one row per line:\n"
-        "the count, a tab and the line. Empty lines give no row. With no FILE, or when\n"
-        "FILE is \"-\", reads standard input.\n"
-        "\n"
-        "Which lines:\n"
-        "  --contains TEXT       only lines that contain TEXT\n"
-        "  --not-contains TEXT   only lines that do not contain TEXT\n"
-        "  --match-case          compare TEXT with exact letter case\n"
-        "  --longer-than N       only lines whose count is greater than N\n"
-        "  --shorter-than N      only lines whose count is less than N\n")
+               "Usage: velmora-count [OPTION]... [FILE]...\n"
+               "Counts the characters of every line of the FILEs and writes one row per line:\n"
+               "the count, a tab and the line. Empty lines give no row. With no FILE, or when\n"
+               "FILE is \"-\", reads standard input.\n"
+               "\n"
+               "Which lines:\n"
+               "  --contains TEXT       only lines that contain TEXT\n"
+               "  --not-contains TEXT   only lines that do not contain TEXT\n"
+               "  --match-case          compare TEXT with exact letter case\n"
+               "  --longer-than N       only lines whose count is greater than N\n"
+               "  --shorter-than N      only lines whose count is less than N\n")
         + unitsHelp()
         + QStringLiteral(
-            "\n"
-        "Which files:\n"
-        "  -r, --recursive       walk folders as the window's \"Add All Text File(s) In\n"
-        "                        Folder\" does: level by level, sorted by name, hidden\n"
-        "                        folders and names beginning with ~ left out\n"
-        "  --ext EXT             in walked folders, only files *.EXT (* for every file,\n"
-        "                        the default)\n"
-        "\n"
-        "What to write:\n"
-        "  -H, --with-filename   begin each row with the file's path and a tab\n"
-        "  -n, --line-number     begin each row with the line's number and a tab\n"
-        "                        (after the path): PATH<TAB>LINE<TAB>COUNT<TAB>TEXT\n"
-        "  --summary             instead of rows, one line per file:\n"
-        "                        ROWS<TAB>LONGEST<TAB>PATH, and for several files a last\n"
-        "                        line ROWS<TAB>LONGEST<TAB>total\n"
-        "  --sort desc|asc       order the rows (or summary lines, by LONGEST) by count;\n"
-        "                        equal counts keep their order\n"
-        "  -o, --output FILE     write to FILE (\"-\": standard output); FILE is replaced\n"
-        "                        only once complete, so it may be one of the inputs\n"
-        "  --lf                  end rows with a line feed instead of CR LF\n"
-        "  --check               exit 0 when no row passed, 1 when one did, 2 on trouble\n"
-        "  -h, --help            show this help and exit\n"
-        "  -V, --version         show the version and exit\n"
-        "\n"
-        "A progress line appears on standard error when it is a terminal that the rows\n"
-        "do not go to, and the count takes longer than a second.\n"
-        "\n"
-        "Examples:\n"
-        "  velmora-count -rHn --ext cpp --longer-than 100 --sort desc src\n"
-        "      the lines of the C++ files under src longer than 100, longest first\n"
-        "  velmora-count -rHn --ext md --units columns --longer-than 80 --check docs\n"
-        "      a CI gate: fails (exit 1) when a Markdown line is wider than 80 columns\n"
-        "  velmora-count -n --units columns --longer-than 42 --lf film.srt\n"
-        "      subtitle lines too wide to read, with their line numbers\n"
-        "\n"
-        "Exit status: 0 when every file was counted, 1 when a file could not be read or\n"
-        "the output could not be written, 2 for wrong usage. With --check: 0 when no row\n"
-        "passed, 1 when at least one did, 2 when a file could not be read, the output\n"
-        "could not be written, or for wrong usage.\n");
+               "\n"
+               "Which files:\n"
+               "  -r, --recursive       walk folders as the window's \"Add All Text File(s) In\n"
+               "                        Folder\" does: level by level, sorted by name, hidden\n"
+               "                        folders and names beginning with ~ left out\n"
+               "  --ext EXT             in walked folders, only files *.EXT (* for every file,\n"
+               "                        the default)\n"
+               "\n"
+               "What to write:\n"
+               "  -H, --with-filename   begin each row with the file's path and a tab\n"
+               "  -n, --line-number     begin each row with the line's number and a tab\n"
+               "                        (after the path): PATH<TAB>LINE<TAB>COUNT<TAB>TEXT\n"
+               "  --summary             instead of rows, one line per file:\n"
+               "                        ROWS<TAB>LONGEST<TAB>PATH, and for several files a last\n"
+               "                        line ROWS<TAB>LONGEST<TAB>total\n"
+               "  --sort desc|asc       order the rows (or summary lines, by LONGEST) by count;\n"
+               "                        equal counts keep their order\n"
+               "  -o, --output FILE     write to FILE (\"-\": standard output); FILE is replaced\n"
+               "                        only once complete, so it may be one of the inputs\n"
+               "  --lf                  end rows with a line feed instead of CR LF\n"
+               "  --check               exit 0 when no row passed, 1 when one did, 2 on trouble\n"
+               "  -h, --help            show this help and exit\n"
+               "  -V, --version         show the version and exit\n"
+               "\n"
+               "A progress line appears on standard error when it is a terminal that the rows\n"
+               "do not go to, and the count takes longer than a second.\n"
+               "\n"
+               "Examples:\n"
+               "  velmora-count -rHn --ext cpp --longer-than 100 --sort desc src\n"
+               "      the lines of the C++ files under src longer than 100, longest first\n"
+               "  velmora-count -rHn --ext md --units columns --longer-than 80 --check docs\n"
+               "      a CI gate: fails (exit 1) when a Markdown line is wider than 80 columns\n"
+               "  velmora-count -n --units columns --longer-than 42 --lf film.srt\n"
+               "      subtitle lines too wide to read, with their line numbers\n"
+               "\n"
+               "Exit status: 0 when every file was counted, 1 when a file could not be read or\n"
+               "the output could not be written, 2 for wrong usage. With --check: 0 when no row\n"
+               "passed, 1 when at least one did, 2 when a file could not be read, the output\n"
+               "could not be written, or for wrong usage.\n");
 }
 
 } // namespace velmora

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "counting/match/line_filter.h"
-#include "counting/text/length_unit.h"
 #include "counting/output/results_writer.h"
+#include "counting/text/length_unit.h"
 
 #include <QStringList>
 

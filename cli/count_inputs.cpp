@@ -2,9 +2,9 @@
 
 #include "common/long_path.h"
 #include "common/path_bytes.h"
-#include "counting/scan/count_file.h"
 #include "counting/match/line_matcher.h"
 #include "counting/output/results_writer.h"
+#include "counting/scan/count_file.h"
 #include "interruption.h"
 #include "progress_line.h"
 #include "row_pipeline.h"

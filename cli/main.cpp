@@ -1,6 +1,6 @@
 #include "command_line.h"
-#include "common/replacing_output_file.h"
 #include "common/path_bytes.h"
+#include "common/replacing_output_file.h"
 #include "common/standard_descriptors.h"
 #include "count_inputs.h"
 #include "counting/output/byte_sink.h"

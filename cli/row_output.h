@@ -1,7 +1,7 @@
 #pragma once
 
-#include "counting/rows/result_store.h"
 #include "counting/output/forwarding_sink.h"
+#include "counting/rows/result_store.h"
 
 #include <Qt>
 

@@ -2,10 +2,10 @@
 
 #include "counting/output/length_threshold.h"
 #include "counting/output/located_row_printer.h"
-#include "row_output.h"
 #include "counting/output/row_tally.h"
 #include "counting/output/summary_printer.h"
 #include "counting/output/unit_recount.h"
+#include "row_output.h"
 
 #include <QString>
 

@@ -1,14 +1,14 @@
 #include "count_command.h"
 
-#include "common/application_title.h"
 #include "background_run.h"
-#include "error_report.h"
+#include "common/application_title.h"
 #include "common/long_path.h"
 #include "common/path_bytes.h"
-#include "counting/scan/count_file.h"
 #include "counting/match/line_matcher.h"
-#include "platform/platform.h"
 #include "counting/rows/result_store.h"
+#include "counting/scan/count_file.h"
+#include "error_report.h"
+#include "platform/platform.h"
 #include "results_model.h"
 
 #include <sys/stat.h>

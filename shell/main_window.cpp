@@ -3,13 +3,13 @@
 #include "common/path_bytes.h"
 #include "common/twips.h"
 #include "count_command.h"
-#include "save_command.h"
 #include "filelist/add_all_files_in_folder.h"
 #include "filelist/add_text_files.h"
 #include "filelist/dropped_paths.h"
 #include "filelist/sample_file.h"
 #include "list_view.h"
 #include "pointer_rules.h"
+#include "save_command.h"
 #include "window_design.h"
 
 #include <QCheckBox>

@@ -2,10 +2,10 @@
 
 #include "common/program_files.h"
 #include "counting/match/line_filter.h"
-#include "results_model.h"
 #include "filelist/file_list_model.h"
 #include "filelist/folder_walk_guard.h"
 #include "platform/platform.h"
+#include "results_model.h"
 
 #include <QWidget>
 

@@ -1,13 +1,13 @@
 #include "save_command.h"
 
-#include "counting/output/byte_sink.h"
-#include "common/application_title.h"
 #include "background_run.h"
-#include "error_report.h"
+#include "common/application_title.h"
 #include "common/file_exists.h"
 #include "common/path_bytes.h"
-#include "platform/platform.h"
+#include "counting/output/byte_sink.h"
 #include "counting/output/results_writer.h"
+#include "error_report.h"
+#include "platform/platform.h"
 #include "results_model.h"
 
 namespace velmora {

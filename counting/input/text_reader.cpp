@@ -3,10 +3,10 @@
 #include "common/file_exists.h"
 #include "common/long_path.h"
 #include "common/path_bytes.h"
-#include "io_thread.h"
-#include "page_aligned.h"
 #include "counting/text/text_encoding.h"
 #include "counting/text/utf16_to_utf8.h"
+#include "io_thread.h"
+#include "page_aligned.h"
 
 #include <QFile>
 

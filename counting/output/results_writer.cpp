@@ -123,9 +123,8 @@ bool ResultsWriter::addShownRows(const ShownRows& rows, int begin, int end,
     return !failed();
 }
 
-bool ResultsWriter::addSortedRows(const ShownRows& rows,
-                                  const std::function<bool(int)>& between, RowLayout layout,
-                                  std::optional<std::uint64_t> passLimit)
+bool ResultsWriter::addSortedRows(const ShownRows& rows, const std::function<bool(int)>& between,
+                                  RowLayout layout, std::optional<std::uint64_t> passLimit)
 {
     SortedRowPasses passes(rows, layout == RowLayout::CountAndLine, lineEnd());
     passes.cut(

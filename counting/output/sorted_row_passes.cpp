@@ -1,7 +1,7 @@
 #include "sorted_row_passes.h"
 
-#include "counting/text/count_text.h"
 #include "counting/rows/shown_rows.h"
+#include "counting/text/count_text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -21,8 +21,7 @@ constexpr std::size_t lineDistance = 16;
 
 } // namespace
 
-SortedRowPasses::SortedRowPasses(const ShownRows& rows, bool withCounts,
-                                 std::string_view lineEnd)
+SortedRowPasses::SortedRowPasses(const ShownRows& rows, bool withCounts, std::string_view lineEnd)
     : m_rows(rows)
     , m_withCounts(withCounts)
     , m_lineEnd(lineEnd)

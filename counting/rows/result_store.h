@@ -1,7 +1,7 @@
 #pragma once
 
-#include "row_records.h"
 #include "counting/scan/row_sink.h"
+#include "row_records.h"
 #include "spill_file.h"
 
 #include <cstdint>

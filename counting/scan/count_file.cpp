@@ -1,8 +1,8 @@
 #include "count_file.h"
 
-#include "line_counter.h"
-#include "counting/match/line_matcher.h"
 #include "counting/input/text_reader.h"
+#include "counting/match/line_matcher.h"
+#include "line_counter.h"
 
 namespace velmora {
 

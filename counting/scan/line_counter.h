@@ -57,8 +57,8 @@ private:
     /// The loop of countCompleteLinesWith(), one copy per sink and filter. Inlined into each
     /// level's kernel, so that it takes on its instructions.
     template<typename Classifier, bool passesEveryLine, typename Sink>
-    inline __attribute__((always_inline)) void scanCompleteLines(const char* begin,
-                                                                 const char* end, Sink& sink);
+    inline __attribute__((always_inline)) void scanCompleteLines(const char* begin, const char* end,
+                                                                 Sink& sink);
     /// False where every line passes, and between the lines found to hold a text not to be
     /// contained: then the loop looks at no line for the filter's sake.
     bool examinesLines() const;
@@ -78,8 +78,8 @@ private:
         bool holdsCandidate() const { return (reasons & HoldsCandidate) != 0; }
         void add(std::uint64_t irregular, std::uint64_t candidates)
         {
-            reasons |= (irregular != 0 ? IrregularBytes : 0)
-                | (candidates != 0 ? HoldsCandidate : 0);
+            reasons
+                |= (irregular != 0 ? IrregularBytes : 0) | (candidates != 0 ? HoldsCandidate : 0);
         }
     };
     /// A line the loop sends the long way: `withReturn` is its bytes up to the line feed,

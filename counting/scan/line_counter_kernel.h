@@ -217,9 +217,9 @@ void LineCounter::scanCompleteLines(const char* begin, const char* end, Sink& si
                     // After a failed write nothing packed is written: the failure stops the
                     // count once the buffer is full.
                     if (size + RowPacker::rowFrame <= std::size_t(packingEnd - out)) {
-                        char* const rowEnd = sink.packRowAt(
-                            out, std::string_view(lineStart, size), count,
-                            std::size_t(end - lineStart) >= RowPacker::copyBlock);
+                        char* const rowEnd
+                            = sink.packRowAt(out, std::string_view(lineStart, size), count,
+                                             std::size_t(end - lineStart) >= RowPacker::copyBlock);
                         out = size != 0 ? rowEnd : out;
                         ++lineNumber;
                         lineStart = lineEnd + 1;

@@ -4,8 +4,7 @@
 
 namespace velmora {
 
-std::unique_ptr<PendingFile> QtOutputFileOpener::beginReplacing(const QString& path,
-                                                               QString& error)
+std::unique_ptr<PendingFile> QtOutputFileOpener::beginReplacing(const QString& path, QString& error)
 {
     return ReplacingOutputFile::open(path, error);
 }

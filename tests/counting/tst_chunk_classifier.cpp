@@ -76,19 +76,19 @@ private slots:
         QTest::newRow("avx2") << QByteArray("avx2") << x86 << SimdLevel::Avx2 << QString();
         QTest::newRow("unknown") << QByteArray("avx512") << x86 << SimdLevel::Avx2
                                  << unknown.arg("avx512", "avx2");
-        QTest::newRow("prefix_of_a_level") << QByteArray("sse") << x86 << SimdLevel::Avx2
-                                           << unknown.arg("sse", "avx2");
-        QTest::newRow("other_case") << QByteArray("AVX2") << noAvx2 << SimdLevel::Sse2
-                                    << unknown.arg("AVX2", "sse2");
-        QTest::newRow("avx2_without_avx2") << QByteArray("avx2") << noAvx2 << SimdLevel::Sse2
-                                           << unknown.arg("avx2", "sse2");
-        QTest::newRow("unset_without_avx2") << QByteArray() << noAvx2 << SimdLevel::Sse2
-                                            << QString();
-        QTest::newRow("sse2_on_other_processors") << QByteArray("sse2") << elsewhere
-                                                  << SimdLevel::Portable
-                                                  << unknown.arg("sse2", "portable");
-        QTest::newRow("portable_on_other_processors") << QByteArray("portable") << elsewhere
-                                                      << SimdLevel::Portable << QString();
+        QTest::newRow("prefix_of_a_level")
+            << QByteArray("sse") << x86 << SimdLevel::Avx2 << unknown.arg("sse", "avx2");
+        QTest::newRow("other_case")
+            << QByteArray("AVX2") << noAvx2 << SimdLevel::Sse2 << unknown.arg("AVX2", "sse2");
+        QTest::newRow("avx2_without_avx2")
+            << QByteArray("avx2") << noAvx2 << SimdLevel::Sse2 << unknown.arg("avx2", "sse2");
+        QTest::newRow("unset_without_avx2")
+            << QByteArray() << noAvx2 << SimdLevel::Sse2 << QString();
+        QTest::newRow("sse2_on_other_processors")
+            << QByteArray("sse2") << elsewhere << SimdLevel::Portable
+            << unknown.arg("sse2", "portable");
+        QTest::newRow("portable_on_other_processors")
+            << QByteArray("portable") << elsewhere << SimdLevel::Portable << QString();
     }
 
     void levelChoice()

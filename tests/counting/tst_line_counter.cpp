@@ -1,9 +1,9 @@
 #include "collecting_sink.h"
-#include "counting/output/byte_sink.h"
-#include "counting/text/case_variants.h"
-#include "counting/scan/line_counter.h"
 #include "counting/match/line_matcher.h"
+#include "counting/output/byte_sink.h"
 #include "counting/output/results_writer.h"
+#include "counting/scan/line_counter.h"
+#include "counting/text/case_variants.h"
 #include "fakes/small_file_system.h"
 #include "reference_count.h"
 

@@ -1,7 +1,7 @@
 #include "counting/output/byte_sink.h"
-#include "counting/rows/shown_rows.h"
 #include "counting/output/results_writer.h"
 #include "counting/output/sorted_row_passes.h"
+#include "counting/rows/shown_rows.h"
 
 #include <QBuffer>
 #include <QTest>

@@ -133,7 +133,7 @@ private:
 } // namespace
 
 std::unique_ptr<PendingFile> FakeOutputFileOpener::beginReplacing(const QString& path,
-                                                                 QString& error)
+                                                                  QString& error)
 {
     begun.append(path);
     std::unique_ptr<PendingFile> file = ReplacingOutputFile::open(path, error);

@@ -4,8 +4,8 @@
 // its files are never empty and are arguments as given, its filter is one or the other, and
 // written back as arguments it parses to the same command, numbers included.
 
-#include "common/path_bytes.h"
 #include "cli/command_line.h"
+#include "common/path_bytes.h"
 
 #include <QByteArrayList>
 

@@ -14,20 +14,20 @@
 //   file, sorting) write what their description says, to memory and now and then to a file.
 // The first bytes of an input choose the settings (see Settings), the rest is the text.
 
-#include "common/replacing_output_file.h"
-#include "common/path_bytes.h"
-#include "counting/output/byte_sink.h"
 #include "cli/command_line.h"
 #include "cli/row_pipeline.h"
+#include "common/path_bytes.h"
+#include "common/replacing_output_file.h"
 #include "counting/input/io_thread.h"
-#include "counting/scan/line_counter.h"
-#include "counting/text/line_length.h"
+#include "counting/input/text_reader.h"
 #include "counting/match/line_matcher.h"
+#include "counting/output/byte_sink.h"
+#include "counting/output/results_writer.h"
 #include "counting/rows/result_store.h"
 #include "counting/rows/shown_rows.h"
-#include "counting/output/results_writer.h"
+#include "counting/scan/line_counter.h"
 #include "counting/scan/row_sink.h"
-#include "counting/input/text_reader.h"
+#include "counting/text/line_length.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "shell/background_run.h"
 #include "fakes/fake_platform.h"
+#include "shell/background_run.h"
 
 #include <QCoreApplication>
 #include <QTest>

@@ -1,5 +1,5 @@
-#include "shell/error_report.h"
 #include "fakes/fake_platform.h"
+#include "shell/error_report.h"
 
 #include <QTest>
 
