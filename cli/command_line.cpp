@@ -117,6 +117,8 @@ constexpr Flag flags[] = {
     { u'r', u"--recursive", &CountCommand::recursive },
     { 0, u"--summary", &CountCommand::summary },
     { 0, u"--check", &CountCommand::check },
+    { u'0', u"--null", &CountCommand::nullAfterPath },
+    { 0, u"--empty-file-row", &CountCommand::emptyFileRow },
 };
 
 const Flag* flagNamed(const QString& argument)
@@ -202,7 +204,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
              { QStringLiteral("--contains"), QStringLiteral("--not-contains"),
                QStringLiteral("--sort"), QStringLiteral("-o"), QStringLiteral("--output"),
                QStringLiteral("--longer-than"), QStringLiteral("--shorter-than"),
-               QStringLiteral("--units"), QStringLiteral("--ext") }) {
+               QStringLiteral("--units"), QStringLiteral("--ext"), QStringLiteral("--format"),
+               QStringLiteral("--files0-from") }) {
             const OptionValue option = optionValue(name, arguments, i);
             if (!option.matched)
                 continue;
@@ -241,6 +244,18 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
                         QStringLiteral("--units takes %1, not '%2'").arg(unitChoices(), value));
                 }
                 command.unit = *unit;
+            } else if (name == u"--format") {
+                if (value == u"rows")
+                    command.format = CountCommand::Format::Rows;
+                else if (value == u"lint")
+                    command.format = CountCommand::Format::Lint;
+                else
+                    return fail(QStringLiteral("--format takes rows or lint, not '%1'").arg(value));
+            } else if (name == u"--files0-from") {
+                if (value.isEmpty())
+                    return fail(QStringLiteral("option '%1' needs a file name, not an empty text")
+                                    .arg(name));
+                command.namesFrom = value;
             } else if (name == u"--ext") {
                 if (value.isEmpty())
                     return fail(QStringLiteral("--ext takes an extension such as txt, or *"));
@@ -258,9 +273,30 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
         if (!matched)
             return fail(QStringLiteral("unknown option '%1'").arg(argument));
     }
-    if (command.files.isEmpty())
+    if (command.namesFrom) {
+        // As wc has it: names from two places would leave unclear which were meant.
+        if (!command.files.isEmpty()) {
+            return fail(QStringLiteral("extra operand '%1'\nfile operands cannot be combined "
+                                       "with --files0-from")
+                            .arg(command.files.first()));
+        }
+    } else if (command.files.isEmpty()) {
         command.files << QStringLiteral("-");
+    }
+    if (command.summary && command.format == CountCommand::Format::Lint)
+        return fail(QStringLiteral("--summary cannot be used with --format lint"));
     return { command, {} };
+}
+
+LineEnding rowEnding(const CountCommand& command)
+{
+    // Editors read their messages line by line with line feeds; a summary's line ends in its
+    // path, which -0 ends with a NUL.
+    if (command.format == CountCommand::Format::Lint)
+        return LineEnding::Lf;
+    if (command.summary && command.nullAfterPath)
+        return LineEnding::Nul;
+    return command.lineEnding;
 }
 
 QString usageText()
