@@ -85,15 +85,15 @@ private slots:
         QCOMPARE(quint64(lineLength(view, LengthUnit::Columns)), columns);
         // The prefix a limit allows measures as the whole line does: the line's own length
         // takes it all, one less leaves its last counted character out.
-        for (const auto [unit, length] :
+        for (const auto& [unit, length] :
              { std::pair { LengthUnit::Utf16, utf16 }, std::pair { LengthUnit::Chars, chars },
                std::pair { LengthUnit::Bytes, bytes },
                std::pair { LengthUnit::Columns, columns } }) {
-            const LinePrefix whole = prefixWithin(view, unit, length);
+            const LinePrefix whole = velmora::prefixWithin(view, unit, length);
             QCOMPARE(quint64(whole.characters), chars);
             QCOMPARE(qsizetype(whole.bytes), line.size());
             if (length > 0)
-                QVERIFY(prefixWithin(view, unit, length - 1).bytes < view.size());
+                QVERIFY(velmora::prefixWithin(view, unit, length - 1).bytes < view.size());
         }
     }
 

@@ -125,7 +125,7 @@ private slots:
             << Rows { { "a", 1 }, { "bc", 2 } } << int(LineEnding::Nul)
             << QByteArray("1\ta\0"
                           "2\tbc\0",
-                          10);
+                          9);
         QTest::newRow("empty_list_writes_nothing")
             << Rows {} << int(LineEnding::CrLf) << QByteArray();
     }
