@@ -4,6 +4,7 @@
 set -u
 tool=$(realpath "$1")
 completions=$(realpath "$(dirname "$0")/../../resources/completion")
+matcher=$(realpath "$(dirname "$0")/../../resources/ci/velmora-count-matcher.json")
 work=$(mktemp -d)
 small_disks=()
 cleanup() {
@@ -320,7 +321,21 @@ check lint_check 1 'lint.txt:1:4: line is 8 UTF-16 units long (limit 3)\n' '' --
 check lint_rows_is_the_default 0 '8\tab\t\xe4\xb8\xadcdef\r\n' '' -- --format rows --longer-than 3 lint.txt
 check lint_with_summary 2 '' '--summary cannot be used with --format lint' -- --summary --format lint lint.txt
 check lint_unknown_format 2 '' "--format takes rows or lint, not 'json'" -- --format json lint.txt
+# Every message matches the CI problem matcher, which finds its path, line and column.
+"$tool" --format lint --longer-than 2 lint.txt counts.txt > lint-messages.out
+python3 - "$matcher" lint-messages.out << 'EOF' && pass || fail "lint_problem_matcher: $(cat lint-messages.out)"
+import json, re, sys
+pattern = json.load(open(sys.argv[1]))["problemMatcher"][0]["pattern"][0]
+found = []
+for line in open(sys.argv[2]).read().splitlines():
+    match = re.match(pattern["regexp"], line)
+    assert match, line
+    found.append(tuple(match.group(pattern[key]) for key in ("file", "line", "column", "message")))
+assert found == [("lint.txt", "1", "3", "line is 8 UTF-16 units long (limit 2)"),
+                 ("counts.txt", "5", "3", "line is 3 UTF-16 units long (limit 2)")], found
+EOF
 printf 'old\n' > lint.out
+
 check lint_output_file 0 '' '' -- --format lint --longer-than 3 -o lint.out lint.txt
 printf 'lint.txt:1:4: line is 8 UTF-16 units long (limit 3)\n' | cmp -s - lint.out && pass || fail "lint_output_file: $(cat lint.out)"
 
@@ -379,7 +394,8 @@ done
 # The help names every option, with an example of each job people bring to it.
 for word in --longer-than --shorter-than -H, --with-filename -n, --line-number --summary \
     -r, --recursive --ext --check --units utf16 chars bytes columns '-rHn --ext cpp' \
-    '--check docs' 'film.srt'; do
+    '--check docs' 'film.srt' '--format rows|lint' -0, --null --empty-file-row --files0-from \
+    'PATH:LINE:COL: line is COUNT UNIT long'; do
     grep -qF -- "$word" help.out || fail "help lacks '$word'"
 done
 
@@ -403,6 +419,9 @@ check_completion option_name velmora-count _velmora_count '--units' -- velmora-c
 check_completion check_option velmora-count _velmora_count '--check' -- velmora-count -r --ch
 check_completion units velmora-count _velmora_count 'bytes chars columns utf16' -- velmora-count --units ''
 check_completion units_after_equals velmora-count _velmora_count 'columns' -- velmora-count --units = co
+check_completion format velmora-count _velmora_count 'lint' -- velmora-count --format l
+check_completion null_option velmora-count _velmora_count '--null' -- velmora-count --nu
+check_completion files0_from_file_names velmora-count _velmora_count 'names.list' -- velmora-count --files0-from names.l
 check_completion sort_order velmora-count _velmora_count 'desc' -- velmora-count --lf --sort d
 check_completion no_guess_for_a_number velmora-count _velmora_count '' -- velmora-count --longer-than ''
 check_completion file_names velmora-count _velmora_count 'tree' -- velmora-count -r tr
