@@ -136,10 +136,11 @@ int run(const CountCommand& command)
 }
 
 /// What is still buffered for standard output goes out now, where a failure can still be
-/// told and change the exit status.
+/// told and change the exit status. A text longer than the buffer has had parts written
+/// already: a failure among them leaves only the stream's error flag, and errno as it set.
 int finishStandardOutput()
 {
-    if (std::fflush(stdout) == 0)
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
         return 0;
     complain(QStringLiteral("standard output"), qt_error_string(errno));
     return exitFailure;
