@@ -23,6 +23,9 @@ public:
     void startFile(std::string shownPath) { m_shownPath = std::move(shownPath); }
 
     void addRow(std::string_view lineBytes, CharacterCount count, LineNumber lineNumber) override;
+    /// Only a limit's column is found in the line; without one a line of gigabytes need not
+    /// be kept.
+    bool needsLineBytes() const override { return m_limit.has_value(); }
 
 private:
     const LengthUnit m_unit;

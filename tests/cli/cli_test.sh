@@ -237,6 +237,8 @@ fi
 "$tool" --lf --not-contains short long-line.txt | cmp -s - <(head -n 1 long-line.out) && pass ||
     fail "long_line_filtered"
 check long_line_summary 0 '2\t70000000\tlong-line.txt\n' '' -- --lf --summary long-line.txt
+check long_line_lint 0 'long-line.txt:1:1: line is 70000000 UTF-16 units long\nlong-line.txt:2:1: line is 5 UTF-16 units long\n' '' -- --format lint long-line.txt
+check long_line_lint_column 0 'long-line.txt:1:65537: line is 70000000 UTF-16 units long (limit 65536)\n' '' -- --format lint --longer-than 65536 long-line.txt
 rm -f long-line.out
 
 # A line without end is counted in bounded memory until an interrupt ends the count, which
