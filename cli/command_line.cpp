@@ -117,6 +117,8 @@ constexpr Flag flags[] = {
     { u'r', u"--recursive", &CountCommand::recursive },
     { 0, u"--summary", &CountCommand::summary },
     { 0, u"--check", &CountCommand::check },
+    { u'0', u"--null", &CountCommand::nullAfterPath },
+    { 0, u"--empty-file-row", &CountCommand::emptyFileRow },
 };
 
 const Flag* flagNamed(const QString& argument)
@@ -202,7 +204,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
              { QStringLiteral("--contains"), QStringLiteral("--not-contains"),
                QStringLiteral("--sort"), QStringLiteral("-o"), QStringLiteral("--output"),
                QStringLiteral("--longer-than"), QStringLiteral("--shorter-than"),
-               QStringLiteral("--units"), QStringLiteral("--ext") }) {
+               QStringLiteral("--units"), QStringLiteral("--ext"), QStringLiteral("--format"),
+               QStringLiteral("--files0-from") }) {
             const OptionValue option = optionValue(name, arguments, i);
             if (!option.matched)
                 continue;
@@ -241,6 +244,18 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
                         QStringLiteral("--units takes %1, not '%2'").arg(unitChoices(), value));
                 }
                 command.unit = *unit;
+            } else if (name == u"--format") {
+                if (value == u"rows")
+                    command.format = CountCommand::Format::Rows;
+                else if (value == u"lint")
+                    command.format = CountCommand::Format::Lint;
+                else
+                    return fail(QStringLiteral("--format takes rows or lint, not '%1'").arg(value));
+            } else if (name == u"--files0-from") {
+                if (value.isEmpty())
+                    return fail(QStringLiteral("option '%1' needs a file name, not an empty text")
+                                    .arg(name));
+                command.namesFrom = value;
             } else if (name == u"--ext") {
                 if (value.isEmpty())
                     return fail(QStringLiteral("--ext takes an extension such as txt, or *"));
@@ -258,9 +273,30 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
         if (!matched)
             return fail(QStringLiteral("unknown option '%1'").arg(argument));
     }
-    if (command.files.isEmpty())
+    if (command.namesFrom) {
+        // As wc has it: names from two places would leave unclear which were meant.
+        if (!command.files.isEmpty()) {
+            return fail(QStringLiteral("extra operand '%1'\nfile operands cannot be combined "
+                                       "with --files0-from")
+                            .arg(command.files.first()));
+        }
+    } else if (command.files.isEmpty()) {
         command.files << QStringLiteral("-");
+    }
+    if (command.summary && command.format == CountCommand::Format::Lint)
+        return fail(QStringLiteral("--summary cannot be used with --format lint"));
     return { command, {} };
+}
+
+LineEnding rowEnding(const CountCommand& command)
+{
+    // Editors read their messages line by line with line feeds; a summary's line ends in its
+    // path, which -0 ends with a NUL.
+    if (command.format == CountCommand::Format::Lint)
+        return LineEnding::Lf;
+    if (command.summary && command.nullAfterPath)
+        return LineEnding::Nul;
+    return command.lineEnding;
 }
 
 QString usageText()
@@ -268,8 +304,8 @@ QString usageText()
     return QStringLiteral(
                "Usage: velmora-count [OPTION]... [FILE]...\n"
                "Counts the characters of every line of the FILEs and writes one row per line:\n"
-               "the count, a tab and the line. Empty lines give no row. With no FILE, or when\n"
-               "FILE is \"-\", reads standard input.\n"
+               "the count, a tab and the line. Empty lines give no row, nor does a file of zero\n"
+               "bytes. With no FILE, or when FILE is \"-\", reads standard input.\n"
                "\n"
                "Which lines:\n"
                "  --contains TEXT       only lines that contain TEXT\n"
@@ -286,6 +322,9 @@ QString usageText()
                "                        folders and names beginning with ~ left out\n"
                "  --ext EXT             in walked folders, only files *.EXT (* for every file,\n"
                "                        the default)\n"
+               "  --files0-from=F       read the FILEs from F, each ended by a NUL as find\n"
+               "                        -print0 writes them (\"-\": standard input); no FILE\n"
+               "                        may be given as well\n"
                "\n"
                "What to write:\n"
                "  -H, --with-filename   begin each row with the file's path and a tab\n"
@@ -294,6 +333,17 @@ QString usageText()
                "  --summary             instead of rows, one line per file:\n"
                "                        ROWS<TAB>LONGEST<TAB>PATH, and for several files a last\n"
                "                        line ROWS<TAB>LONGEST<TAB>total\n"
+               "  --format rows|lint    rows as above (the default), or lint: messages that\n"
+               "                        editors and CI jump to, each ended by a line feed:\n"
+               "                        PATH:LINE:COL: line is COUNT UNIT long (limit N),\n"
+               "                        COL the first character (from 1) past --longer-than's\n"
+               "                        N, or 1 without it; -H and -n add nothing to it, and\n"
+               "                        it cannot be used with --summary\n"
+               "  -0, --null            a NUL after each path instead of what follows it: the\n"
+               "                        tab (-H), the ':' (lint) or the line end (--summary)\n"
+               "  --empty-file-row      a file of zero bytes gives the window's row\n"
+               "                        10<TAB>empty file; with no option that shapes rows\n"
+               "                        the output then equals the window's saved file\n"
                "  --sort desc|asc       order the rows (or summary lines, by LONGEST) by count;\n"
                "                        equal counts keep their order\n"
                "  -o, --output FILE     write to FILE (\"-\": standard output); FILE is replaced\n"
@@ -313,6 +363,10 @@ QString usageText()
                "      a CI gate: fails (exit 1) when a Markdown line is wider than 80 columns\n"
                "  velmora-count -n --units columns --longer-than 42 --lf film.srt\n"
                "      subtitle lines too wide to read, with their line numbers\n"
+               "  velmora-count -r --format lint --ext py --longer-than 79 src\n"
+               "      messages an editor's quickfix list jumps through\n"
+               "  find . -name '*.txt' -print0 | velmora-count --files0-from=- --summary\n"
+               "      any file name, even one holding a line feed, reaches the count whole\n"
                "\n"
                "Exit status: 0 when every file was counted, 1 when a file could not be read or\n"
                "the output could not be written, 2 for wrong usage. With --check: 0 when no row\n"

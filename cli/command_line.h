@@ -26,6 +26,10 @@ struct CountCommand
     /// Rows pass when their count is greater than `longerThan` and less than `shorterThan`.
     std::optional<std::uint64_t> longerThan;
     std::optional<std::uint64_t> shorterThan;
+    /// The layout of each row: the count, a tab and the line (shaped by the options below), or
+    /// a compiler's message, PATH:LINE:COL: line is COUNT UNIT long, for editors.
+    enum class Format { Rows, Lint };
+    Format format = Format::Rows;
     /// Rows begin with the file's path, then with the line number.
     bool withFileName = false;
     bool withLineNumber = false;
@@ -37,8 +41,14 @@ struct CountCommand
     QString extension = QStringLiteral("*");
     /// The exit status says whether any row passed.
     bool check = false;
-    /// "-" stands for standard input; never empty.
+    /// A NUL follows each path instead of the tab, the ':' or the line end that would.
+    bool nullAfterPath = false;
+    /// A file of zero bytes gives the window's row "10<TAB>empty file" instead of none.
+    bool emptyFileRow = false;
+    /// "-" stands for standard input; never empty unless the names come from `namesFrom`.
     QStringList files;
+    /// The file ("-": standard input) that holds the names of the files, each ended by a NUL.
+    std::optional<QString> namesFrom;
 };
 
 struct ParsedCommandLine
@@ -50,6 +60,9 @@ struct ParsedCommandLine
 
 /// Reads the arguments that follow the program name.
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
+
+/// What ends each row the command writes.
+LineEnding rowEnding(const CountCommand& command);
 
 QString usageText();
 

@@ -35,13 +35,14 @@ bool isStandardOutputFile(const QString& path)
 
 } // namespace
 
-bool countInputs(const QStringList& inputs, const LineFilter& filter, RowPipeline& rows,
-                 ResultsWriter& writer, CountProgress& progress, bool toStandardOutput,
-                 const Complaint& complain)
+bool countInputs(const QStringList& inputs, const LineFilter& filter, ZeroByteFile zeroByteFile,
+                 RowPipeline& rows, ResultsWriter& writer, CountProgress& progress,
+                 bool toStandardOutput, const Complaint& complain)
 {
     LineMatcher matcher(filter);
     // The inputs are read ahead on the thread that writes the rows, which has time to spare.
-    const CountControl control { &interruption(), &progress.bytesDone, &writer.ioThread() };
+    CountControl control { &interruption(), &progress.bytesDone, &writer.ioThread() };
+    control.zeroByteFile = zeroByteFile;
     bool allRead = true;
     for (const QString& path : inputs) {
         if (control.stopRequested())

@@ -10,6 +10,7 @@ class ResultsWriter;
 class RowPipeline;
 struct CountProgress;
 struct LineFilter;
+enum class ZeroByteFile;
 
 /// Tells the user about a file or the output: its name as shown, and what went wrong.
 using Complaint = std::function<void(const QString& subject, const QString& cause)>;
@@ -19,8 +20,8 @@ using Complaint = std::function<void(const QString& subject, const QString& caus
 /// nothing more could reach it, and once an interrupt has arrived. With `toStandardOutput`, an
 /// input that is the file standard output appends to is refused rather than read back without
 /// end.
-bool countInputs(const QStringList& inputs, const LineFilter& filter, RowPipeline& rows,
-                 ResultsWriter& writer, CountProgress& progress, bool toStandardOutput,
-                 const Complaint& complain);
+bool countInputs(const QStringList& inputs, const LineFilter& filter, ZeroByteFile zeroByteFile,
+                 RowPipeline& rows, ResultsWriter& writer, CountProgress& progress,
+                 bool toStandardOutput, const Complaint& complain);
 
 } // namespace velmora

@@ -3,10 +3,12 @@
 #include "common/replacing_output_file.h"
 #include "common/standard_descriptors.h"
 #include "count_inputs.h"
+#include "counting/input/count_control.h"
 #include "counting/output/byte_sink.h"
 #include "counting/output/results_writer.h"
 #include "input_files.h"
 #include "interruption.h"
+#include "listed_names.h"
 #include "progress_line.h"
 #include "row_pipeline.h"
 
@@ -72,27 +74,31 @@ int run(const CountCommand& command)
             printTo(stderr, QStringLiteral("velmora-count: %1 left as it was\n").arg(outputName));
     };
     PendingFileByteSink output(*outputFile);
-    ResultsWriter writer(output, command.lineEnding);
+    ResultsWriter writer(output, rowEnding(command));
     RowPipeline rows(command, writer);
 
     bool allReached = true;
-    const QStringList inputs
-        = inputFiles(command, [&](const QString& subject, const QString& cause) {
-              allReached = false;
-              complain(subject, cause);
-          });
+    const Complaint notReached = [&](const QString& subject, const QString& cause) {
+        allReached = false;
+        complain(subject, cause);
+    };
+    CountCommand named = command;
+    if (command.namesFrom)
+        named.files = namesFromList(*command.namesFrom, notReached);
+    const QStringList inputs = inputFiles(named, notReached);
     CountProgress progress;
     std::optional<ProgressLine> progressLine;
     if (ProgressLine::wanted(toStandardOutput))
         progressLine.emplace(progress, knownTotalBytes(inputs), int(inputs.size()));
-    const bool allRead
-        = countInputs(inputs, command.filter, rows, writer, progress, toStandardOutput,
-                      [&](const QString& subject, const QString& cause) {
-                          if (progressLine)
-                              progressLine->interrupt([&] { complain(subject, cause); });
-                          else
-                              complain(subject, cause);
-                      });
+    const bool allRead = countInputs(
+        inputs, command.filter,
+        command.emptyFileRow ? ZeroByteFile::EmptyFileLine : ZeroByteFile::NoText, rows, writer,
+        progress, toStandardOutput, [&](const QString& subject, const QString& cause) {
+            if (progressLine)
+                progressLine->interrupt([&] { complain(subject, cause); });
+            else
+                complain(subject, cause);
+        });
     progressLine.reset();
     const QString keepingFailure = rows.outputFailure();
     if (!keepingFailure.isEmpty())
@@ -130,10 +136,11 @@ int run(const CountCommand& command)
 }
 
 /// What is still buffered for standard output goes out now, where a failure can still be
-/// told and change the exit status.
+/// told and change the exit status. A text longer than the buffer has had parts written
+/// already: a failure among them leaves only the stream's error flag, and errno as it set.
 int finishStandardOutput()
 {
-    if (std::fflush(stdout) == 0)
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
         return 0;
     complain(QStringLiteral("standard output"), qt_error_string(errno));
     return exitFailure;

@@ -1,9 +1,12 @@
 #include "progress_line.h"
 
+#include "counting/text/line_length.h"
+
 #include <QString>
 
 #include <cstdio>
 #include <iterator>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace velmora {
@@ -22,6 +25,19 @@ QString byteSize(double bytes)
         ++unit;
     }
     return QString::number(bytes, 'f', unit == 0 ? 0 : 1) + u' ' + QLatin1StringView(units[unit]);
+}
+
+/// `line` cut to fit the terminal on standard error, by the columns its characters take there:
+/// a line that wrapped would leave its first part behind at every redraw. The last column
+/// stays free, since some terminals move on to the next line once it is written. Read at
+/// every redraw, so a resized window is followed within one.
+QByteArray fittedToTerminal(const QByteArray& line)
+{
+    struct winsize size;
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0)
+        return line;
+    const std::string_view text(line.constData(), std::size_t(line.size()));
+    return line.left(qsizetype(prefixWithin(text, LengthUnit::Columns, size.ws_col - 1u).bytes));
 }
 
 } // namespace
@@ -84,7 +100,7 @@ void ProgressLine::draw()
                 .arg(m_progress.filesDone.load(std::memory_order_relaxed))
                 .arg(m_files);
     // Back to the line's start, the text, and the rest of the old line cleared.
-    const QByteArray line = "\r" + text.toLocal8Bit() + "\x1b[K";
+    const QByteArray line = "\r" + fittedToTerminal(text.toUtf8()) + "\x1b[K";
     std::fputs(line.constData(), stderr);
     std::fflush(stderr);
     m_shown = true;

@@ -9,7 +9,8 @@ namespace {
 
 RowOutput::Layout outputLayout(const CountCommand& command)
 {
-    return command.summary || command.withFileName || command.withLineNumber
+    return command.summary || command.format == CountCommand::Format::Lint || command.withFileName
+            || command.withLineNumber
         ? RowOutput::Layout::AsLaidOut
         : RowOutput::Layout::CountAndLine;
 }
@@ -24,10 +25,16 @@ RowPipeline::RowPipeline(const CountCommand& command, ResultsWriter& writer, Res
     RowSink* next = command.sortOrder || outputLayout(command) != RowOutput::Layout::CountAndLine
         ? static_cast<RowSink*>(&m_output)
         : &writer;
-    if (command.summary)
+    // An editor's message names its place in full, so -H and -n add nothing to it.
+    if (command.summary) {
         next = &m_summary.emplace(*next);
-    else if (command.withFileName || command.withLineNumber)
-        next = &m_located.emplace(command.withFileName, command.withLineNumber, *next);
+    } else if (command.format == CountCommand::Format::Lint) {
+        next = &m_lint.emplace(command.unit, command.longerThan, command.nullAfterPath ? '\0' : ':',
+                               *next);
+    } else if (command.withFileName || command.withLineNumber) {
+        next = &m_located.emplace(command.withFileName, command.withLineNumber,
+                                  command.nullAfterPath ? '\0' : '\t', *next);
+    }
     if (command.check)
         next = &m_tally.emplace(*next);
     if (command.longerThan || command.shorterThan)
@@ -39,12 +46,14 @@ RowPipeline::RowPipeline(const CountCommand& command, ResultsWriter& writer, Res
 
 void RowPipeline::startFile(const QString& path)
 {
-    if (!m_summary && !m_located)
+    if (!m_summary && !m_lint && !m_located)
         return;
     std::string shown
         = path == u"-" ? std::string("(standard input)") : pathBytes(path).toStdString();
     if (m_summary)
         m_summary->startFile(std::move(shown));
+    else if (m_lint)
+        m_lint->startFile(std::move(shown));
     else
         m_located->startFile(std::move(shown));
 }

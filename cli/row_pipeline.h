@@ -1,6 +1,7 @@
 #pragma once
 
 #include "counting/output/length_threshold.h"
+#include "counting/output/lint_row_printer.h"
 #include "counting/output/located_row_printer.h"
 #include "counting/output/row_tally.h"
 #include "counting/output/summary_printer.h"
@@ -17,7 +18,7 @@ struct CountCommand;
 
 /// The stages a command puts between the counter and the results writer: the count in
 /// another unit, the length thresholds, the tally of rows that passed, and the printer of
-/// rows with their place or of one line per file.
+/// rows with their place, of editors' messages or of one line per file.
 class RowPipeline
 {
 public:
@@ -45,6 +46,7 @@ private:
     ResultsWriter& m_writer;
     RowOutput m_output;
     std::optional<SummaryPrinter> m_summary;
+    std::optional<LintRowPrinter> m_lint;
     std::optional<LocatedRowPrinter> m_located;
     std::optional<RowTally> m_tally;
     std::optional<LengthThreshold> m_threshold;

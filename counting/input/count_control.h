@@ -8,6 +8,12 @@ namespace velmora {
 
 class IoThread;
 
+/// What a file of zero bytes reads as.
+enum class ZeroByteFile {
+    EmptyFileLine, ///< the one line "empty file": the window shows an empty file so
+    NoText ///< no text and so no line, as wc and grep see it
+};
+
 /// Lets another thread follow and stop a count, and says how its files are read. The stop and
 /// the bytes done are looked at once per block read, so a stop takes effect within one block.
 struct CountControl
@@ -24,6 +30,7 @@ struct CountControl
     /// cache when the counter reads it (256 KiB and 2 MiB both cost more). Tests make it tiny,
     /// for blocks that end anywhere and cost little to allocate.
     qint64 readBlockSize = 1024 * 1024;
+    ZeroByteFile zeroByteFile = ZeroByteFile::EmptyFileLine;
 
     bool stopRequested() const { return stop && stop->load(std::memory_order_relaxed); }
     void addBytesDone(qint64 bytes) const

@@ -108,7 +108,8 @@ std::optional<ReadOutcome> decodePiece(TextDecoder& decoder, std::string_view by
 }
 
 /// Reads `device` from where it stands to its end, through `decoder`. `readAnything` tells
-/// whether bytes came before, so that only a file without any bytes reads as "empty file".
+/// whether bytes came before, so that only a file without any bytes reads as "empty file",
+/// when the control asks for that line.
 ReadOutcome readRest(QIODevice& device, TextDecoder& decoder, const CountControl& control,
                      bool readAnything)
 {
@@ -125,7 +126,8 @@ ReadOutcome readRest(QIODevice& device, TextDecoder& decoder, const CountControl
         control.addBytesDone(got);
         readAnything = readAnything || got > 0;
         const bool atEnd = got == 0;
-        const std::string_view bytes = atEnd && !readAnything
+        const std::string_view bytes
+            = atEnd && !readAnything && control.zeroByteFile == ZeroByteFile::EmptyFileLine
             ? emptyFileText
             : std::string_view(block.get(), std::size_t(got));
         if (std::optional<ReadOutcome> ended = decodePiece(decoder, bytes, atEnd))

@@ -34,7 +34,8 @@ struct ReadOutcome
 
 /// Reads the file at `path` whole, in blocks, and delivers its text. The first bytes decide
 /// the encoding (FF FE: UTF-16 little-endian, FE FF: big-endian, EF BB BF or anything else:
-/// 8-bit), and the mark is not delivered. A file of zero bytes gives the text "empty file".
+/// 8-bit), and the mark is not delivered. A file of zero bytes gives the text "empty file", or
+/// none, as the control's zeroByteFile says.
 /// No file stays open after it returns.
 ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer,
                           const CountControl& control = {});

@@ -15,9 +15,11 @@ void appendNumber(std::string& text, std::uint64_t number)
 
 } // namespace
 
-LocatedRowPrinter::LocatedRowPrinter(bool withFileName, bool withLineNumber, RowSink& next)
+LocatedRowPrinter::LocatedRowPrinter(bool withFileName, bool withLineNumber, char afterPath,
+                                     RowSink& next)
     : m_withFileName(withFileName)
     , m_withLineNumber(withLineNumber)
+    , m_afterPath(afterPath)
     , m_next(next)
 { }
 
@@ -27,7 +29,7 @@ void LocatedRowPrinter::addRow(std::string_view lineBytes, CharacterCount count,
     m_laidOut.clear();
     if (m_withFileName) {
         m_laidOut += m_shownPath;
-        m_laidOut += '\t';
+        m_laidOut += m_afterPath;
     }
     if (m_withLineNumber) {
         appendNumber(m_laidOut, lineNumber.value);

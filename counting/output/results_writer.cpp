@@ -31,7 +31,9 @@ std::uint64_t physicalMemoryBytes()
 } // namespace
 
 ResultsWriter::ResultsWriter(ByteSink& output, LineEnding lineEnding)
-    : RowPacker(lineEnding == LineEnding::CrLf ? "\r\n" : "\n")
+    : RowPacker(lineEnding == LineEnding::CrLf     ? std::string_view("\r\n")
+                    : lineEnding == LineEnding::Lf ? std::string_view("\n")
+                                                   : std::string_view("\0", 1))
     , m_output(output)
     // Short lines are copied in whole blocks, which may reach past the buffer's last row.
     , m_buffer(new char[bufferSize + copyBlock])

@@ -22,7 +22,7 @@ namespace velmora {
 class ByteSink;
 class ShownRows;
 
-enum class LineEnding { CrLf, Lf };
+enum class LineEnding { CrLf, Lf, Nul };
 
 /// How addRows() writes a row: as the results file has it, or its line alone.
 enum class RowLayout { CountAndLine, LineAlone };

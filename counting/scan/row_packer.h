@@ -49,7 +49,7 @@ public:
     }
 
 protected:
-    /// `lineEnd`: "\r\n" or "\n".
+    /// `lineEnd`: "\r\n", "\n" or a NUL.
     explicit RowPacker(std::string_view lineEnd)
         : m_lineEnd(lineEnd)
         , m_lineEndBytes { lineEnd.front(), '\n' }

@@ -21,16 +21,19 @@ struct LengthUnitName
     std::string_view name;
     /// What it counts, as the help explains it.
     std::string_view meaning;
+    /// The counted things, as a message names them after a number: "80 columns".
+    std::string_view counted;
 };
 
 /// Every unit, in the order the help lists them; the first is the window's count. A new unit
 /// is a row here, a case in lineLength() and its measure.
 inline constexpr LengthUnitName lengthUnitNames[] = {
-    { LengthUnit::Utf16, "utf16", "the window's count, the default" },
-    { LengthUnit::Chars, "chars", "code points" },
-    { LengthUnit::Bytes, "bytes", "as written out, UTF-8" },
+    { LengthUnit::Utf16, "utf16", "the window's count, the default", "UTF-16 units" },
+    { LengthUnit::Chars, "chars", "code points", "characters" },
+    { LengthUnit::Bytes, "bytes", "as written out, UTF-8", "bytes" },
     { LengthUnit::Columns, "columns",
-      "terminal cells: wide characters 2, combining marks 0, tabs to the next multiple of 8" },
+      "terminal cells: wide characters 2, combining marks 0, tabs to the next multiple of 8",
+      "columns" },
 };
 
 /// The unit called `name`; none when no unit has that name.
@@ -41,6 +44,16 @@ constexpr std::optional<LengthUnit> lengthUnitNamed(std::string_view name)
             return unit.unit;
     }
     return std::nullopt;
+}
+
+/// The words for `unit` after a number.
+constexpr std::string_view lengthUnitCounted(LengthUnit unit)
+{
+    for (const LengthUnitName& name : lengthUnitNames) {
+        if (name.unit == unit)
+            return name.counted;
+    }
+    return {};
 }
 
 } // namespace velmora

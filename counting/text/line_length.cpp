@@ -112,4 +112,42 @@ std::uint64_t lineLength(std::string_view line, LengthUnit unit)
     return length;
 }
 
+LinePrefix prefixWithin(std::string_view line, LengthUnit unit, std::uint64_t limit)
+{
+    const auto* const start = reinterpret_cast<const unsigned char*>(line.data());
+    const auto* const end = start + line.size();
+    LinePrefix prefix;
+    std::uint64_t length = 0;
+    for (const auto* p = start; p < end;) {
+        std::size_t bytes = *p < 0x80 ? 1 : validUtf8SequenceLength(p, end);
+        char32_t code = *p;
+        if (bytes == 0) {
+            bytes = 1;
+            code = U'\uFFFD';
+        } else if (bytes > 1) {
+            code = decodeUtf8Sequence(p, bytes);
+        }
+        switch (unit) {
+        case LengthUnit::Utf16:
+            length += code > 0xFFFF ? 2 : 1;
+            break;
+        case LengthUnit::Chars:
+            ++length;
+            break;
+        case LengthUnit::Bytes:
+            length += bytes;
+            break;
+        case LengthUnit::Columns:
+            length += code == U'\t' ? 8 - length % 8 : std::uint64_t(columnWidth(code));
+            break;
+        }
+        if (length > limit)
+            break;
+        p += bytes;
+        ++prefix.characters;
+        prefix.bytes = std::size_t(p - start);
+    }
+    return prefix;
+}
+
 } // namespace velmora

@@ -4,6 +4,7 @@
 set -u
 tool=$(realpath "$1")
 completions=$(realpath "$(dirname "$0")/../../resources/completion")
+matcher=$(realpath "$(dirname "$0")/../../resources/ci/velmora-count-matcher.json")
 work=$(mktemp -d)
 small_disks=()
 cleanup() {
@@ -67,7 +68,14 @@ ln -s .. tree/a/up
 check crlf_rows 0 '1\ta\r\n1\tb\r\n4\t  \tx\r\n4\tlast\r\n' '' -- lines.txt
 check lf_option 0 '1\ta\n1\tb\n4\t  \tx\n4\tlast\n' '' -- --lf lines.txt
 check files_in_order 0 '2\taa\r\n1\tb\r\n2\tcc\r\n1\td\r\n3\teee\r\n1\ta\r\n1\tb\r\n4\t  \tx\r\n4\tlast\r\n' '' -- counts.txt lines.txt
-check empty_file 0 '10\tempty file\r\n' '' -- empty.txt
+# A file of zero bytes holds no line, as wc and grep see it; the window's row on request.
+check empty_file 0 '' '' -- empty.txt
+check empty_file_row 0 '10\tempty file\r\n' '' -- --empty-file-row empty.txt
+check empty_file_among_others 0 '1\tb\r\n1\td\r\n' '' -- --shorter-than 2 empty.txt counts.txt empty.txt
+check empty_file_summary 0 '0\t0\tempty.txt\n1\t1\tcounts.txt\n1\t1\ttotal\n' '' -- --summary --lf --contains b empty.txt counts.txt
+check empty_file_row_summary 0 '1\t10\tempty.txt\r\n' '' -- --summary --empty-file-row empty.txt
+check empty_file_check_passes 0 '' '' -- --check --longer-than 5 empty.txt
+check empty_file_row_check_fails 1 '10\tempty file\r\n' '' -- --check --longer-than 5 --empty-file-row empty.txt
 check utf16le_to_utf8 0 '1\ta\r\n2\t\xc3\x84R\r\n' '' -- utf16le.txt
 check utf16be_to_utf8 0 '1\ta\r\n1\tb\r\n' '' -- utf16be.txt
 check utf16le_odd_last_byte 0 '1\ta\n2\tb\xef\xbf\xbd\n' '' -- --lf utf16le-odd.txt
@@ -80,7 +88,10 @@ check not_contains 0 '5\tother\r\n' '' -- --not-contains ABC case.txt
 check sort_desc_keeps_equal_counts_in_order 0 '3\teee\r\n2\taa\r\n2\tcc\r\n1\tb\r\n1\td\r\n' '' -- --sort desc counts.txt
 check sort_asc_keeps_equal_counts_in_order 0 '1\tb\r\n1\td\r\n2\taa\r\n2\tcc\r\n3\teee\r\n' '' -- --sort asc counts.txt
 STDIN=lines.txt check standard_input 0 '1\ta\r\n1\tb\r\n4\t  \tx\r\n4\tlast\r\n' '' -- -
-STDIN=/dev/null check empty_standard_input 0 '10\tempty file\r\n' '' -- -
+STDIN=/dev/null check empty_standard_input 0 '' '' -- -
+STDIN=/dev/null check empty_standard_input_row 0 '10\tempty file\r\n' '' -- --empty-file-row -
+STDIN=/dev/null check empty_standard_input_check_passes 0 '' '' -- --longer-than 5 --check
+STDIN=/dev/null check empty_standard_input_summary 0 '0\t0\t(standard input)\n' '' -- --summary --lf
 STDIN=utf16le.txt check standard_input_utf16 0 '1\ta\n2\t\xc3\x84R\n' '' -- --lf - --lf
 check missing_file_others_counted 1 '1\tb\r\n' 'velmora-count: nosuch.txt: No such file or directory' -- --contains B nosuch.txt counts.txt
 check folder_fails 1 '' 'velmora-count: folder: Is a directory' -- folder
@@ -119,7 +130,8 @@ check filename_then_line_number 0 'mixed.txt\t2\t17\tthis line is long\nmixed.tx
 check flags_bundled 0 'mixed.txt\t2\t17\tthis line is long\nmixed.txt\t5\t16\tlong but skipped\n' '' -- -Hn --lf --longer-than 11 mixed.txt
 check located_rows_of_two_files 0 'counts.txt\t5\t3\teee\ncase.txt\t3\t5\tother\n' '' -- -nH --lf --contains e counts.txt case.txt
 check located_rows_sorted 0 '2\t17\tthis line is long\n5\t16\tlong but skipped\n4\t11\tmiddle line\n1\t5\tshort\n' '' -- -n --lf --sort desc mixed.txt
-check line_number_of_empty_file 0 'empty.txt\t1\t10\tempty file\r\n' '' -- -Hn empty.txt
+check line_number_of_empty_file 0 '' '' -- -Hn empty.txt
+check line_number_of_empty_file_row 0 'empty.txt\t1\t10\tempty file\r\n' '' -- -Hn --empty-file-row empty.txt
 check line_number_utf16 0 '1\t1\ta\n2\t2\t\xc3\x84R\n' '' -- -n --lf utf16le.txt
 STDIN=lines.txt check filename_of_standard_input 0 '(standard input)\t1\ta\n' '' -- -H --lf --shorter-than 2 --contains a
 check unknown_bundle 2 '' "unknown option '-Hx'" -- -Hx counts.txt
@@ -225,6 +237,8 @@ fi
 "$tool" --lf --not-contains short long-line.txt | cmp -s - <(head -n 1 long-line.out) && pass ||
     fail "long_line_filtered"
 check long_line_summary 0 '2\t70000000\tlong-line.txt\n' '' -- --lf --summary long-line.txt
+check long_line_lint 0 'long-line.txt:1:1: line is 70000000 UTF-16 units long\nlong-line.txt:2:1: line is 5 UTF-16 units long\n' '' -- --format lint long-line.txt
+check long_line_lint_column 0 'long-line.txt:1:65537: line is 70000000 UTF-16 units long (limit 65536)\n' '' -- --format lint --longer-than 65536 long-line.txt
 rm -f long-line.out
 
 # A line without end is counted in bounded memory until an interrupt ends the count, which
@@ -290,6 +304,89 @@ slow_input
 check progress_never_on_a_file 0 '5\tfirst\n6\tsecond\n' '' -- --lf slow.fifo
 wait
 
+# Editors' messages: PATH:LINE:COL, COL the first character past the limit, counted in
+# characters whatever the unit. The line holds a tab (8 columns wide here) and a CJK character
+# (2 columns, 3 bytes, 1 UTF-16 unit).
+printf 'ab\t\xe4\xb8\xadcdef\nxy\n' > lint.txt
+check lint_without_limit 0 'lint.txt:1:1: line is 8 UTF-16 units long\nlint.txt:2:1: line is 2 UTF-16 units long\n' '' -- --format lint lint.txt
+check lint_utf16 0 'lint.txt:1:4: line is 8 UTF-16 units long (limit 3)\n' '' -- --format lint --longer-than 3 lint.txt
+check lint_chars 0 'lint.txt:1:5: line is 8 characters long (limit 4)\n' '' -- --format=lint --units chars --longer-than 4 lint.txt
+check lint_bytes_col_in_characters 0 'lint.txt:1:5: line is 10 bytes long (limit 6)\n' '' -- --format lint --units bytes --longer-than 6 lint.txt
+check lint_bytes_wide_character_across_the_limit 0 'lint.txt:1:4: line is 10 bytes long (limit 4)\n' '' -- --format lint --units bytes --longer-than 4 lint.txt
+check lint_columns_tab_across_the_limit 0 'lint.txt:1:3: line is 14 columns long (limit 3)\n' '' -- --format lint --units columns --longer-than 3 lint.txt
+check lint_columns_wide_character_across_the_limit 0 'lint.txt:1:4: line is 14 columns long (limit 9)\n' '' -- --format lint --units columns --longer-than 9 lint.txt
+check lint_limit_and_shorter_than 0 'lint.txt:2:2: line is 2 characters long (limit 1)\n' '' -- --format lint --units chars --longer-than 1 --shorter-than 3 lint.txt
+STDIN=lint.txt check lint_standard_input 0 '(standard input):1:4: line is 8 UTF-16 units long (limit 3)\n' '' -- --format lint --longer-than 3
+check lint_ignores_location_flags 0 'lint.txt:1:4: line is 8 UTF-16 units long (limit 3)\n' '' -- -Hn --format lint --longer-than 3 lint.txt
+check lint_sorted 0 'lint.txt:1:3: line is 8 UTF-16 units long (limit 2)\ncounts.txt:5:3: line is 3 UTF-16 units long (limit 2)\n' '' -- --format lint --sort desc --longer-than 2 counts.txt lint.txt
+check lint_check 1 'lint.txt:1:4: line is 8 UTF-16 units long (limit 3)\n' '' -- --check --format lint --longer-than 3 lint.txt
+check lint_rows_is_the_default 0 '8\tab\t\xe4\xb8\xadcdef\r\n' '' -- --format rows --longer-than 3 lint.txt
+check lint_with_summary 2 '' '--summary cannot be used with --format lint' -- --summary --format lint lint.txt
+check lint_unknown_format 2 '' "--format takes rows or lint, not 'json'" -- --format json lint.txt
+# Every message matches the CI problem matcher, which finds its path, line and column.
+"$tool" --format lint --longer-than 2 lint.txt counts.txt > lint-messages.out
+python3 - "$matcher" lint-messages.out << 'EOF' && pass || fail "lint_problem_matcher: $(cat lint-messages.out)"
+import json, re, sys
+pattern = json.load(open(sys.argv[1]))["problemMatcher"][0]["pattern"][0]
+found = []
+for line in open(sys.argv[2]).read().splitlines():
+    match = re.match(pattern["regexp"], line)
+    assert match, line
+    found.append(tuple(match.group(pattern[key]) for key in ("file", "line", "column", "message")))
+assert found == [("lint.txt", "1", "3", "line is 8 UTF-16 units long (limit 2)"),
+                 ("counts.txt", "5", "3", "line is 3 UTF-16 units long (limit 2)")], found
+EOF
+printf 'old\n' > lint.out
+
+check lint_output_file 0 '' '' -- --format lint --longer-than 3 -o lint.out lint.txt
+printf 'lint.txt:1:4: line is 8 UTF-16 units long (limit 3)\n' | cmp -s - lint.out && pass || fail "lint_output_file: $(cat lint.out)"
+
+# -0: a NUL after each path, so that a path holding a tab or a line feed cannot forge a row.
+odd=$'odd\tname\nline.txt'
+printf 'x\n' > "$odd"
+check null_after_path 0 'odd\tname\nline.txt\0001\tx\n' '' -- -H0 --lf "$odd"
+check null_after_path_then_line_number 0 'odd\tname\nline.txt\0001\t1\tx\n' '' -- -Hn --null --lf "$odd"
+check null_summary_ends_lines 0 '1\t1\todd\tname\nline.txt\0001\t1\ttree/z.txt\0002\t1\ttotal\0' '' -- --summary -0 "$odd" tree/z.txt
+check null_lint 0 'odd\tname\nline.txt\0001:1: line is 1 UTF-16 units long\n' '' -- --format lint -0 "$odd"
+check null_without_path_changes_nothing 0 '1\tx\r\n' '' -- -0 "$odd"
+
+# --files0-from: the FILEs as find -print0 lists them.
+printf 'counts.txt\0odd\tname\nline.txt\0' > names.list
+check files0_from_file 0 '5\t3\tcounts.txt\n1\t1\todd\tname\nline.txt\n6\t3\ttotal\n' '' -- --files0-from names.list --summary --lf
+STDIN=names.list check files0_from_standard_input 0 '5\t3\tcounts.txt\n1\t1\todd\tname\nline.txt\n6\t3\ttotal\n' '' -- --files0-from=- --summary --lf
+printf 'counts.txt\0lines.txt' > unended.list
+check files0_last_name_unended 0 '5\t3\tcounts.txt\n4\t4\tlines.txt\n9\t4\ttotal\n' '' -- --files0-from unended.list --summary --lf
+printf '' > none.list
+check files0_empty_list_counts_nothing 0 '' '' -- --files0-from none.list --summary
+check files0_missing_list 1 '' 'velmora-count: nosuch.list: No such file or directory' -- --files0-from nosuch.list
+check files0_list_is_a_folder 2 '' 'velmora-count: folder: Is a directory' -- --check --files0-from folder
+printf 'counts.txt\0\0lines.txt\0' > gap.list
+check files0_empty_name 1 '5\t3\tcounts.txt\n4\t4\tlines.txt\n9\t4\ttotal\n' 'velmora-count: gap.list:2: invalid zero-length file name' -- --files0-from gap.list --summary --lf
+printf 'counts.txt\0-\0' > dash.list
+STDIN=dash.list check files0_dash_among_names_from_standard_input 1 '5\t3\tcounts.txt\n' "velmora-count: -:2: when reading file names from standard input, no file name of '-' allowed" -- --files0-from - --summary --lf
+STDIN=lines.txt check files0_dash_means_standard_input 0 '5\t3\tcounts.txt\n4\t4\t(standard input)\n9\t4\ttotal\n' '' -- --files0-from dash.list --summary --lf
+check files0_with_operands 2 '' "extra operand 'lines.txt'" -- --files0-from names.list lines.txt
+grep -qF 'file operands cannot be combined with --files0-from' actual.err && pass || fail "files0_with_operands: $(cat actual.err)"
+check files0_empty_list_name 2 '' "option '--files0-from' needs a file name" -- --files0-from= counts.txt
+printf 'the old results\n' > gap.out
+check files0_failure_keeps_output 1 '' 'velmora-count: gap.out left as it was' -- --files0-from gap.list -o gap.out
+[ "$(cat gap.out)" = 'the old results' ] && pass || fail "files0_failure_keeps_output: $(cat gap.out)"
+mkdir -p listed/sub && printf 'walked\n' > listed/sub/w.txt && printf 'listed\0' > folder.list
+check files0_folders_walked 0 'listed/sub/w.txt\t6\twalked\n' '' -- -rH --lf --files0-from folder.list
+
+# The progress line fits a narrow terminal: cut, never wrapped.
+slow_input
+on_terminal "stty cols 24; '$tool' --lf slow.fifo > slow.out"
+wait
+progress_lines=$(tr '\r' '\n' < terminal.log | sed 's/\x1b\[K//g' | grep '^velmora-count')
+if [ -z "$progress_lines" ]; then
+    fail "progress_cut_to_the_terminal: no progress line: $(od -c terminal.log | head -3)"
+elif [ "$(printf '%s\n' "$progress_lines" | awk '{ if (length($0) > max) max = length($0) } END { print max }')" -ne 23 ]; then
+    fail "progress_cut_to_the_terminal: $(printf '%s\n' "$progress_lines" | head -3)"
+else
+    pass
+fi
+
 for option in --help -h; do
     "$tool" $option > help.out 2>&1 && grep -q 'Usage: velmora-count' help.out && pass || fail "help $option"
 done
@@ -299,7 +396,8 @@ done
 # The help names every option, with an example of each job people bring to it.
 for word in --longer-than --shorter-than -H, --with-filename -n, --line-number --summary \
     -r, --recursive --ext --check --units utf16 chars bytes columns '-rHn --ext cpp' \
-    '--check docs' 'film.srt'; do
+    '--check docs' 'film.srt' '--format rows|lint' -0, --null --empty-file-row --files0-from \
+    'PATH:LINE:COL: line is COUNT UNIT long'; do
     grep -qF -- "$word" help.out || fail "help lacks '$word'"
 done
 
@@ -323,6 +421,9 @@ check_completion option_name velmora-count _velmora_count '--units' -- velmora-c
 check_completion check_option velmora-count _velmora_count '--check' -- velmora-count -r --ch
 check_completion units velmora-count _velmora_count 'bytes chars columns utf16' -- velmora-count --units ''
 check_completion units_after_equals velmora-count _velmora_count 'columns' -- velmora-count --units = co
+check_completion format velmora-count _velmora_count 'lint' -- velmora-count --format l
+check_completion null_option velmora-count _velmora_count '--null' -- velmora-count --nu
+check_completion files0_from_file_names velmora-count _velmora_count 'names.list' -- velmora-count --files0-from names.l
 check_completion sort_order velmora-count _velmora_count 'desc' -- velmora-count --lf --sort d
 check_completion no_guess_for_a_number velmora-count _velmora_count '' -- velmora-count --longer-than ''
 check_completion file_names velmora-count _velmora_count 'tree' -- velmora-count -r tr

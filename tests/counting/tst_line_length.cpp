@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include <iterator>
+#include <utility>
 
 using namespace velmora;
 
@@ -82,6 +83,59 @@ private slots:
         QCOMPARE(quint64(lineLength(view, LengthUnit::Chars)), chars);
         QCOMPARE(quint64(lineLength(view, LengthUnit::Bytes)), bytes);
         QCOMPARE(quint64(lineLength(view, LengthUnit::Columns)), columns);
+        // The prefix a limit allows measures as the whole line does: the line's own length
+        // takes it all, one less leaves its last counted character out.
+        for (const auto& [unit, length] :
+             { std::pair { LengthUnit::Utf16, utf16 }, std::pair { LengthUnit::Chars, chars },
+               std::pair { LengthUnit::Bytes, bytes },
+               std::pair { LengthUnit::Columns, columns } }) {
+            const LinePrefix whole = velmora::prefixWithin(view, unit, length);
+            QCOMPARE(quint64(whole.characters), chars);
+            QCOMPARE(qsizetype(whole.bytes), line.size());
+            if (length > 0)
+                QVERIFY(velmora::prefixWithin(view, unit, length - 1).bytes < view.size());
+        }
+    }
+
+    void prefixWithin_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<LengthUnit>("unit");
+        QTest::addColumn<quint64>("limit");
+        QTest::addColumn<quint64>("characters");
+        QTest::addColumn<quint64>("bytes");
+        const QByteArray cjk("a\xE4\xB8\xAD"
+                             "b");
+        QTest::newRow("limit_zero")
+            << QByteArray("abc") << LengthUnit::Chars << 0ULL << 0ULL << 0ULL;
+        QTest::newRow("chars_cjk_is_one") << cjk << LengthUnit::Chars << 2ULL << 2ULL << 4ULL;
+        QTest::newRow("columns_cjk_across_the_limit")
+            << cjk << LengthUnit::Columns << 2ULL << 1ULL << 1ULL;
+        QTest::newRow("columns_cjk_ends_at_the_limit")
+            << cjk << LengthUnit::Columns << 3ULL << 2ULL << 4ULL;
+        QTest::newRow("bytes_cjk_across_the_limit")
+            << cjk << LengthUnit::Bytes << 3ULL << 1ULL << 1ULL;
+        QTest::newRow("utf16_surrogate_pair_across_the_limit")
+            << QByteArray("a\xF0\x9F\x98\x80") << LengthUnit::Utf16 << 2ULL << 1ULL << 1ULL;
+        QTest::newRow("columns_tab_across_the_limit")
+            << QByteArray("abc\tx") << LengthUnit::Columns << 5ULL << 3ULL << 3ULL;
+        QTest::newRow("columns_combining_mark_stays_with_its_letter")
+            << QByteArray("e\xCC\x81x") << LengthUnit::Columns << 1ULL << 2ULL << 3ULL;
+        QTest::newRow("invalid_byte_one_of_each") << QByteArray("\xFF"
+                                                                "ab")
+                                                  << LengthUnit::Bytes << 1ULL << 1ULL << 1ULL;
+    }
+    void prefixWithin()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(LengthUnit, unit);
+        QFETCH(quint64, limit);
+        QFETCH(quint64, characters);
+        QFETCH(quint64, bytes);
+        const LinePrefix prefix = velmora::prefixWithin(
+            std::string_view(line.constData(), std::size_t(line.size())), unit, limit);
+        QCOMPARE(quint64(prefix.characters), characters);
+        QCOMPARE(quint64(prefix.bytes), bytes);
     }
 
     // The lookup's binary search holds only over ranges in order that do not overlap.

@@ -121,6 +121,11 @@ private slots:
             << int(LineEnding::Lf)
             << QByteArray("0\ta\n9\tb\n10\tc\n99\td\n100\te\n999\tf\n1000\tg\n"
                           "18446744073709551615\th\n");
+        QTest::newRow("nul_ends_each_row")
+            << Rows { { "a", 1 }, { "bc", 2 } } << int(LineEnding::Nul)
+            << QByteArray("1\ta\0"
+                          "2\tbc\0",
+                          9);
         QTest::newRow("empty_list_writes_nothing")
             << Rows {} << int(LineEnding::CrLf) << QByteArray();
     }

@@ -203,6 +203,35 @@ private slots:
         }
     }
 
+    // The command line's files of zero bytes read as no text; files with any byte, even one
+    // that decodes to nothing, read as they always do.
+    void zeroByteFileAsNoText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("zero_bytes") << QByteArray() << QByteArray();
+        QTest::newRow("one_line_end") << QByteArray("\n") << QByteArray("\n");
+        QTest::newRow("the_words_empty_file")
+            << QByteArray("empty file") << QByteArray("empty file");
+        QTest::newRow("utf16le_mark_alone") << QByteArray("\xFF\xFE") << QByteArray();
+    }
+    void zeroByteFileAsNoText()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, expected);
+        CountControl control;
+        control.zeroByteFile = ZeroByteFile::NoText;
+        TrickleDevice device(bytes, 1);
+        CollectingConsumer fromDevice;
+        QCOMPARE(readWholeDevice(device, fromDevice, control).kind, ReadOutcome::Kind::Read);
+        QCOMPARE(QByteArray::fromStdString(fromDevice.text), expected);
+        const QString path = m_dir.filePath(QStringLiteral("zero.txt"));
+        QVERIFY(writeFile(path, bytes));
+        CollectingConsumer fromFile;
+        QCOMPARE(ReadWholeFile(path, fromFile, control).kind, ReadOutcome::Kind::Read);
+        QCOMPARE(QByteArray::fromStdString(fromFile.text), expected);
+    }
+
     void fileCutShortWhileReadFails()
     {
         // Long enough that the blocks after the first few are read only after the cut.

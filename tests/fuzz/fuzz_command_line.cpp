@@ -1,8 +1,9 @@
 // Feeds arbitrary argument lists to velmora-count's parser: the input cut at NUL bytes, each
 // piece taken as main() takes it (its bytes kept, whatever they encode) and as UTF-8. The
 // parser never crashes, says why when it refuses, and a command it accepts holds together:
-// its files are never empty and are arguments as given, its filter is one or the other, and
-// written back as arguments it parses to the same command, numbers included.
+// its files are never empty unless a list names them and are arguments as given, its filter
+// is one or the other, and written back as arguments it parses to the same command, numbers
+// included.
 
 #include "cli/command_line.h"
 #include "common/path_bytes.h"
@@ -32,7 +33,8 @@ bool sameCommand(const CountCommand& a, const CountCommand& b)
         && a.longerThan == b.longerThan && a.shorterThan == b.shorterThan
         && a.withFileName == b.withFileName && a.withLineNumber == b.withLineNumber
         && a.summary == b.summary && a.recursive == b.recursive && a.extension == b.extension
-        && a.check == b.check && a.files == b.files;
+        && a.check == b.check && a.format == b.format && a.nullAfterPath == b.nullAfterPath
+        && a.emptyFileRow == b.emptyFileRow && a.files == b.files && a.namesFrom == b.namesFrom;
 }
 
 QString unitName(LengthUnit unit)
@@ -81,12 +83,20 @@ QStringList asArguments(const CountCommand& command)
         letters += u'n';
     if (command.recursive)
         letters += u'r';
+    if (command.nullAfterPath)
+        letters += u'0';
     if (letters.size() > 1)
         arguments << letters;
     if (command.summary)
         arguments << QStringLiteral("--summary");
     if (command.check)
         arguments << QStringLiteral("--check");
+    if (command.format == CountCommand::Format::Lint)
+        arguments << QStringLiteral("--format") << QStringLiteral("lint");
+    if (command.emptyFileRow)
+        arguments << QStringLiteral("--empty-file-row");
+    if (command.namesFrom)
+        arguments << QStringLiteral("--files0-from=") + *command.namesFrom;
     arguments << QStringLiteral("--ext") << command.extension << QStringLiteral("--")
               << command.files;
     return arguments;
@@ -126,7 +136,8 @@ void checkArguments(const QStringList& arguments)
                             [&](const QString& argument) { return names.contains(argument); }));
         return;
     }
-    require(!command.files.isEmpty());
+    // Names read from a list come at run time, and no FILE may stand beside them.
+    require(command.files.isEmpty() == command.namesFrom.has_value());
     require(!command.extension.isEmpty());
     for (const QString& file : command.files)
         require(arguments.contains(file) || (file == u"-" && command.files.size() == 1));

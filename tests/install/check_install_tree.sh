@@ -24,6 +24,7 @@ share="$root/usr/share"
 
 for file in usr/bin/velmora usr/bin/velmora-count \
     usr/share/velmora/sample.txt usr/share/velmora/HAND-M.CUR usr/share/velmora/x/o.cjs \
+    usr/share/velmora/velmora-count-matcher.json \
     usr/share/applications/com.orvantis.Velmora.desktop \
     usr/share/metainfo/com.orvantis.Velmora.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/com.orvantis.Velmora.svg \
