@@ -76,17 +76,21 @@ int run(const CountCommand& command)
     RowPipeline rows(command, writer);
 
     bool allReached = true;
-    const QStringList inputs
+    const InputFiles inputs
         = inputFiles(command, [&](const QString& subject, const QString& cause) {
               allReached = false;
               complain(subject, cause);
           });
+    // A warning only: the walk may simply have found no such file this time.
+    for (const QString& extension : inputs.unmatchedExtensions)
+        printTo(stderr, QStringLiteral("velmora-count: --ext %1 matched no file\n").arg(extension));
     CountProgress progress;
     std::optional<ProgressLine> progressLine;
     if (ProgressLine::wanted(toStandardOutput))
-        progressLine.emplace(progress, knownTotalBytes(inputs), int(inputs.size()));
+        progressLine.emplace(progress, knownTotalBytes(inputs.paths), int(inputs.paths.size()));
     const bool allRead
-        = countInputs(inputs, command.filter, rows, writer, progress, toStandardOutput,
+        = countInputs(inputs, command.countBinary ? BinaryFiles::Count : BinaryFiles::PassOver,
+                      command.filter, rows, writer, progress, toStandardOutput,
                       [&](const QString& subject, const QString& cause) {
                           if (progressLine)
                               progressLine->interrupt([&] { complain(subject, cause); });

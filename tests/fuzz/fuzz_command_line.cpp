@@ -31,8 +31,9 @@ bool sameCommand(const CountCommand& a, const CountCommand& b)
         && a.outputPath == b.outputPath && a.lineEnding == b.lineEnding && a.unit == b.unit
         && a.longerThan == b.longerThan && a.shorterThan == b.shorterThan
         && a.withFileName == b.withFileName && a.withLineNumber == b.withLineNumber
-        && a.summary == b.summary && a.recursive == b.recursive && a.extension == b.extension
-        && a.check == b.check && a.files == b.files;
+        && a.summary == b.summary && a.recursive == b.recursive && a.extensions == b.extensions
+        && a.excludes == b.excludes && a.maxDepth == b.maxDepth && a.noIgnore == b.noIgnore
+        && a.countBinary == b.countBinary && a.check == b.check && a.files == b.files;
 }
 
 QString unitName(LengthUnit unit)
@@ -87,8 +88,18 @@ QStringList asArguments(const CountCommand& command)
         arguments << QStringLiteral("--summary");
     if (command.check)
         arguments << QStringLiteral("--check");
-    arguments << QStringLiteral("--ext") << command.extension << QStringLiteral("--")
-              << command.files;
+    if (command.noIgnore)
+        arguments << QStringLiteral("--no-ignore");
+    if (command.countBinary)
+        arguments << QStringLiteral("--binary");
+    if (command.maxDepth)
+        arguments << QStringLiteral("--max-depth=") + QString::number(*command.maxDepth);
+    for (const QString& exclude : command.excludes)
+        arguments << QStringLiteral("--exclude") << exclude;
+    // Each extension alone, with the dot the other spelling allows.
+    for (const QString& extension : command.extensions)
+        arguments << QStringLiteral("--ext") << u'.' + extension;
+    arguments << QStringLiteral("--") << command.files;
     return arguments;
 }
 
@@ -127,7 +138,12 @@ void checkArguments(const QStringList& arguments)
         return;
     }
     require(!command.files.isEmpty());
-    require(!command.extension.isEmpty());
+    for (const QString& extension : command.extensions) {
+        require(!extension.isEmpty() && !extension.contains(u',') && !extension.startsWith(u'.')
+                && !extension.startsWith(u"*."));
+    }
+    for (const QString& exclude : command.excludes)
+        require(!exclude.isEmpty());
     for (const QString& file : command.files)
         require(arguments.contains(file) || (file == u"-" && command.files.size() == 1));
     require(command.outputPath.isEmpty()
