@@ -1,5 +1,6 @@
 #include "ignore_pattern.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -196,6 +197,7 @@ std::optional<IgnorePattern> IgnorePattern::fromLine(std::string_view line)
     if (line.front() == '/')
         line.remove_prefix(1);
     pattern.m_glob.assign(line);
+    pattern.m_literalLength = std::min(line.find_first_of("*?[\\"), line.size());
     return pattern;
 }
 
@@ -209,7 +211,15 @@ bool IgnorePattern::matches(std::string_view path, EntryType type) const
             path.remove_prefix(slash + 1);
     }
     const char* glob = m_glob.c_str();
-    return wild(glob, path.data(), path.data() + path.size(), glob) == WildResult::Match;
+    if (m_matchesName)
+        return wild(glob, path.data(), path.data() + path.size(), glob) == WildResult::Match;
+    // git compares the part before the first wildcard as it is and matches only the rest,
+    // which then starts the glob: "fo**/x" matches "foo/a/x" as "**/x" matches "o/a/x".
+    if (path.substr(0, m_literalLength) != std::string_view(m_glob).substr(0, m_literalLength))
+        return false;
+    const char* rest = glob + m_literalLength;
+    return wild(rest, path.data() + m_literalLength, path.data() + path.size(), rest)
+        == WildResult::Match;
 }
 
 } // namespace velmora

@@ -40,6 +40,8 @@ private:
     bool m_foldersOnly = false;
     /// Without a "/" but at its end, the pattern is matched against the last name alone.
     bool m_matchesName = false;
+    /// The length of the glob's start before any wildcard or escape.
+    std::size_t m_literalLength = 0;
 };
 
 /// git's wildmatch with WM_PATHNAME: "*" and "?" never match "/", "**" between separators
