@@ -383,7 +383,7 @@ for option in --version -V; do
 done
 # The help names every option, with an example of each job people bring to it.
 for word in --longer-than --shorter-than -H, --with-filename -n, --line-number --summary \
-    -r, --recursive --ext --check --units utf16 chars bytes columns '-rHn --ext cpp' \
+    -r, --recursive --ext --exclude --max-depth --no-ignore --binary --check --units utf16 chars bytes columns '-rHn --ext cpp' \
     '--check docs' 'film.srt'; do
     grep -qF -- "$word" help.out || fail "help lacks '$word'"
 done
@@ -406,6 +406,8 @@ check_completion() {
 }
 check_completion option_name velmora-count _velmora_count '--units' -- velmora-count --un
 check_completion check_option velmora-count _velmora_count '--check' -- velmora-count -r --ch
+check_completion walk_options velmora-count _velmora_count '--exclude --ext' -- velmora-count -r --ex
+check_completion no_guess_for_a_depth velmora-count _velmora_count '' -- velmora-count --max-depth ''
 check_completion units velmora-count _velmora_count 'bytes chars columns utf16' -- velmora-count --units ''
 check_completion units_after_equals velmora-count _velmora_count 'columns' -- velmora-count --units = co
 check_completion sort_order velmora-count _velmora_count 'desc' -- velmora-count --lf --sort d
