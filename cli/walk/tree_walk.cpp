@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -271,6 +270,8 @@ void TreeWalk::walk(const QString& folder, const std::function<void(const QStrin
             : nullptr;
         ::close(descriptor);
         const auto leftOut = [&](const QByteArray& name, EntryType type) {
+            if (!rules && m_choices.excluded.isEmpty())
+                return false;
             const std::string path = current.below + name.toStdString();
             if (!m_choices.excluded.isEmpty()) {
                 if (const std::optional<IgnoreVerdict> verdict

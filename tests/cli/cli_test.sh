@@ -219,6 +219,18 @@ check binary_counted_with_option 0 '1\t3\tbinary-one/nul.txt\n' '' -- -r --binar
 check binary_named_file_counted 0 '1\t3\tbinary-one/nul.txt\n' '' -- -r --summary --lf binary-one/nul.txt
 check binary_check_passes 0 '' '' -- -r --check binary-one
 
+# The walk looks up only what its listing does not tell: 300 files in three folders cost a
+# handful of stat calls, not one each.
+mkdir -p many-files/a many-files/b
+for i in $(seq 100); do
+    printf 'x\n' > "many-files/$i.txt" && printf 'x\n' > "many-files/a/$i.txt" && printf 'x\n' > "many-files/b/$i.txt"
+done
+if strace -o /dev/null true 2> /dev/null; then
+    strace -f -c -o walk.strace -e trace=stat,lstat,newfstatat,statx "$tool" -r --ext none many-files 2> /dev/null
+    stats=$(awk '$NF == "total" { print $4 }' walk.strace)
+    [ -n "$stats" ] && [ "$stats" -lt 30 ] && pass || fail "walk_without_stat_per_file: $stats stat calls: $(cat walk.strace)"
+fi
+
 # .ignore files are read anywhere, in .gitignore syntax, the deeper one deciding; a
 # .gitignore outside a git work tree is not git's, and --no-ignore reads none.
 mkdir -p plain/skip plain/sub
