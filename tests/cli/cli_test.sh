@@ -272,6 +272,9 @@ if command -v git > /dev/null; then
             pass
         fi
     done
+    # A .ignore decides before any .gitignore, as in ripgrep: it takes back a.o.
+    printf '!a.o\n' > repo/.ignore
+    RUN_AS=$with_git_home check dot_ignore_before_gitignore 0 '1\t11\trepo/a.o\n1\t14\trepo/keep.o\n2\t14\ttotal\n' '' -- -r --ext o --summary --lf repo
     RUN_AS=$with_git_home check git_no_ignore 0 '1\t23\trepo/src/generated.c\n1\t18\trepo/src/main.c\n1\t21\trepo/src/build/y.c\n1\t25\trepo/src/vendor/kept.c\n1\t24\trepo/src/vendor/lib.c\n1\t23\trepo/src/deep/er/z.c\n6\t25\ttotal\n' '' -- -r --no-ignore --ext c --summary --lf repo/src
 fi
 
