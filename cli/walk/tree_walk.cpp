@@ -289,7 +289,9 @@ void TreeWalk::walk(const QString& folder, const std::function<void(const QStrin
                 && !leftOut(entry.name, EntryType::Folder)) {
                 folders.emplace_back(pathFromBytes(entry.name), entry.name);
             }
-            if (entry.kind != Kind::File || entry.name.startsWith('~'))
+            // A ".git" file (a linked work tree's, a submodule's) is git's, never the tree's.
+            if (entry.kind != Kind::File || entry.name.startsWith('~')
+                || (readsIgnoreFiles && entry.name == ".git"))
                 continue;
             QString name = pathFromBytes(entry.name);
             matched.clear();

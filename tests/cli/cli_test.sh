@@ -272,6 +272,10 @@ if command -v git > /dev/null; then
             pass
         fi
     done
+    # A linked work tree's ".git" file names the repository: git's, not a file of the tree.
+    (cd repo && $with_git_home git add a.c && $with_git_home git -c user.name=t -c user.email=t@t commit -qm t &&
+        $with_git_home git worktree add -q ../linked 2> /dev/null)
+    RUN_AS=$with_git_home check git_linked_work_tree 0 '1\t11\tlinked/a.c\n' '' -- -r --summary --lf linked
     # A .ignore decides before any .gitignore, as in ripgrep: it takes back a.o.
     printf '!a.o\n' > repo/.ignore
     RUN_AS=$with_git_home check dot_ignore_before_gitignore 0 '1\t11\trepo/a.o\n1\t14\trepo/keep.o\n2\t14\ttotal\n' '' -- -r --ext o --summary --lf repo
