@@ -273,7 +273,8 @@ if command -v git > /dev/null; then
         fi
     done
     # A linked work tree's ".git" file names the repository: git's, not a file of the tree.
-    (cd repo && $with_git_home git add a.c && $with_git_home git -c user.name=t -c user.email=t@t commit -qm t &&
+    (cd repo && $with_git_home git add a.c &&
+        $with_git_home git -c user.name=t -c user.email=t@t commit -qm t &&
         $with_git_home git worktree add -q ../linked 2> /dev/null)
     RUN_AS=$with_git_home check git_linked_work_tree 0 '1\t11\tlinked/a.c\n' '' -- -r --summary --lf linked
     # A .ignore decides before any .gitignore, as in ripgrep: it takes back a.o.
