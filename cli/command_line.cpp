@@ -115,6 +115,8 @@ constexpr Flag flags[] = {
     { u'H', u"--with-filename", &CountCommand::withFileName },
     { u'n', u"--line-number", &CountCommand::withLineNumber },
     { u'r', u"--recursive", &CountCommand::recursive },
+    { 0, u"--no-ignore", &CountCommand::noIgnore },
+    { 0, u"--binary", &CountCommand::countBinary },
     { 0, u"--summary", &CountCommand::summary },
     { 0, u"--check", &CountCommand::check },
     { u'0', u"--null", &CountCommand::nullAfterPath },
@@ -156,6 +158,22 @@ bool setFlags(const QString& argument, CountCommand& command)
     for (qsizetype i = 1; i < argument.size(); ++i)
         command.*flagWithLetter(argument.at(i))->member = true;
     return true;
+}
+
+/// The extensions of one --ext value ("h,cpp", ".md", "*.md"), as the walk's patterns take
+/// them; nothing when one of them is empty.
+std::optional<QStringList> extensionsIn(const QString& value)
+{
+    QStringList extensions;
+    for (QString extension : value.split(u',')) {
+        // Shells and other tools spell an extension with its dot or as a glob: all mean one.
+        while (extension.startsWith(u"*.") || extension.startsWith(u'.'))
+            extension.remove(0, extension.startsWith(u'.') ? 1 : 2);
+        if (extension.isEmpty())
+            return std::nullopt;
+        extensions << extension;
+    }
+    return extensions;
 }
 
 } // namespace
@@ -204,7 +222,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
              { QStringLiteral("--contains"), QStringLiteral("--not-contains"),
                QStringLiteral("--sort"), QStringLiteral("-o"), QStringLiteral("--output"),
                QStringLiteral("--longer-than"), QStringLiteral("--shorter-than"),
-               QStringLiteral("--units"), QStringLiteral("--ext"), QStringLiteral("--format"),
+               QStringLiteral("--units"), QStringLiteral("--ext"), QStringLiteral("--exclude"),
+               QStringLiteral("--max-depth"), QStringLiteral("--format"),
                QStringLiteral("--files0-from") }) {
             const OptionValue option = optionValue(name, arguments, i);
             if (!option.matched)
@@ -257,9 +276,24 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
                                     .arg(name));
                 command.namesFrom = value;
             } else if (name == u"--ext") {
+                const std::optional<QStringList> extensions = extensionsIn(value);
+                if (!extensions) {
+                    return fail(QStringLiteral("--ext takes an extension such as txt, a list "
+                                               "such as h,cpp, or *, not '%1'")
+                                    .arg(value));
+                }
+                command.extensions << *extensions;
+            } else if (name == u"--exclude") {
                 if (value.isEmpty())
-                    return fail(QStringLiteral("--ext takes an extension such as txt, or *"));
-                command.extension = value;
+                    return fail(QStringLiteral("--exclude takes a pattern such as build/"));
+                command.excludes << value;
+            } else if (name == u"--max-depth") {
+                const std::optional<std::uint64_t> depth = wholeNumber(value);
+                if (!depth) {
+                    return fail(QStringLiteral("--max-depth takes a whole number from 0, not '%1'")
+                                    .arg(value));
+                }
+                command.maxDepth = depth;
             } else {
                 // An empty name is most often a variable a script forgot to set; writing to
                 // standard output instead would report success for a file never written.
@@ -319,9 +353,21 @@ QString usageText()
                "Which files:\n"
                "  -r, --recursive       walk folders as the window's \"Add All Text File(s) In\n"
                "                        Folder\" does: level by level, sorted by name, hidden\n"
-               "                        folders and names beginning with ~ left out\n"
-               "  --ext EXT             in walked folders, only files *.EXT (* for every file,\n"
-               "                        the default)\n"
+               "                        folders and names beginning with ~ left out; what\n"
+               "                        .gitignore (in a git work tree), .ignore and git's\n"
+               "                        exclude files name is left out, and so are files whose\n"
+               "                        first block holds a NUL byte (but for UTF-16 text)\n"
+               "  --ext EXT             in walked folders, only files *.EXT; repeat it or give\n"
+               "                        a list (--ext h,cpp); .EXT and *.EXT mean the same (*\n"
+               "                        for every file, the default)\n"
+               "  --exclude GLOB        in walked folders, leave out the files and folders GLOB\n"
+               "                        matches (.gitignore syntax, against the path below the\n"
+               "                        walked folder); may be repeated\n"
+               "  --max-depth N         take files at most N folders below a walked one (0: its\n"
+               "                        own files only)\n"
+               "  --no-ignore           read no .gitignore, .ignore or git exclude file\n"
+               "  --binary              count walked files that look binary too (a FILE named\n"
+               "                        on the command line is always counted)\n"
                "  --files0-from=F       read the FILEs from F, each ended by a NUL as find\n"
                "                        -print0 writes them (\"-\": standard input); no FILE\n"
                "                        may be given as well\n"

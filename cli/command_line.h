@@ -35,10 +35,20 @@ struct CountCommand
     bool withLineNumber = false;
     /// One line per file instead of rows.
     bool summary = false;
-    /// Folders are walked as the window's folder add walks them, taking the files that
-    /// "*.<extension>" matches.
+    /// Folders are walked in the window's order, taking the files that "*.<extension>"
+    /// matches for one of `extensions` (none: every file), leaving out what ignore files and
+    /// `excludes` name.
     bool recursive = false;
-    QString extension = QStringLiteral("*");
+    /// Without a leading "." or "*."; never empty, and "*" for every file.
+    QStringList extensions;
+    /// Patterns in .gitignore syntax, matched against the paths below a walked folder.
+    QStringList excludes;
+    /// How many folders below a walked one files are taken from.
+    std::optional<std::uint64_t> maxDepth;
+    /// .gitignore, .ignore and git's exclude files are not read.
+    bool noIgnore = false;
+    /// Walked files that look binary are counted too.
+    bool countBinary = false;
     /// The exit status says whether any row passed.
     bool check = false;
     /// A NUL follows each path instead of the tab, the ':' or the line end that would.

@@ -5,6 +5,7 @@
 #include "counting/match/line_matcher.h"
 #include "counting/output/results_writer.h"
 #include "counting/scan/count_file.h"
+#include "input_files.h"
 #include "interruption.h"
 #include "progress_line.h"
 #include "row_pipeline.h"
@@ -33,18 +34,31 @@ bool isStandardOutputFile(const QString& path)
     return opened && input.st_dev == output.st_dev && input.st_ino == output.st_ino;
 }
 
+/// Why `path` could not be found: a link that leads round in a loop is no missing file.
+int whyMissing(const QString& path)
+{
+    struct stat status;
+    return statLongPath(pathBytes(path), &status) != 0 ? errno : ENOENT;
+}
+
 } // namespace
 
-bool countInputs(const QStringList& inputs, const LineFilter& filter, ZeroByteFile zeroByteFile,
+bool countInputs(const InputFiles& inputs, BinaryFiles binaryFiles, const LineFilter& filter,
+                 ZeroByteFile zeroByteFile,
                  RowPipeline& rows, ResultsWriter& writer, CountProgress& progress,
                  bool toStandardOutput, const Complaint& complain)
 {
     LineMatcher matcher(filter);
     // The inputs are read ahead on the thread that writes the rows, which has time to spare.
-    CountControl control { &interruption(), &progress.bytesDone, &writer.ioThread() };
-    control.zeroByteFile = zeroByteFile;
+    CountControl namedControl { &interruption(), &progress.bytesDone, &writer.ioThread() };
+    namedControl.zeroByteFile = zeroByteFile;
+    CountControl walkedControl = namedControl;
+    walkedControl.binaryFiles = binaryFiles;
     bool allRead = true;
-    for (const QString& path : inputs) {
+    for (qsizetype i = 0; i < inputs.paths.size(); ++i) {
+        const QString& path = inputs.paths.at(i);
+        const CountControl& control
+            = inputs.origins.at(i) == InputOrigin::Walked ? walkedControl : namedControl;
         if (control.stopRequested())
             return allRead;
         const QString shownName = path == u"-" ? QStringLiteral("standard input") : path;
@@ -65,13 +79,15 @@ bool countInputs(const QStringList& inputs, const LineFilter& filter, ZeroByteFi
             outcome = countFile(path, matcher, rows.head(), control);
         }
         progress.filesDone.fetch_add(1, std::memory_order_relaxed);
+        // A file passed over as binary is no file of the run's: no row, no summary line.
         rows.endFile(outcome.kind == FileCountOutcome::Kind::Counted);
         switch (outcome.kind) {
         case FileCountOutcome::Kind::Counted:
         case FileCountOutcome::Kind::Stopped:
+        case FileCountOutcome::Kind::Binary:
             break;
         case FileCountOutcome::Kind::Missing:
-            complain(shownName, qt_error_string(ENOENT));
+            complain(shownName, qt_error_string(whyMissing(path)));
             allRead = false;
             break;
         case FileCountOutcome::Kind::ReadFailed:

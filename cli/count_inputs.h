@@ -1,5 +1,7 @@
 #pragma once
 
+#include "counting/input/count_control.h"
+
 #include <QStringList>
 
 #include <functional>
@@ -9,18 +11,20 @@ namespace velmora {
 class ResultsWriter;
 class RowPipeline;
 struct CountProgress;
+struct InputFiles;
 struct LineFilter;
-enum class ZeroByteFile;
 
 /// Tells the user about a file or the output: its name as shown, and what went wrong.
 using Complaint = std::function<void(const QString& subject, const QString& cause)>;
 
 /// Counts every input ("-" for standard input) into `rows`; false when one of them could not
-/// be read. Stops early once the writer fails or rows cannot be kept for the output, since
-/// nothing more could reach it, and once an interrupt has arrived. With `toStandardOutput`, an
-/// input that is the file standard output appends to is refused rather than read back without
-/// end.
-bool countInputs(const QStringList& inputs, const LineFilter& filter, ZeroByteFile zeroByteFile,
+/// be read. A walked input that looks binary is passed over in silence unless `binaryFiles`
+/// says Count; a named one is always counted. Stops early once the writer fails or rows cannot be
+/// kept for the output, since nothing more could reach it, and once an interrupt has arrived. With
+/// `toStandardOutput`, an input that is the file standard output appends to is refused rather than
+/// read back without end.
+bool countInputs(const InputFiles& inputs, BinaryFiles binaryFiles, const LineFilter& filter,
+                 ZeroByteFile zeroByteFile,
                  RowPipeline& rows, ResultsWriter& writer, CountProgress& progress,
                  bool toStandardOutput, const Complaint& complain);
 

@@ -3,7 +3,7 @@
 #include "command_line.h"
 #include "common/long_path.h"
 #include "common/path_bytes.h"
-#include "filelist/folder_tree.h"
+#include "walk/tree_walk.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,25 +23,52 @@ std::optional<struct stat> statusOf(const QString& path)
     return status;
 }
 
+/// What the command's options ask of a walk.
+WalkChoices walkChoices(const CountCommand& command)
+{
+    WalkChoices choices;
+    // "*" stays a pattern of its own, the window's "*.*" that takes every name.
+    for (const QString& extension : command.extensions)
+        choices.namePatterns.emplace_back(QStringLiteral("*.") + extension);
+    for (const QString& exclude : command.excludes)
+        choices.excluded.add(pathBytes(exclude).toStdString());
+    if (command.noIgnore)
+        choices.ignoreFiles = WalkChoices::IgnoreFiles::Pass;
+    choices.maxDepth = command.maxDepth;
+    return choices;
+}
+
 } // namespace
 
-QStringList inputFiles(const CountCommand& command, const Complaint& complain)
+InputFiles inputFiles(const CountCommand& command, const Complaint& complain)
 {
-    if (!command.recursive)
-        return command.files;
-    // The window's folder add makes its pattern the same way from the extension typed in.
-    const FileNamePattern pattern(QStringLiteral("*.") + command.extension);
-    QStringList inputs;
+    InputFiles inputs;
+    if (!command.recursive) {
+        inputs.paths = command.files;
+        inputs.origins.fill(InputOrigin::Named, inputs.paths.size());
+        return inputs;
+    }
+    TreeWalk walk(walkChoices(command));
+    bool walkedAny = false;
     for (const QString& file : command.files) {
         const std::optional<struct stat> status = statusOf(file);
         if (file == u"-" || !status || !S_ISDIR(status->st_mode)) {
-            inputs << file;
+            inputs.paths << file;
+            inputs.origins << InputOrigin::Named;
             continue;
         }
-        walkFolderTreeFiles(
-            file, pattern, DoubledSeparators::Reduce, [&](const QString& path) { inputs << path; },
-            [] { return WalkStep::Continue; },
-            [&](const WalkFailure& failure) { complain(failure.path, failure.cause); });
+        walkedAny = true;
+        walk.walk(
+            file,
+            [&](const QString& path) {
+                inputs.paths << path;
+                inputs.origins << InputOrigin::Walked;
+            },
+            complain);
+    }
+    for (qsizetype i = 0; walkedAny && i < command.extensions.size(); ++i) {
+        if (command.extensions.at(i) != u"*" && !walk.patternTookFiles(std::size_t(i)))
+            inputs.unmatchedExtensions << command.extensions.at(i);
     }
     return inputs;
 }

@@ -85,13 +85,16 @@ int run(const CountCommand& command)
     CountCommand named = command;
     if (command.namesFrom)
         named.files = namesFromList(*command.namesFrom, notReached);
-    const QStringList inputs = inputFiles(named, notReached);
+    const InputFiles inputs = inputFiles(named, notReached);
+    // A warning only: the walk may simply have found no such file this time.
+    for (const QString& extension : inputs.unmatchedExtensions)
+        printTo(stderr, QStringLiteral("velmora-count: --ext %1 matched no file\n").arg(extension));
     CountProgress progress;
     std::optional<ProgressLine> progressLine;
     if (ProgressLine::wanted(toStandardOutput))
-        progressLine.emplace(progress, knownTotalBytes(inputs), int(inputs.size()));
+        progressLine.emplace(progress, knownTotalBytes(inputs.paths), int(inputs.paths.size()));
     const bool allRead = countInputs(
-        inputs, command.filter,
+        inputs, command.countBinary ? BinaryFiles::Count : BinaryFiles::PassOver, command.filter,
         command.emptyFileRow ? ZeroByteFile::EmptyFileLine : ZeroByteFile::NoText, rows, writer,
         progress, toStandardOutput, [&](const QString& subject, const QString& cause) {
             if (progressLine)

@@ -13,6 +13,9 @@ enum class ZeroByteFile {
     EmptyFileLine, ///< the one line "empty file": the window shows an empty file so
     NoText ///< no text and so no line, as wc and grep see it
 };
+/// What a count does with a file whose first block holds a NUL byte and that has no 16-bit
+/// byte-order mark: text files hold no NUL, executables, images and archives do.
+enum class BinaryFiles { Count, PassOver };
 
 /// Lets another thread follow and stop a count, and says how its files are read. The stop and
 /// the bytes done are looked at once per block read, so a stop takes effect within one block.
@@ -31,6 +34,9 @@ struct CountControl
     /// for blocks that end anywhere and cost little to allocate.
     qint64 readBlockSize = 1024 * 1024;
     ZeroByteFile zeroByteFile = ZeroByteFile::EmptyFileLine;
+    /// Looked at in the first block read, which is read anyway: a file passed over costs no
+    /// more than its first read.
+    BinaryFiles binaryFiles = BinaryFiles::Count;
 
     bool stopRequested() const { return stop && stop->load(std::memory_order_relaxed); }
     void addBytesDone(qint64 bytes) const

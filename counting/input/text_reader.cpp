@@ -42,9 +42,13 @@ constexpr std::string_view emptyFileText("empty file");
 class TextDecoder
 {
 public:
-    explicit TextDecoder(TextConsumer& consumer)
+    TextDecoder(TextConsumer& consumer, BinaryFiles binaryFiles)
         : m_consumer(consumer)
+        , m_binaryFiles(binaryFiles)
     { }
+
+    /// Whether decode() refused the text as binary.
+    bool refusedAsBinary() const { return m_refusedAsBinary; }
 
     /// False when the consumer wants no more.
     bool decode(std::string_view bytes, bool atEnd)
@@ -63,6 +67,12 @@ public:
             }
             if (m_mark->encoding != TextEncoding::EightBit)
                 m_converter.emplace(m_mark->encoding);
+            else if (m_binaryFiles == BinaryFiles::PassOver
+                     && (fromHead ? std::string_view(m_head) : bytes).find('\0')
+                         != std::string_view::npos) {
+                m_refusedAsBinary = true;
+                return false;
+            }
             if (!fromHead)
                 return deliver(bytes.substr(m_mark->markLength), atEnd);
             const std::string head = std::exchange(m_head, {});
@@ -84,6 +94,8 @@ private:
     }
 
     TextConsumer& m_consumer;
+    const BinaryFiles m_binaryFiles;
+    bool m_refusedAsBinary = false;
     std::optional<EncodingMark> m_mark;
     std::string m_head;
     std::optional<Utf16ToUtf8> m_converter;
@@ -99,8 +111,11 @@ ReadOutcome failure(const QString& description)
 std::optional<ReadOutcome> decodePiece(TextDecoder& decoder, std::string_view bytes, bool atEnd)
 {
     try {
-        if (!decoder.decode(bytes, atEnd))
-            return ReadOutcome { ReadOutcome::Kind::Stopped, {} };
+        if (!decoder.decode(bytes, atEnd)) {
+            return ReadOutcome { decoder.refusedAsBinary() ? ReadOutcome::Kind::Binary
+                                                           : ReadOutcome::Kind::Stopped,
+                                 {} };
+        }
     } catch (const std::bad_alloc&) {
         return failure(qt_error_string(ENOMEM));
     }
@@ -373,7 +388,7 @@ ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const Cou
     // it; anything else is read as it comes, to its end.
     if (!S_ISREG(status.st_mode) || !sizeIsLength(descriptor, status))
         return readWholeDevice(file, consumer, control);
-    TextDecoder decoder(consumer);
+    TextDecoder decoder(consumer, control.binaryFiles);
     if (status.st_size >= readAheadFromBlocks * control.readBlockSize) {
         std::optional<IoThread> ownThread;
         std::optional<ReadAhead> reads;
@@ -397,7 +412,7 @@ ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const Cou
 
 ReadOutcome readWholeDevice(QIODevice& device, TextConsumer& consumer, const CountControl& control)
 {
-    TextDecoder decoder(consumer);
+    TextDecoder decoder(consumer, control.binaryFiles);
     return readRest(device, decoder, control, false);
 }
 

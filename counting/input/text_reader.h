@@ -26,7 +26,8 @@ struct ReadOutcome
         Read, ///< the whole text was delivered
         Missing, ///< the path does not exist; nothing was delivered
         Failed, ///< the file could not be opened or read; `description` says why
-        Stopped ///< the control or the consumer stopped the reading
+        Stopped, ///< the control or the consumer stopped the reading
+        Binary ///< passed over, as the control asked, for a NUL in the first block
     };
     Kind kind = Kind::Read;
     QString description;

@@ -39,6 +39,8 @@ FileCountOutcome count(LineMatcher& matcher, RowSink& sink, ReadText readText)
         return { Kind::Missing, {} };
     case ReadOutcome::Kind::Failed:
         return { Kind::ReadFailed, read.description };
+    case ReadOutcome::Kind::Binary:
+        return { Kind::Binary, {} };
     case ReadOutcome::Kind::Stopped:
         break;
     }

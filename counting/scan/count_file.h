@@ -21,7 +21,8 @@ struct FileCountOutcome
         Missing, ///< the path does not exist: skipped, nothing to report
         ReadFailed, ///< the file could not be opened or read; `description` says why
         RowFailed, ///< a row could not be kept; the rest of the file was skipped
-        Stopped ///< the control asked to stop
+        Stopped, ///< the control asked to stop
+        Binary ///< passed over for a NUL in its first block, as the control asked
     };
     Kind kind = Kind::Counted;
     QString description;

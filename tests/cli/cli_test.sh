@@ -190,6 +190,111 @@ RUN_AS=$as_nobody check check_unreadable_folder_is_trouble 2 '' 'velmora-count: 
 chmod 700 "$work"
 chmod 755 locked/shut
 
+# Which files a walk takes: every --ext spelling, repeated or listed, and a warning for one
+# that takes nothing; --exclude in .gitignore syntax; --max-depth.
+every_tree_file='1\t3\ttree/.dot.txt\n1\t1\ttree/z.txt\n1\t4\ttree/a/x.txt\n1\t8\ttree/a/y.md\n1\t12\ttree/b/w.txt\n5\t12\ttotal\n'
+check ext_repeated 0 "$every_tree_file" '' -- -r --ext md --ext txt --summary --lf tree
+check ext_list 0 "$every_tree_file" '' -- -r --ext md,txt --summary --lf tree
+check ext_with_dot 0 'tree/a/y.md\t8\tmarkdown\n' '' -- -r --ext .md -H --lf tree
+check ext_as_glob 0 'tree/a/y.md\t8\tmarkdown\n' '' -- -r --ext '*.md' -H --lf tree
+check ext_star_every_file 0 "$every_tree_file" '' -- -r --ext '*' --summary --lf tree
+check ext_unmatched_warns 0 'tree/a/y.md\t8\tmarkdown\n' 'velmora-count: --ext cpp matched no file' -- -r --ext md,cpp -H --lf tree
+check ext_unmatched_in_every_folder 0 '' 'velmora-count: --ext h matched no file' -- -r --ext h tree/a tree/b
+check ext_empty_in_list 2 '' "--ext takes an extension such as txt, a list such as h,cpp, or *, not 'h,'" -- -r --ext h, tree
+check exclude_folder 0 '1\t3\ttree/.dot.txt\n1\t1\ttree/z.txt\n1\t12\ttree/b/w.txt\n3\t12\ttotal\n' '' -- -r --exclude a/ --summary --lf tree
+check exclude_name_at_any_depth 0 '1\t3\ttree/.dot.txt\n1\t1\ttree/z.txt\n1\t8\ttree/a/y.md\n3\t8\ttotal\n' '' -- -r --exclude '*.txt' --exclude '!.dot.txt' --exclude '!z.txt' --summary --lf tree
+check exclude_anchored 0 '1\t3\ttree/.dot.txt\n1\t4\ttree/a/x.txt\n1\t8\ttree/a/y.md\n1\t12\ttree/b/w.txt\n4\t12\ttotal\n' '' -- -r --exclude /z.txt --exclude /x.txt --summary --lf tree
+check exclude_path_below_walked_folder 0 '1\t8\ttree/a/y.md\n' '' -- -r --max-depth 0 --exclude x.txt --summary --lf tree/a
+check exclude_empty 2 '' '--exclude takes a pattern' -- -r --exclude '' tree
+check max_depth_zero 0 '1\t3\ttree/.dot.txt\n1\t1\ttree/z.txt\n2\t3\ttotal\n' '' -- -r --max-depth 0 --summary --lf tree
+check max_depth_one 0 "$every_tree_file" '' -- -r --max-depth=1 --summary --lf tree
+check max_depth_negative 2 '' "--max-depth takes a whole number from 0, not '-1'" -- -r --max-depth -1 tree
+
+# A link that leads round in a loop is named for what it is, not as a missing file.
+ln -s self-loop self-loop
+check link_loop_named_as_file 1 '' 'velmora-count: self-loop: Too many levels of symbolic links' -- self-loop
+
+# Binary files: a walk passes over a file whose first block holds a NUL, but for 16-bit text
+# with a mark; --binary counts it, and a file named as FILE is always counted.
+mkdir binary binary-one
+printf '\x7fELF\x02\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x3e\x00\nline\n' > binary/elf
+printf '\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\x2b\x49\xad\x28\xe1\x02\x00' > binary/data.gz
+printf '\xef\xbb\xbfutf-8 mark\x00\n' > binary/mark.txt
+cp utf16le.txt binary/le.txt
+cp utf16be.txt binary/be.txt
+# The NUL comes after the first block of 1 MiB, which alone is looked at.
+awk 'BEGIN { for (i = 0; i < 11000; i++) printf "%099d\n", 0; printf "b\0c\n" }' > binary/late-nul.txt
+printf 'a\x00b\n' > binary-one/nul.txt
+check binary_passed_over 0 '2\t1\tbinary/be.txt\n11001\t99\tbinary/late-nul.txt\n2\t2\tbinary/le.txt\n11005\t99\ttotal\n' '' -- -r --summary --lf binary
+check binary_passed_over_in_silence 0 '' '' -- -r -H --lf binary-one
+check binary_counted_with_option 0 '1\t3\tbinary-one/nul.txt\n' '' -- -r --binary --summary --lf binary-one
+check binary_named_file_counted 0 '1\t3\tbinary-one/nul.txt\n' '' -- -r --summary --lf binary-one/nul.txt
+check binary_check_passes 0 '' '' -- -r --check binary-one
+
+# The walk looks up only what its listing does not tell: 300 files in three folders cost a
+# handful of stat calls, not one each.
+mkdir -p many-files/a many-files/b
+for i in $(seq 100); do
+    printf 'x\n' > "many-files/$i.txt" && printf 'x\n' > "many-files/a/$i.txt" && printf 'x\n' > "many-files/b/$i.txt"
+done
+if strace -o /dev/null true 2> /dev/null; then
+    strace -f -c -o walk.strace -e trace=stat,lstat,newfstatat,statx "$tool" -r --ext none many-files 2> /dev/null
+    stats=$(awk '$NF == "total" { print $4 }' walk.strace)
+    [ -n "$stats" ] && [ "$stats" -lt 30 ] && pass || fail "walk_without_stat_per_file: $stats stat calls: $(cat walk.strace)"
+fi
+
+# .ignore files are read anywhere, in .gitignore syntax, the deeper one deciding; a
+# .gitignore outside a git work tree is not git's, and --no-ignore reads none.
+mkdir -p plain/skip plain/sub
+printf '*.log\nskip/\n' > plain/.ignore
+printf 'a.txt\n' > plain/.gitignore
+printf '!keep.log\n' > plain/sub/.ignore
+for name in a.txt b.log skip/c.txt sub/d.log sub/keep.log; do printf '%s\n' "$name" > "plain/$name"; done
+check ignore_file_outside_git 0 '1\t5\tplain/a.txt\n1\t12\tplain/sub/keep.log\n2\t12\ttotal\n' '' -- -r --ext txt,log --summary --lf plain
+check ignore_file_above_walked_folder 0 '1\t12\tplain/sub/keep.log\n' '' -- -r --ext log --summary --lf plain/sub
+check no_ignore 0 '1\t5\tplain/a.txt\n1\t5\tplain/b.log\n1\t10\tplain/skip/c.txt\n1\t9\tplain/sub/d.log\n1\t12\tplain/sub/keep.log\n5\t12\ttotal\n' '' -- -r --no-ignore --ext txt,log --summary --lf plain
+
+# In a git work tree the walk takes what `git ls-files -co --exclude-standard` lists, less
+# what its own rules leave out: files in folders beginning with "." and names beginning
+# with "~". The same below a sub-folder, whose .gitignore files above still count.
+if command -v git > /dev/null; then
+    git_home=$work/git-home
+    mkdir -p "$git_home/config/git" repo
+    printf '*.tmp\n' > "$git_home/config/git/ignore"
+    with_git_home="env HOME=$git_home XDG_CONFIG_HOME=$git_home/config GIT_CONFIG_NOSYSTEM=1"
+    (cd repo && $with_git_home git init -q .)
+    printf '*.o\n!keep.o\nbuild/\n/top-only.txt\n*.log\ndoc/**/*.bak\n\\#literal\n' > repo/.gitignore
+    mkdir -p repo/src/build repo/src/deep/er repo/build repo/doc/a/b repo/.hidden repo/src/vendor
+    printf 'generated.c\n!important.log\nvendor/*\n!vendor/kept.c\n' > repo/src/.gitignore
+    printf 'secret.txt\n' > repo/.git/info/exclude
+    for name in a.c a.o keep.o top-only.txt src/top-only.txt build/x.c src/build/y.c \
+        src/generated.c src/main.c secret.txt src/secret.txt x.tmp important.log \
+        src/important.log doc/~draft.md doc/a/b/old.bak doc/keep.md .hidden/h.c .env \
+        src/deep/er/z.c '#literal' src/vendor/lib.c src/vendor/kept.c .gitignore; do
+        [ -e "repo/$name" ] || printf 'text of %s\n' "$name" > "repo/$name"
+    done
+    for folder in repo repo/src; do
+        (cd "$folder" && $with_git_home git ls-files -co --exclude-standard) |
+            grep -Ev '(^|/)\.[^/]*/|(^|/)~[^/]*$' | sed "s|^|$folder/|" | sort > git.list
+        RUN_AS=$with_git_home check "git_work_tree_${folder//\//_}" 0 '' '' -- -r --summary --lf "$folder" -o walk.out
+        cut -f3 walk.out | grep -v '^total$' | sort > walk.list
+        if [ "$(wc -l < git.list)" -lt 5 ] || ! cmp -s git.list walk.list; then
+            fail "git_work_tree_${folder//\//_}: walked files differ from git's: $(diff git.list walk.list | tr '\n' ' ')"
+        else
+            pass
+        fi
+    done
+    # A linked work tree's ".git" file names the repository: git's, not a file of the tree.
+    (cd repo && $with_git_home git add a.c &&
+        $with_git_home git -c user.name=t -c user.email=t@t commit -qm t &&
+        $with_git_home git worktree add -q ../linked 2> /dev/null)
+    RUN_AS=$with_git_home check git_linked_work_tree 0 '1\t11\tlinked/a.c\n' '' -- -r --summary --lf linked
+    # A .ignore decides before any .gitignore, as in ripgrep: it takes back a.o.
+    printf '!a.o\n' > repo/.ignore
+    RUN_AS=$with_git_home check dot_ignore_before_gitignore 0 '1\t11\trepo/a.o\n1\t14\trepo/keep.o\n2\t14\ttotal\n' '' -- -r --ext o --summary --lf repo
+    RUN_AS=$with_git_home check git_no_ignore 0 '1\t23\trepo/src/generated.c\n1\t18\trepo/src/main.c\n1\t21\trepo/src/build/y.c\n1\t25\trepo/src/vendor/kept.c\n1\t24\trepo/src/vendor/lib.c\n1\t23\trepo/src/deep/er/z.c\n6\t25\ttotal\n' '' -- -r --no-ignore --ext c --summary --lf repo/src
+fi
+
 # A gate for CI: the exit status says whether a row passed, 2 for trouble.
 check check_no_row 0 '' '' -- --check --longer-than 3 counts.txt
 check check_some_row 1 '3\teee\r\n' '' -- --check --longer-than 2 counts.txt
@@ -395,9 +500,9 @@ for option in --version -V; do
 done
 # The help names every option, with an example of each job people bring to it.
 for word in --longer-than --shorter-than -H, --with-filename -n, --line-number --summary \
-    -r, --recursive --ext --check --units utf16 chars bytes columns '-rHn --ext cpp' \
-    '--check docs' 'film.srt' '--format rows|lint' -0, --null --empty-file-row --files0-from \
-    'PATH:LINE:COL: line is COUNT UNIT long'; do
+    -r, --recursive --ext --exclude --max-depth --no-ignore --binary --check --units utf16 chars \
+    bytes columns '-rHn --ext cpp' '--check docs' 'film.srt' '--format rows|lint' -0, --null \
+    --empty-file-row --files0-from 'PATH:LINE:COL: line is COUNT UNIT long'; do
     grep -qF -- "$word" help.out || fail "help lacks '$word'"
 done
 
@@ -419,6 +524,8 @@ check_completion() {
 }
 check_completion option_name velmora-count _velmora_count '--units' -- velmora-count --un
 check_completion check_option velmora-count _velmora_count '--check' -- velmora-count -r --ch
+check_completion walk_options velmora-count _velmora_count '--exclude --ext' -- velmora-count -r --ex
+check_completion no_guess_for_a_depth velmora-count _velmora_count '' -- velmora-count --max-depth ''
 check_completion units velmora-count _velmora_count 'bytes chars columns utf16' -- velmora-count --units ''
 check_completion units_after_equals velmora-count _velmora_count 'columns' -- velmora-count --units = co
 check_completion format velmora-count _velmora_count 'lint' -- velmora-count --format l

@@ -32,9 +32,11 @@ bool sameCommand(const CountCommand& a, const CountCommand& b)
         && a.outputPath == b.outputPath && a.lineEnding == b.lineEnding && a.unit == b.unit
         && a.longerThan == b.longerThan && a.shorterThan == b.shorterThan
         && a.withFileName == b.withFileName && a.withLineNumber == b.withLineNumber
-        && a.summary == b.summary && a.recursive == b.recursive && a.extension == b.extension
-        && a.check == b.check && a.format == b.format && a.nullAfterPath == b.nullAfterPath
-        && a.emptyFileRow == b.emptyFileRow && a.files == b.files && a.namesFrom == b.namesFrom;
+        && a.summary == b.summary && a.recursive == b.recursive && a.extensions == b.extensions
+        && a.excludes == b.excludes && a.maxDepth == b.maxDepth && a.noIgnore == b.noIgnore
+        && a.countBinary == b.countBinary && a.check == b.check && a.format == b.format
+        && a.nullAfterPath == b.nullAfterPath && a.emptyFileRow == b.emptyFileRow
+        && a.files == b.files && a.namesFrom == b.namesFrom;
 }
 
 QString unitName(LengthUnit unit)
@@ -97,8 +99,18 @@ QStringList asArguments(const CountCommand& command)
         arguments << QStringLiteral("--empty-file-row");
     if (command.namesFrom)
         arguments << QStringLiteral("--files0-from=") + *command.namesFrom;
-    arguments << QStringLiteral("--ext") << command.extension << QStringLiteral("--")
-              << command.files;
+    if (command.noIgnore)
+        arguments << QStringLiteral("--no-ignore");
+    if (command.countBinary)
+        arguments << QStringLiteral("--binary");
+    if (command.maxDepth)
+        arguments << QStringLiteral("--max-depth=") + QString::number(*command.maxDepth);
+    for (const QString& exclude : command.excludes)
+        arguments << QStringLiteral("--exclude") << exclude;
+    // Each extension alone, with the dot the other spelling allows.
+    for (const QString& extension : command.extensions)
+        arguments << QStringLiteral("--ext") << u'.' + extension;
+    arguments << QStringLiteral("--") << command.files;
     return arguments;
 }
 
@@ -138,7 +150,12 @@ void checkArguments(const QStringList& arguments)
     }
     // Names read from a list come at run time, and no FILE may stand beside them.
     require(command.files.isEmpty() == command.namesFrom.has_value());
-    require(!command.extension.isEmpty());
+    for (const QString& extension : command.extensions) {
+        require(!extension.isEmpty() && !extension.contains(u',') && !extension.startsWith(u'.')
+                && !extension.startsWith(u"*."));
+    }
+    for (const QString& exclude : command.excludes)
+        require(!exclude.isEmpty());
     for (const QString& file : command.files)
         require(arguments.contains(file) || (file == u"-" && command.files.size() == 1));
     require(command.outputPath.isEmpty()
