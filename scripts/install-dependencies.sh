@@ -12,8 +12,9 @@ build_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev 
 test_packages=(xvfb xauth xdotool x11-apps imagemagick clang libclang-rt-14-dev clang-format mawk git
     desktop-file-utils appstream man-db acl attr strace)
 # Building the tests: they send the window real close requests, through Qt's private
-# platform interface in the unit tests and through Xlib on the virtual display.
-test_build_packages=(qt6-base-private-dev libx11-dev)
+# platform interface in the unit tests and through Xlib on the virtual display; Show in
+# Folder's test runs a session bus of its own (dbus-daemon).
+test_build_packages=(qt6-base-private-dev libx11-dev dbus-daemon)
 # Linting the Debian package, and installing it into a clean Debian root made with mmdebstrap,
 # which mounts that root's /proc and /dev with mount. The package's Depends come from
 # dpkg-shlibdeps, of dpkg-dev.

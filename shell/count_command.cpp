@@ -88,6 +88,7 @@ void countListedFiles(const QStringList& paths, const LineFilter& filter, Result
             LineMatcher matcher(filter);
             const CountControl control { &job.stop, &job.done };
             for (const QString& path : paths) {
+                store.beginFile(path);
                 const FileCountOutcome outcome = countFile(path, matcher, store, control);
                 using Kind = FileCountOutcome::Kind;
                 if (outcome.kind == Kind::Stopped)

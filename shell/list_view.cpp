@@ -241,7 +241,7 @@ void ListView::nameAfterHeader()
     QStringList headers;
     for (int column = 0; column < model()->columnCount(); ++column) {
         const QString text = model()->headerData(column, Qt::Horizontal).toString();
-        if (!text.isEmpty())
+        if (!text.isEmpty() && !m_columnsHiddenByUser.count(column + 1))
             headers << text;
     }
     setAccessibleName(headers.join(QStringLiteral(", ")));
@@ -251,8 +251,46 @@ void ListView::setColumnWidthTwips(int column, int twips)
 {
     m_columnTwips[column] = twips;
     const int pixels = twipsToPixels(twips, m_logicalDpi);
-    setColumnHidden(column - 1, pixels == 0);
+    setColumnHidden(column - 1, pixels == 0 || m_columnsHiddenByUser.count(column) != 0);
     setColumnWidth(column - 1, pixels);
+}
+
+void ListView::setColumnShown(int column, bool shown)
+{
+    if (shown)
+        m_columnsHiddenByUser.erase(column);
+    else
+        m_columnsHiddenByUser.insert(column);
+    const auto twips = m_columnTwips.find(column);
+    if (twips != m_columnTwips.end())
+        setColumnWidthTwips(column, twips->second);
+    else
+        setColumnHidden(column - 1, !shown);
+    nameAfterHeader();
+}
+
+int ListView::currentSourceRow() const
+{
+    if (m_paged)
+        return m_currentSourceRow;
+    return currentIndex().isValid() ? currentIndex().row() : -1;
+}
+
+std::vector<int> ListView::selectedSourceRows() const
+{
+    if (m_paged)
+        return m_currentSourceRow < 0 ? std::vector<int>()
+                                      : std::vector<int> { m_currentSourceRow };
+    // By the selection's ranges, not selectedRows(): a column added since a row was selected
+    // is not part of its range, and the row would no longer count as wholly selected.
+    std::set<int> rows;
+    if (selectionModel()) {
+        for (const QItemSelectionRange& range : selectionModel()->selection()) {
+            for (int row = range.top(); row <= range.bottom(); ++row)
+                rows.insert(row);
+        }
+    }
+    return { rows.cbegin(), rows.cend() };
 }
 
 std::optional<int> ListView::selectedPosition() const

@@ -7,6 +7,8 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
+#include <vector>
 
 namespace velmora {
 
@@ -27,7 +29,15 @@ public:
     /// `column` counts from 1, as the header shows it. A column narrower than one pixel is
     /// hidden, so that a screen reader passes over it as the eye does.
     void setColumnWidthTwips(int column, int twips);
+    /// Shows or hides `column` (from 1) at the user's choice, whatever its width; the list's
+    /// accessible name then names the columns shown.
+    void setColumnShown(int column, bool shown);
     std::optional<int> selectedPosition() const;
+    /// The selected rows among all the list's rows, from 0, in the order shown; while the
+    /// list is paged, the current row alone.
+    std::vector<int> selectedSourceRows() const;
+    /// The current row among all the list's rows, from 0, or -1.
+    int currentSourceRow() const;
 
     /// Shown wherever the pointer rests on the list, rows and header alike.
     void setListToolTip(const QString& text);
@@ -75,6 +85,7 @@ private:
     double m_logicalDpi;
     std::function<bool()> m_acceptingDrops;
     std::map<int, int> m_columnTwips;
+    std::set<int> m_columnsHiddenByUser;
     QAbstractItemModel* m_source = nullptr;
     RowPageModel m_page;
     bool m_paged = false;

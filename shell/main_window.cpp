@@ -9,6 +9,7 @@
 #include "filelist/sample_file.h"
 #include "list_view.h"
 #include "pointer_rules.h"
+#include "results_list_menus.h"
 #include "save_command.h"
 #include "window_design.h"
 
@@ -160,6 +161,11 @@ void Form1::createControls()
     ListView2->setModel(&m_results);
     ListView2->setListToolTip(
         QStringLiteral("Move bar to right and out of window to reveal full names."));
+    // Several rows can be copied at once; the file list removes one entry per double-click.
+    ListView2->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_resultsMenus = new ResultsListMenus(*ListView2, m_results, m_platform.shell);
+    connect(m_resultsMenus, &ResultsListMenus::lengthChartRequested, this,
+            &Form1::lengthChartRequested);
 
     std::stable_sort(tabStops.begin(), tabStops.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });

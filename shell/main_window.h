@@ -23,6 +23,7 @@ namespace velmora {
 
 class ListView;
 class PointerRules;
+class ResultsListMenus;
 
 /// The program's one window. Construction builds the design; Form_Load() runs the start-up
 /// sequence and must be called once before the window is first shown.
@@ -77,6 +78,10 @@ public slots:
     void ListView1_DblClick();
     void ListView1_OLEDragDrop(const QStringList& paths);
 
+signals:
+    /// "Length Chart…" was chosen from the results list's menu.
+    void lengthChartRequested();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -105,6 +110,8 @@ private:
     FolderWalkGuard m_folderWalk;
     ResultsModel m_results;
     std::unique_ptr<PointerRules> m_pointerRules;
+    /// Owned by ListView2.
+    ResultsListMenus* m_resultsMenus = nullptr;
     /// Set when the window closes, so that a running operation ends at once.
     std::atomic<bool> m_closing { false };
 };

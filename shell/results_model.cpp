@@ -25,6 +25,32 @@ void ResultsModel::setStore(ResultStore&& store)
     endResetModel();
 }
 
+void ResultsModel::addLocationColumns()
+{
+    if (hasLocationColumns())
+        return;
+    for (const QString& title : locationColumnTitles())
+        addColumnHeader(title);
+}
+
+QStringList ResultsModel::locationColumnTitles()
+{
+    return { QStringLiteral("File"), QStringLiteral("Line no.") };
+}
+
+QString ResultsModel::rowText(int position) const
+{
+    const ResultRow shown = row(position);
+    return QString::number(shown.count) + QLatin1Char('\t')
+        + QString::fromUtf8(shown.bytes.data(), qsizetype(shown.bytes.size()));
+}
+
+QString ResultsModel::locationText(int position) const
+{
+    return m_rows.filePath(position) + QLatin1Char(':')
+        + QString::number(m_rows.lineNumber(position));
+}
+
 void ResultsModel::clear()
 {
     beginResetModel();
@@ -68,14 +94,17 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
 {
     if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    const ResultRow shown = row(index.row());
     switch (index.column()) {
     case CountColumn:
-        return QString::number(shown.count);
+        return QString::number(row(index.row()).count);
     case SortKeyColumn:
-        return sortKeyText(shown.count);
+        return sortKeyText(row(index.row()).count);
     case LineColumn:
-        return displayedLine(shown.bytes);
+        return displayedLine(row(index.row()).bytes);
+    case FileColumn:
+        return m_rows.filePath(index.row());
+    case LineNumberColumn:
+        return QString::number(m_rows.lineNumber(index.row()));
     default:
         return {};
     }

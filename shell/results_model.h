@@ -10,19 +10,32 @@ namespace velmora {
 
 /// The results list: a table over the shown rows, which keeps the selection on its row when
 /// they are sorted. Its columns are the ones the window adds: the count, the ten-digit sort
-/// key, the line.
+/// key, the line; then, once asked for, where the line is: its file and its line number.
 class ResultsModel final : public ListModel
 {
     Q_OBJECT
 
 public:
-    enum Column { CountColumn = 0, SortKeyColumn = 1, LineColumn = 2 };
+    enum Column {
+        CountColumn = 0,
+        SortKeyColumn = 1,
+        LineColumn = 2,
+        FileColumn = 3,
+        LineNumberColumn = 4
+    };
 
     using ListModel::ListModel;
 
     /// Shows the rows of `store` instead of the current ones; in sorted mode they take their
     /// sorted places at once, in the last direction.
     void setStore(ResultStore&& store);
+    /// Appends the columns "File" and "Line no." after the window's own, unless they are
+    /// there; until then the list has only the columns of the window's design.
+    void addLocationColumns();
+    bool hasLocationColumns() const { return columnCount() > LineNumberColumn; }
+    /// The headers addLocationColumns() gives, in order.
+    static QStringList locationColumnTitles();
+
     /// Removes every row; sorted mode and direction stay as they are.
     void clear();
     /// Orders the rows by the sort key and switches sorted mode on for good. An empty list
@@ -34,6 +47,10 @@ public:
 
     /// The row shown at `position`, from 0 to rowCount() - 1.
     ResultRow row(int position) const { return m_rows.row(position); }
+    /// The row shown at `position` as a results file holds it: `count<TAB>line`.
+    QString rowText(int position) const;
+    /// Where the line shown at `position` is: `PATH:LINE`.
+    QString locationText(int position) const;
     /// The rows in the order shown, for a save to write out.
     const ShownRows& rows() const { return m_rows; }
 

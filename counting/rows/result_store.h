@@ -4,16 +4,21 @@
 #include "row_records.h"
 #include "spill_file.h"
 
+#include <QString>
+
 #include <cstdint>
 #include <limits>
 #include <string_view>
+#include <vector>
 
 namespace velmora {
 
 /// The result rows of a count, each costing an 8-byte record in the program's memory: the
 /// lines themselves go one after another into a spill file, which the system keeps in memory
-/// while there is room and on disk when there is not. Results thus never depend on the input
-/// files after the count, and inputs larger than memory give rows all the same.
+/// while there is room and on disk when there is not, each after its line number in a few
+/// bytes. Results thus never depend on the input files after the count, and inputs larger
+/// than memory give rows all the same. Which file a row comes from is kept per file, not per
+/// row: a table of the first row of each file.
 class ResultStore final : public RowSink
 {
 public:
@@ -27,7 +32,10 @@ public:
     ResultStore(ResultStore&&) noexcept = default;
     ResultStore& operator=(ResultStore&&) noexcept = default;
 
-    /// Keeps a copy of the row, without its line number. A row past the last one a list can show, a
+    /// The rows added from now on come from the file at `path`, until the next call.
+    void beginFile(const QString& path);
+
+    /// Keeps a copy of the row. A row past the last one a list can show, a
     /// line the records cannot place, memory running out or a spill file that cannot take the line
     /// (a full disk) fails the row instead, keeping every row before it.
     void addRow(std::string_view lineBytes, CharacterCount count, LineNumber lineNumber) override;
@@ -35,12 +43,19 @@ public:
     /// Rows from 0 to rowCount() - 1, in the order they were added.
     int rowCount() const { return m_records.rowCount(); }
     std::uint64_t count(int row) const { return m_records.count(row); }
-    std::uint64_t length(int row) const { return m_records.length(row); }
+    /// The line's length in bytes, read from the records alone.
+    std::uint64_t length(int row) const { return m_records.length(row) - m_records.headBytes(row); }
     /// The line of `row`; valid until the next addRow() or clear().
     std::string_view bytes(int row) const
     {
-        return { m_text.at(m_records.offset(row)), std::size_t(m_records.length(row)) };
+        const unsigned head = m_records.headBytes(row);
+        return { m_text.at(m_records.offset(row)) + head,
+                 std::size_t(m_records.length(row) - head) };
     }
+    /// Where the line of `row` stands in its file, from 1.
+    std::uint64_t lineNumber(int row) const;
+    /// The path given to beginFile() before `row` was added; empty when none was.
+    QString filePath(int row) const;
 
     /// Ask for a row's record, and once that is at hand its line, before they are read: rows
     /// read in a sorted order lie all over memory and would otherwise arrive one at a time.
@@ -60,8 +75,16 @@ private:
 #endif
     }
 
+    struct FileRows
+    {
+        int firstRow;
+        QString path;
+    };
+
     SpillFile m_text;
     RowRecords m_records;
+    /// In row order; a file that gave no rows has no entry.
+    std::vector<FileRows> m_files;
 };
 
 } // namespace velmora

@@ -52,10 +52,10 @@ void RowRecords::makeRoom(std::uint64_t count)
         m_wide.reserve(2 * m_wide.size() + 1);
 }
 
-void RowRecords::appendWide(std::uint64_t& record, std::uint64_t count)
+void RowRecords::appendWide(std::uint64_t& record, std::uint64_t count, unsigned headBytes)
 {
-    record = (wideMark << offsetBits) | m_wide.size();
-    m_wide.push_back({ m_end, count });
+    record = (wideMark << countShift) | m_wide.size();
+    m_wide.push_back({ m_end, count, headBytes });
 }
 
 void RowRecords::clear()

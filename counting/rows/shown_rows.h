@@ -44,6 +44,13 @@ public:
         const int storeRow = m_order.storeRow(position);
         return { m_store.count(storeRow), m_store.bytes(storeRow) };
     }
+    /// The file the row shown at `position` comes from, as the count was given its path.
+    QString filePath(int position) const { return m_store.filePath(m_order.storeRow(position)); }
+    /// The line number of the row shown at `position` in its file, from 1.
+    std::uint64_t lineNumber(int position) const
+    {
+        return m_store.lineNumber(m_order.storeRow(position));
+    }
     /// Where the row shown at `position` lies in the store.
     int storeRow(int position) const { return m_order.storeRow(position); }
     const ResultStore& store() const { return m_store; }

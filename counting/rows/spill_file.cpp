@@ -133,15 +133,17 @@ QStringList SpillFile::temporaryFolders()
     return folders;
 }
 
-bool SpillFile::appendBeyondBuffer(std::string_view bytes)
+bool SpillFile::appendBeyondBuffer(std::string_view head, std::string_view tail)
 {
-    if (bytes.size() > m_bufferBytes - m_buffered && !handOver())
+    const std::size_t size = head.size() + tail.size();
+    if (size > m_bufferBytes - m_buffered && !handOver())
         return false;
-    if (bytes.size() <= m_bufferBytes) {
+    if (size <= m_bufferBytes) {
         if (!m_buffer)
             m_buffer.reset(new char[m_bufferBytes]);
-        std::memcpy(m_buffer.get() + m_buffered, bytes.data(), bytes.size());
-        m_buffered += bytes.size();
+        std::memcpy(m_buffer.get() + m_buffered, head.data(), head.size());
+        std::memcpy(m_buffer.get() + m_buffered + head.size(), tail.data(), tail.size());
+        m_buffered += size;
         return true;
     }
     // Larger than a buffer: straight into the file, once everything before it is there.
@@ -149,9 +151,15 @@ bool SpillFile::appendBeyondBuffer(std::string_view bytes)
         return false;
     if (m_descriptor < 0 && !openFile())
         return false;
-    if (const int error = writeOut(bytes, m_written))
+    int error = writeOut(head, m_written);
+    if (error == 0 && (error = writeOut(tail, m_written + head.size())) != 0) {
+        // The head alone is no whole append; cutting it off gives the space set aside back.
+        cutBack(m_descriptor, m_written);
+        m_reserved = m_written;
+    }
+    if (error != 0)
         return failInFolder(m_folder, error);
-    return adoptWritten(bytes.size());
+    return adoptWritten(size);
 }
 
 int SpillFile::writeOut(std::string_view bytes, std::uint64_t offset)

@@ -51,9 +51,20 @@ public:
     bool append(std::string_view bytes)
     {
         if (!m_buffer || bytes.size() > m_bufferBytes - m_buffered)
-            return appendBeyondBuffer(bytes);
+            return appendBeyondBuffer(bytes, {});
         std::memcpy(m_buffer.get() + m_buffered, bytes.data(), bytes.size());
         m_buffered += bytes.size();
+        return true;
+    }
+    /// Appends `head` and then `tail` as one append(): at() reaches both from the head's
+    /// start, without the caller joining them first.
+    bool append(std::string_view head, std::string_view tail)
+    {
+        if (!m_buffer || head.size() + tail.size() > m_bufferBytes - m_buffered)
+            return appendBeyondBuffer(head, tail);
+        std::memcpy(m_buffer.get() + m_buffered, head.data(), head.size());
+        std::memcpy(m_buffer.get() + m_buffered + head.size(), tail.data(), tail.size());
+        m_buffered += head.size() + tail.size();
         return true;
     }
     std::uint64_t size() const { return m_written + m_writingBytes + m_buffered; }
@@ -79,7 +90,7 @@ public:
     void clear();
 
 private:
-    bool appendBeyondBuffer(std::string_view bytes);
+    bool appendBeyondBuffer(std::string_view head, std::string_view tail);
     bool handOver();
     bool collect();
     /// Writes `bytes` at `offset`, the file's end: 0, or the error number with the file

@@ -1,7 +1,11 @@
 #include "qt_desktop.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTime>
@@ -16,6 +20,39 @@ void QtDesktopShell::openDocument(const QString& path)
 void QtDesktopShell::openWebPage(const QUrl& address)
 {
     QDesktopServices::openUrl(address);
+}
+
+void QtDesktopShell::showInFolder(const QStringList& paths)
+{
+    if (paths.isEmpty())
+        return;
+    QStringList uris;
+    for (const QString& path : paths)
+        uris << QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << uris << QString();
+    // A file manager answers at once; one that is started for the call is given a moment.
+    constexpr int replyMilliseconds = 3000;
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected()
+        && bus.call(call, QDBus::Block, replyMilliseconds).type() == QDBusMessage::ReplyMessage)
+        return;
+    QStringList folders;
+    for (const QString& path : paths) {
+        const QString folder = QFileInfo(path).absolutePath();
+        if (!folders.contains(folder))
+            folders << folder;
+    }
+    for (const QString& folder : std::as_const(folders))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
+void QtDesktopShell::copyText(const QString& text)
+{
+    QGuiApplication::clipboard()->setText(text);
 }
 
 QtSettingsStore::QtSettingsStore()

@@ -18,6 +18,10 @@ class QtDesktopShell final : public DesktopShell
 public:
     void openDocument(const QString& path) override;
     void openWebPage(const QUrl& address) override;
+    /// Through the freedesktop file manager interface on the session bus, which selects the
+    /// files; where no file manager answers there, the desktop opens each folder.
+    void showInFolder(const QStringList& paths) override;
+    void copyText(const QString& text) override;
 };
 
 /// QSettings under the organisation "Orvantis" and the application "Velmora".

@@ -87,12 +87,97 @@ private slots:
         store.addRow("before", CharacterCount(6), LineNumber(1));
         std::string huge(std::size_t(100) << 20, 'x');
         huge.back() = 'y';
-        store.addRow(huge, CharacterCount(huge.size()), LineNumber(2));
-        store.addRow("after", CharacterCount(5), LineNumber(3));
+        // Its line number, in three bytes, goes into the file with it.
+        store.addRow(huge, CharacterCount(huge.size()), LineNumber(300000));
+        store.addRow("after", CharacterCount(5), LineNumber(300001));
         QCOMPARE(store.bytes(1).size(), huge.size());
+        QCOMPARE(store.length(1), std::uint64_t(huge.size()));
+        QCOMPARE(store.bytes(1).front(), 'x');
+        QCOMPARE(store.lineNumber(1), std::uint64_t(300000));
+        QCOMPARE(store.lineNumber(2), std::uint64_t(300001));
         QCOMPARE(store.bytes(1).back(), 'y');
         QCOMPARE(store.bytes(0), std::string_view("before"));
         QCOMPARE(store.bytes(2), std::string_view("after"));
+    }
+
+    void keepsLineNumbersBesideTheLines_data()
+    {
+        QTest::addColumn<QList<std::uint64_t>>("numbers");
+        QTest::addColumn<int>("writes");
+        // Around each byte the number takes more, and the largest that any file can reach.
+        const QList<std::uint64_t> edges {
+            1,       127,       128, 16383,       16384, 2097151,
+            2097152, 268435456, 0,   4294967301u, 42,    (std::uint64_t(1) << 49) - 1
+        };
+        QTest::newRow("in_the_buffer") << edges << int(SpillFile::Writes::Behind);
+        QTest::newRow("spilled_between_rows") << edges << int(SpillFile::Writes::InPlace);
+    }
+    void keepsLineNumbersBesideTheLines()
+    {
+        QFETCH(QList<std::uint64_t>, numbers);
+        QFETCH(int, writes);
+        QTemporaryDir folder;
+        // A buffer of 16 bytes: a row's number and line often straddle where a buffer ends.
+        const std::size_t buffer = writes == int(SpillFile::Writes::InPlace) ? 16 : 4096;
+        ResultStore store(SpillFile(folder.path(), buffer, SpillFile::Writes(writes)));
+        for (qsizetype i = 0; i < numbers.size(); ++i) {
+            const std::string line(std::size_t(1 + i % 5), char('a' + i));
+            store.addRow(line, CharacterCount(line.size()), LineNumber(numbers[i]));
+            QVERIFY(!store.rowFailed());
+        }
+        for (qsizetype i = 0; i < numbers.size(); ++i) {
+            const int row = int(i);
+            QCOMPARE(store.lineNumber(row), numbers[i]);
+            QCOMPARE(store.bytes(row), std::string(std::size_t(1 + i % 5), char('a' + i)));
+            QCOMPARE(store.length(row), std::uint64_t(1 + i % 5));
+        }
+    }
+
+    void aLineNumberNoFileCanReachFailsTheRow()
+    {
+        ResultStore store;
+        store.addRow("kept", CharacterCount(4), LineNumber(1));
+        store.addRow("beyond", CharacterCount(6), LineNumber(std::uint64_t(1) << 49));
+        QVERIFY(store.rowFailed());
+        QCOMPARE(store.rowCount(), 1);
+    }
+
+    void knowsTheFileOfEachRow_data()
+    {
+        // Per file: its path and how many rows it gives.
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<QList<int>>("rows");
+        QTest::newRow("two_files")
+            << QStringList { "/a/one.txt", "/b/two.txt" } << QList<int> { 2, 3 };
+        QTest::newRow("a_file_without_rows_between")
+            << QStringList { "/one", "/empty", "/three" } << QList<int> { 1, 0, 2 };
+        QTest::newRow("the_first_files_without_rows")
+            << QStringList { "/none", "/neither", "/last" } << QList<int> { 0, 0, 2 };
+        QTest::newRow("the_same_path_twice")
+            << QStringList { "/same", "/same" } << QList<int> { 1, 1 };
+        QTest::newRow("not_utf8_and_spaces")
+            << QStringList { QString::fromUtf8("/tÃ©st dir/â¦.txt"), "/x" }
+            << QList<int> { 2, 1 };
+    }
+    void knowsTheFileOfEachRow()
+    {
+        QFETCH(QStringList, paths);
+        QFETCH(QList<int>, rows);
+        ResultStore store;
+        QStringList expected;
+        for (qsizetype file = 0; file < paths.size(); ++file) {
+            store.beginFile(paths[file]);
+            for (int line = 1; line <= rows[file]; ++line) {
+                store.addRow("x", CharacterCount(1), LineNumber(std::uint64_t(line)));
+                expected << paths[file];
+            }
+        }
+        QCOMPARE(store.rowCount(), int(expected.size()));
+        for (int row = 0; row < store.rowCount(); ++row)
+            QCOMPARE(store.filePath(row), expected[row]);
+        store.clear();
+        store.addRow("x", CharacterCount(1), LineNumber(1));
+        QCOMPARE(store.filePath(0), QString()); // cleared with the rows
     }
 
     void lineBeyondWhatRecordsPlaceFailsWithoutBeingRead()
@@ -135,6 +220,9 @@ private slots:
         QTest::newRow("offsets_past_4_gib")
             << QList<std::uint64_t> { 4 * gib - 1, 1, 2, 3 * gib, 9 }
             << QList<std::uint64_t> { 0, 1, (std::uint64_t(1) << 32), 0xFFFFFFFFu, 9 };
+        QTest::newRow("counts_around_21_bits")
+            << QList<std::uint64_t> { 1, 1, 1, 1, 1, 1, 1, 1 }
+            << QList<std::uint64_t> { (1 << 21) - 2, (1 << 21) - 1, 3, 1 << 21, 0, 7, 8, 9 };
         QTest::newRow("counts_around_24_bits")
             << QList<std::uint64_t> { 1, 1, 1, 1, 1 }
             << QList<std::uint64_t> { (1 << 24) - 2, (1 << 24) - 1, 3, 1 << 24, 0 };
@@ -156,9 +244,11 @@ private slots:
         // a segment that starts past the first byte.
         for (int i = 0; i < rowsBefore; ++i)
             records.append(1, 1);
+        // Every size of head, on narrow and wide records alike.
+        const auto headOf = [](qsizetype i) { return unsigned(i + 5) % RowRecords::headLimit; };
         for (qsizetype i = 0; i < lengths.size(); ++i) {
             QVERIFY(records.fits(lengths[i], counts[i]));
-            records.append(lengths[i], counts[i]);
+            records.append(lengths[i], counts[i], headOf(i));
         }
         std::uint64_t offset = rowsBefore;
         for (qsizetype i = 0; i < lengths.size(); ++i) {
@@ -166,6 +256,7 @@ private slots:
             QCOMPARE(records.offset(row), offset);
             QCOMPARE(records.length(row), lengths[i]);
             QCOMPARE(records.count(row), counts[i]);
+            QCOMPARE(records.headBytes(row), headOf(i));
             offset += lengths[i];
         }
         QCOMPARE(records.end(), offset);
@@ -244,8 +335,9 @@ private slots:
         ResultStore store(SpillFile(folder.path(), 3000));
         int added = 0;
         for (; added < 1000 && !store.rowFailed(); ++added) {
-            const std::string line(999, char('a' + added % 26));
-            store.addRow(line, CharacterCount(999), LineNumber(std::uint64_t(added) + 1));
+            // With its one-byte line number, a row takes 999 bytes of the spill file.
+            const std::string line(998, char('a' + added % 26));
+            store.addRow(line, CharacterCount(998), LineNumber(std::uint64_t(added) + 1));
         }
         QVERIFY(store.rowFailed());
         QCOMPARE(store.takeRowFailure(),
@@ -255,13 +347,48 @@ private slots:
         const int kept = store.rowCount();
         QCOMPARE(kept, added - 1);
         // The failed row's text went nowhere: a row small enough for the 3 bytes left in the
-        // buffer lands right behind the last kept one.
-        store.addRow("end", CharacterCount(3), LineNumber(9999));
+        // buffer, its line number included, lands right behind the last kept one.
+        store.addRow("en", CharacterCount(2), LineNumber(99));
         QVERIFY(!store.rowFailed());
         QCOMPARE(store.rowCount(), kept + 1);
-        for (int row = 0; row < kept; ++row)
-            QCOMPARE(store.bytes(row), std::string(999, char('a' + row % 26)));
-        QCOMPARE(store.bytes(kept), std::string_view("end"));
+        for (int row = 0; row < kept; ++row) {
+            QCOMPARE(store.bytes(row), std::string(998, char('a' + row % 26)));
+            QCOMPARE(store.lineNumber(row), std::uint64_t(row) + 1);
+        }
+        QCOMPARE(store.bytes(kept), std::string_view("en"));
+        QCOMPARE(store.lineNumber(kept), std::uint64_t(99));
+        store.clear();
+    }
+
+    void aFullDiskAfterTheLineNumberLeavesNoHalfRow()
+    {
+        QTemporaryDir folder;
+        if (::mount("tmpfs", QFile::encodeName(folder.path()).constData(), "tmpfs", 0, "size=64k")
+            != 0) {
+            QSKIP("mounting a small file system needs root");
+        }
+        const auto unmount = qScopeGuard(
+            [&] { ::umount2(QFile::encodeName(folder.path()).constData(), MNT_DETACH); });
+        ResultStore store(SpillFile(folder.path(), 64));
+        store.addRow("first", CharacterCount(5), LineNumber(1));
+        // Longer than the buffer, so written straight to the file: its line number fits the
+        // disk, the line does not.
+        const std::string huge(std::size_t(1) << 20, 'h');
+        store.addRow(huge, CharacterCount(huge.size()), LineNumber(2));
+        QVERIFY(store.rowFailed());
+        QVERIFY(store.takeRowFailure().contains(QStringLiteral("No space left on device")));
+        // Enough rows after it to go through the file, where the failed row was written.
+        for (int line = 3; line < 40; ++line) {
+            const std::string text = "line " + std::to_string(line);
+            store.addRow(text, CharacterCount(text.size()), LineNumber(std::uint64_t(line)));
+            QVERIFY(!store.rowFailed());
+        }
+        QCOMPARE(store.rowCount(), 38);
+        QCOMPARE(store.bytes(0), std::string_view("first"));
+        for (int row = 1; row < store.rowCount(); ++row) {
+            QCOMPARE(store.bytes(row), "line " + std::to_string(row + 2));
+            QCOMPARE(store.lineNumber(row), std::uint64_t(row + 2));
+        }
         store.clear();
     }
 

@@ -75,9 +75,14 @@ class FakeDesktopShell final : public DesktopShell
 public:
     void openDocument(const QString& path) override { openedDocuments << path; }
     void openWebPage(const QUrl& address) override { openedPages << address; }
+    void showInFolder(const QStringList& paths) override { shownInFolder << paths; }
+    void copyText(const QString& text) override { clipboard << text; }
 
     QStringList openedDocuments;
     QList<QUrl> openedPages;
+    /// One entry per call, in order.
+    QList<QStringList> shownInFolder;
+    QStringList clipboard;
 };
 
 class FakeSettingsStore final : public SettingsStore

@@ -210,6 +210,7 @@ private slots:
         view.setFocus();
         QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
         QCOMPARE(view.selectedPosition(), std::optional(manyRows));
+        QCOMPARE(view.selectedSourceRows(), std::vector<int> { manyRows - 1 });
         QCOMPARE(view.selectionModel()->selectedRows().first().data().toString(),
                  QStringLiteral("row 200000000"));
         QTest::keyClick(&view, Qt::Key_Up);
@@ -257,6 +258,29 @@ private slots:
         rows.setRows(manyRows);
         QVERIFY(view.isPaged());
         QCOMPARE(view.columnWidth(0), 200);
+        QVERIFY(view.isColumnHidden(1));
+    }
+
+    void columnsHiddenByTheUserStayHiddenAsPagingStartsAndEnds()
+    {
+        NumberedRows rows(1000);
+        ListView view(96.0);
+        view.resize(424, 300);
+        view.setModel(&rows);
+        view.setColumnWidthTwips(1, 3000);
+        view.setColumnWidthTwips(2, 1500);
+        view.setColumnShown(1, false);
+        QVERIFY(view.isColumnHidden(0));
+        rows.setRows(manyRows);
+        QVERIFY(view.isPaged());
+        QVERIFY(view.isColumnHidden(0));
+        QCOMPARE(view.columnWidth(1), 100);
+        view.setColumnShown(1, true);
+        QCOMPARE(view.columnWidth(0), 200);
+        view.setColumnShown(2, false);
+        rows.setRows(1000);
+        QVERIFY(!view.isPaged());
+        QVERIFY(!view.isColumnHidden(0));
         QVERIFY(view.isColumnHidden(1));
     }
 
