@@ -7,6 +7,7 @@
 #include "filelist/add_text_files.h"
 #include "filelist/dropped_paths.h"
 #include "filelist/sample_file.h"
+#include "length_chart/length_chart_window.h"
 #include "list_view.h"
 #include "pointer_rules.h"
 #include "save_command.h"
@@ -351,6 +352,15 @@ void Form1::ListView1_DblClick()
 {
     if (const std::optional<int> position = ListView1->selectedPosition())
         m_fileList.removeEntry(*position);
+}
+
+void Form1::showLengthChart()
+{
+    if (!m_lengthChart)
+        m_lengthChart = std::make_unique<LengthChartWindow>(m_results, this);
+    m_lengthChart->show();
+    m_lengthChart->raise();
+    m_lengthChart->activateWindow();
 }
 
 void Form1::closeEvent(QCloseEvent* event)

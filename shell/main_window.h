@@ -21,6 +21,7 @@ class QRadioButton;
 
 namespace velmora {
 
+class LengthChartWindow;
 class ListView;
 class PointerRules;
 
@@ -76,6 +77,8 @@ public slots:
     void PushButton9_Click();
     void ListView1_DblClick();
     void ListView1_OLEDragDrop(const QStringList& paths);
+    /// Shows the Length Chart window of the results, made when first asked for.
+    void showLengthChart();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -104,6 +107,8 @@ private:
     FileListModel m_fileList;
     FolderWalkGuard m_folderWalk;
     ResultsModel m_results;
+    /// After the results, so that it goes first: its background build reads them.
+    std::unique_ptr<LengthChartWindow> m_lengthChart;
     std::unique_ptr<PointerRules> m_pointerRules;
     /// Set when the window closes, so that a running operation ends at once.
     std::atomic<bool> m_closing { false };
