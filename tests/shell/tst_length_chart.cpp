@@ -6,7 +6,6 @@
 #include "shell/length_chart/histogram_view.h"
 #include "shell/length_chart/length_chart_window.h"
 
-#include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
