@@ -7,6 +7,7 @@
 #include "filelist/add_text_files.h"
 #include "filelist/dropped_paths.h"
 #include "filelist/sample_file.h"
+#include "length_chart/length_chart_window.h"
 #include "list_view.h"
 #include "pointer_rules.h"
 #include "results_list_menus.h"
@@ -164,8 +165,7 @@ void Form1::createControls()
     // Several rows can be copied at once; the file list removes one entry per double-click.
     ListView2->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_resultsMenus = new ResultsListMenus(*ListView2, m_results, m_platform.shell);
-    connect(m_resultsMenus, &ResultsListMenus::lengthChartRequested, this,
-            &Form1::lengthChartRequested);
+    connect(m_resultsMenus, &ResultsListMenus::lengthChartRequested, this, &Form1::showLengthChart);
 
     std::stable_sort(tabStops.begin(), tabStops.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -357,6 +357,15 @@ void Form1::ListView1_DblClick()
 {
     if (const std::optional<int> position = ListView1->selectedPosition())
         m_fileList.removeEntry(*position);
+}
+
+void Form1::showLengthChart()
+{
+    if (!m_lengthChart)
+        m_lengthChart = std::make_unique<LengthChartWindow>(m_results, this);
+    m_lengthChart->show();
+    m_lengthChart->raise();
+    m_lengthChart->activateWindow();
 }
 
 void Form1::closeEvent(QCloseEvent* event)

@@ -21,6 +21,7 @@ class QRadioButton;
 
 namespace velmora {
 
+class LengthChartWindow;
 class ListView;
 class PointerRules;
 class ResultsListMenus;
@@ -77,10 +78,8 @@ public slots:
     void PushButton9_Click();
     void ListView1_DblClick();
     void ListView1_OLEDragDrop(const QStringList& paths);
-
-signals:
-    /// "Length Chart…" was chosen from the results list's menu.
-    void lengthChartRequested();
+    /// Shows the Length Chart window of the results, made when first asked for.
+    void showLengthChart();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -109,6 +108,8 @@ private:
     FileListModel m_fileList;
     FolderWalkGuard m_folderWalk;
     ResultsModel m_results;
+    /// After the results, so that it goes first: its background build reads them.
+    std::unique_ptr<LengthChartWindow> m_lengthChart;
     std::unique_ptr<PointerRules> m_pointerRules;
     /// Owned by ListView2.
     ResultsListMenus* m_resultsMenus = nullptr;

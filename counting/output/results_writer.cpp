@@ -4,6 +4,7 @@
 #include "counting/rows/shown_rows.h"
 #include "sorted_row_passes.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #if __has_include(<unistd.h>)
@@ -132,8 +133,15 @@ bool ResultsWriter::addSortedRows(const ShownRows& rows, const std::function<boo
     passes.cut(
         passLimit.value_or(SortedRowPasses::passLimit(passes.totalBytes(), physicalMemoryBytes())));
     // Two buffers: one pass is written on the writing thread while the next one is gathered.
+    // Each is made once, for the largest pass: buffers made anew as passes grow would leave
+    // the old ones with the allocator, which keeps them.
+    std::uint64_t largest = 0;
+    for (const SortedRowPasses::Pass& pass : passes.passes()) {
+        if (pass.gathered)
+            largest = std::max(largest, pass.bytes);
+    }
     std::unique_ptr<char[]> gathered[2];
-    std::uint64_t room[2] = { 0, 0 };
+    bool made[2] = { false, false };
     int next = 0;
     bool complete = true;
     for (const SortedRowPasses::Pass& pass : passes.passes()) {
@@ -141,10 +149,9 @@ bool ResultsWriter::addSortedRows(const ShownRows& rows, const std::function<boo
             complete = false;
             break;
         }
-        if (pass.gathered && pass.bytes > room[next]) {
-            gathered[next].reset();
-            gathered[next].reset(new (std::nothrow) char[std::size_t(pass.bytes)]);
-            room[next] = gathered[next] ? pass.bytes : 0;
+        if (pass.gathered && !made[next]) {
+            gathered[next].reset(new (std::nothrow) char[std::size_t(largest)]);
+            made[next] = true;
         }
         if (!pass.gathered || !gathered[next]) {
             // Read in place: a group too large to gather, or no memory to gather it in.

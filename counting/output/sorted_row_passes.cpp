@@ -31,10 +31,11 @@ SortedRowPasses::SortedRowPasses(const ShownRows& rows, bool withCounts, std::st
 
 std::uint64_t SortedRowPasses::passLimit(std::uint64_t totalBytes, std::uint64_t memoryBytes)
 {
-    constexpr std::uint64_t smallest = std::uint64_t(16) << 20;
     if (totalBytes > memoryBytes / 2)
-        return std::max(smallest, memoryBytes / 8);
-    return std::max(smallest, totalBytes / 32);
+        return std::max(std::uint64_t(16) << 20, memoryBytes / 8);
+    // Text in memory is read as fast in a few MiB at a time as in a larger share, and a pass
+    // costs no walk over every row: a small pass keeps the save within the memory the rows leave.
+    return std::uint64_t(2) << 20;
 }
 
 std::size_t SortedRowPasses::putFrame(char* out, std::uint64_t count) const
@@ -138,15 +139,24 @@ void SortedRowPasses::gather(const Pass& pass, char* buffer)
     // The pass's rows in stored order: marked one bit each, then read off the bits.
     const ResultStore& store = m_rows.store();
     m_inPass.resize((std::size_t(store.rowCount()) + 63) / 64);
+    m_wordsInPass.resize((m_inPass.size() + 63) / 64);
     for (int position = pass.begin; position < pass.end; ++position) {
         const auto row = std::size_t(m_rows.storeRow(position));
         m_inPass[row / 64] |= std::uint64_t(1) << (row % 64);
+        m_wordsInPass[row / 4096] |= std::uint64_t(1) << (row / 64 % 64);
     }
+    // Only the words marked are read, so that a small pass costs no walk over every row.
     m_storedOrder.clear();
-    for (std::size_t word = 0; word < m_inPass.size(); ++word) {
-        for (std::uint64_t bits = m_inPass[word]; bits != 0; bits &= bits - 1)
-            m_storedOrder.push_back(std::uint32_t(word * 64 + std::size_t(__builtin_ctzll(bits))));
-        m_inPass[word] = 0;
+    for (std::size_t block = 0; block < m_wordsInPass.size(); ++block) {
+        for (std::uint64_t words = m_wordsInPass[block]; words != 0; words &= words - 1) {
+            const std::size_t word = block * 64 + std::size_t(__builtin_ctzll(words));
+            for (std::uint64_t bits = m_inPass[word]; bits != 0; bits &= bits - 1) {
+                m_storedOrder.push_back(
+                    std::uint32_t(word * 64 + std::size_t(__builtin_ctzll(bits))));
+            }
+            m_inPass[word] = 0;
+        }
+        m_wordsInPass[block] = 0;
     }
 
     const std::size_t rows = m_storedOrder.size();

@@ -46,10 +46,9 @@ public:
     void gather(const Pass& pass, char* buffer);
 
     /// How much one pass may gather for an output of `totalBytes` on a machine with
-    /// `memoryBytes`, with two passes at hand at a time: a small share of the output while
-    /// its text stays in memory, so that sorting keeps using little memory of its own; once
-    /// the text has to be read back from disk, every pass reads all of it, so then as much as
-    /// memory allows.
+    /// `memoryBytes`, with two passes at hand at a time: a few MiB while the text stays in
+    /// memory, so that a save uses little memory beside the rows; once the text has to be read
+    /// back from disk, every pass reads all of it, so then as much as memory allows.
     static std::uint64_t passLimit(std::uint64_t totalBytes, std::uint64_t memoryBytes);
 
 private:
@@ -88,6 +87,8 @@ private:
     std::vector<std::pair<std::uint64_t, std::uint32_t>> m_placeOfWideCount;
     /// One bit per stored row: the rows of the pass being gathered.
     std::vector<std::uint64_t> m_inPass;
+    /// One bit per word of m_inPass: the words that have rows of the pass.
+    std::vector<std::uint64_t> m_wordsInPass;
     std::vector<std::uint32_t> m_storedOrder;
 };
 

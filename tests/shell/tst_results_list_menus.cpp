@@ -3,6 +3,7 @@
 // Length Chart…) opened by the pointer and the keyboard, on real widgets. The clipboard and
 // the file manager are the fake desktop shell.
 #include "form_fixture.h"
+#include "shell/length_chart/length_chart_window.h"
 #include "shell/list_view.h"
 #include "shell/results_list_menus.h"
 
@@ -12,7 +13,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace velmora;
@@ -296,12 +296,14 @@ private slots:
         QCOMPARE(shell().clipboard, QStringList({ "2\t\u00E9\u00E9" }));
     }
 
-    void lengthChartIsAskedOfTheWindow()
+    void lengthChartOpensFromTheMenu()
     {
         countTwoFiles();
-        QSignalSpy asked(form, &Form1::lengthChartRequested);
+        QVERIFY(form->findChildren<LengthChartWindow*>().isEmpty());
         triggerRowAction(QStringLiteral("Length C&hart\u2026"));
-        QCOMPARE(asked.count(), 1);
+        const QList<LengthChartWindow*> charts = form->findChildren<LengthChartWindow*>();
+        QCOMPARE(charts.size(), 1);
+        QVERIFY(charts.first()->isVisible());
     }
 
 private:
