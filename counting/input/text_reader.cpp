@@ -3,6 +3,7 @@
 #include "common/file_exists.h"
 #include "common/long_path.h"
 #include "common/path_bytes.h"
+#include "counting/simd/simd_kernels.h"
 #include "counting/text/text_encoding.h"
 #include "counting/text/utf16_to_utf8.h"
 #include "io_thread.h"
@@ -62,7 +63,7 @@ public:
                 return true;
             }
             if (m_mark->encoding != TextEncoding::EightBit)
-                m_converter.emplace(m_mark->encoding);
+                m_converter.emplace(m_mark->encoding, chosenSimdKernels());
             if (!fromHead)
                 return deliver(bytes.substr(m_mark->markLength), atEnd);
             const std::string head = std::exchange(m_head, {});
@@ -76,18 +77,19 @@ private:
     {
         if (!m_converter)
             return bytes.empty() || m_consumer.consumeText(bytes);
-        m_utf8.clear();
-        m_converter->convert(bytes, m_utf8);
-        if (atEnd)
-            m_converter->finish(m_utf8);
-        return m_utf8.empty() || m_consumer.consumeText(m_utf8);
+        const std::string_view utf8 = m_converter->convert(bytes);
+        if (!utf8.empty() && !m_consumer.consumeText(utf8))
+            return false;
+        if (!atEnd)
+            return true;
+        const std::string_view last = m_converter->finish();
+        return last.empty() || m_consumer.consumeText(last);
     }
 
     TextConsumer& m_consumer;
     std::optional<EncodingMark> m_mark;
     std::string m_head;
     std::optional<Utf16ToUtf8> m_converter;
-    std::string m_utf8;
 };
 
 ReadOutcome failure(const QString& description)
