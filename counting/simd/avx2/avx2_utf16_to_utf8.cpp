@@ -2,6 +2,7 @@
 
 #if defined(VELMORA_X86_SIMD)
 
+#include <algorithm>
 #include <cstdint>
 #include <immintrin.h>
 
@@ -46,11 +47,11 @@ constexpr PackShuffles makePackShuffles()
 
 constexpr PackShuffles packShuffles = makePackShuffles();
 
-/// Writes the UTF-8 of eight units that are not surrogates at `utf8`, and 16 bytes at most
-/// past it; gives the bytes written. Every unit's bytes are made in its lane, then each half's
-/// four lanes are packed by the shuffle their lengths choose.
-VELMORA_TARGET_AVX2 inline __attribute__((always_inline)) std::size_t writeEightUnits(__m128i units,
-                                                                                      char* utf8)
+/// Writes the UTF-8 of the first `keep` (1 to 8) of eight units that are not surrogates at
+/// `utf8`, and 28 bytes at most past it; gives the bytes of those units. Every unit's bytes are
+/// made in its lane, then each half's four lanes are packed by the shuffle their lengths choose.
+VELMORA_TARGET_AVX2 inline __attribute__((always_inline)) std::size_t
+writeUnits(__m128i units, std::size_t keep, char* utf8)
 {
     const __m256i value = _mm256_cvtepu16_epi32(units);
     const __m256i low6 = _mm256_set1_epi32(0x3F);
@@ -84,11 +85,15 @@ VELMORA_TARGET_AVX2 inline __attribute__((always_inline)) std::size_t writeEight
     _mm_storeu_si128(reinterpret_cast<__m128i*>(utf8), _mm256_castsi256_si128(packed));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(utf8 + lowLength),
                      _mm256_extracti128_si256(packed, 1));
-    return lowLength + packShuffles.lengths[highIndex];
+    if (keep == 8)
+        return lowLength + packShuffles.lengths[highIndex];
+    const unsigned kept = (1U << keep) - 1;
+    return keep + unsigned(__builtin_popcount(longer & kept) + __builtin_popcount(longest & kept));
 }
 
 /// Sixteen units at a time: ASCII packed at once, other units without surrogates in two
-/// halves of eight; a block with a surrogate goes the plain way, which pairs them.
+/// halves of eight. In a block with a surrogate the units before it are taken the same way,
+/// the surrogate the plain way, which pairs it, and the next block starts after them.
 template<bool bigEndian>
 VELMORA_TARGET_AVX2 Utf16Conversion convert(const char* bytes, std::size_t units, char* utf8)
 {
@@ -112,13 +117,20 @@ VELMORA_TARGET_AVX2 Utf16Conversion convert(const char* bytes, std::size_t units
         }
         const __m256i surrogates
             = _mm256_cmpeq_epi16(_mm256_and_si256(block, surrogateBits), surrogate);
-        if (_mm256_testz_si256(surrogates, surrogates)) {
-            const std::size_t lowBytes = writeEightUnits(_mm256_castsi256_si128(block), out);
+        const auto surrogateBytes = unsigned(_mm256_movemask_epi8(surrogates));
+        if (surrogateBytes == 0) {
+            const std::size_t lowBytes = writeUnits(_mm256_castsi256_si128(block), 8, out);
             done.bytes
-                += lowBytes + writeEightUnits(_mm256_extracti128_si256(block, 1), out + lowBytes);
+                += lowBytes + writeUnits(_mm256_extracti128_si256(block, 1), 8, out + lowBytes);
             done.units += blockUnits;
-        } else if (!convertPlainUtf16Units<bigEndian>(bytes, units, done.units + blockUnits, utf8,
-                                                      done)) {
+            continue;
+        }
+        const std::size_t before = std::size_t(__builtin_ctz(surrogateBytes)) / 2;
+        if (before > 0) {
+            const std::size_t keep = std::min<std::size_t>(before, 8);
+            done.bytes += writeUnits(_mm256_castsi256_si128(block), keep, out);
+            done.units += keep;
+        } else if (!convertPlainUtf16Units<bigEndian>(bytes, units, done.units + 1, utf8, done)) {
             return done;
         }
     }
