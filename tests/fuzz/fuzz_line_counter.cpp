@@ -2,8 +2,9 @@
 // after it, and checks what must hold for every input:
 // - the reader delivers the text decoded the plain way (8-bit text, UTF-8 with its mark,
 //   UTF-16 of either byte order and any length, converted the same at every level) wherever
-//   reads end, in blocks of a few bytes or a few kilobytes, from memory or from a file (read ahead when it spans a few blocks,
-//   and now and then large enough to be read ahead in blocks of the real size);
+//   reads end, in blocks of a few bytes or a few kilobytes, from memory or from a file (read
+//   ahead when it spans a few blocks, and now and then large enough to be read ahead in
+//   blocks of the real size);
 // - the counter makes of it the text's non-empty lines that pass the filter, whatever the
 //   instructions that find line ends and wherever its pieces end;
 // - the results writer puts out exactly those rows, packed by the counter at every level;
