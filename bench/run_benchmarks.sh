@@ -2,7 +2,9 @@
 # Measures velmora-count on the generated 512 MiB input against dd copying the same file and
 # against ripgrep for each filter, each round running every command once in turn so that a
 # busy moment of the machine hits them alike, then prints medians and ratios (mawk, grep | mawk
-# and cat for information); then memory, and the store and sort figures of the window's path.
+# and cat for information); the same all-lines count and a filter both ways on the same text
+# in accented Latin, CJK-heavy and CJK-heavy as UTF-16 with a mark; velmora-count -o against dd
+# conv=fsync; then memory, and the store and sort figures of the window's path.
 # Usage: bench/run_benchmarks.sh [ROUNDS]   (from anywhere; builds what it needs)
 set -euo pipefail
 source "$(dirname "$0")/anonymous_peak.sh"
@@ -17,6 +19,9 @@ count_lines='{sub(/\r$/,""); if (length($0)) print length($0) "\t" $0}'
 # An ASCII word on many lines, a Latin word whose letters have case variants (k: KELVIN SIGN,
 # s: LONG S), a CJK word without any, and a word on almost no line.
 needles=(time käse 東京 "$rare")
+# The inputs in other scripts, each with the needle its filters are measured with.
+scripts=(latin cjk cjk-utf16le)
+declare -A script_needle=([latin]=käse [cjk]=東京 [cjk-utf16le]=東京)
 
 for tool in rg mawk grep dd; do
     command -v "$tool" > /dev/null || { echo "missing $tool: scripts/install-dependencies.sh bench" >&2; exit 1; }
@@ -31,7 +36,14 @@ mkdir -p "$data"
 if [ ! -s "$input" ]; then
     "$build/bin/velmora-generate-input" "$input"
 fi
-cat "$input" > /dev/null # into the page cache, as every later round finds it
+for script in "${scripts[@]}"; do
+    if [ ! -s "$data/$script.txt" ]; then
+        "$build/bin/velmora-generate-input" --script "$script" "$data/$script.txt"
+    fi
+done
+# Into the page cache, as every later round finds them.
+cat "$input" > /dev/null
+for script in "${scripts[@]}"; do cat "$data/$script.txt" > /dev/null; done
 
 now() { date +%s%N; }
 
@@ -45,39 +57,48 @@ settle() {
 }
 
 # run NAME COMMAND...: times one command writing to a fresh file in $data, on the same disk.
+# run_into NAME COMMAND...: the same for a command that writes the file named $out itself.
 declare -A times row_counts
 names=()
-run() {
-    local name=$1
-    shift
+timed() {
+    local name=$1 into=$2
+    shift 2
     [[ " ${names[*]} " == *" $name "* ]] || names+=("$name")
-    rm -f "$data/out-$name"
+    out=$data/out-$name
+    rm -f "$out"
     settle
     local start end
     start=$(now)
-    "$@" > "$data/out-$name"
+    if [ "$into" = file ]; then "$@" > /dev/null; else "$@" > "$out"; fi
     end=$(now)
     times[$name]+="$(( (end - start) / 1000000 )) "
     # Only the row count is kept: two dozen outputs of the input's size would fill a disk.
-    row_counts[$name]=$(wc -l < "$data/out-$name")
-    rm -f "$data/out-$name"
+    row_counts[$name]=$(wc -l < "$out")
+    rm -f "$out"
 }
+run() { timed "$1" stdout "${@:2}"; }
+run_into() { timed "$1" file "${@:2}"; }
 
 velmora() { "$build/bin/velmora-count" "$@"; }
 # ripgrep ends with 1 when no line matches.
 ripgrep() { rg --no-config "$@" || [ $? = 1 ]; }
-copy() { dd if="$input" bs=1M status=none; }
+copy() { dd if="${1:-$input}" bs=1M status=none; }
+# velmora-count makes its output file durable before it replaces the target; so does dd here.
+velmora_into() { velmora -o "$out" "$input"; }
+copy_into() { dd if="$input" of="$out" bs=1M conv=fsync status=none; }
 grep_then_mawk() { grep -iF "$rare" "$input" | mawk "$count_lines"; }
 
-# filter_runs MODE NEEDLE CASE: velmora-count and ripgrep for one filter.
+# filter_runs MODE NEEDLE CASE [SCRIPT]: velmora-count and ripgrep for one filter, on the
+# input in SCRIPT (default: the mostly ASCII one).
 filter_runs() {
-    local mode=$1 needle=$2 case=$3 tag
+    local mode=$1 needle=$2 case=$3 script=${4:-} tag file=$input
     tag=${mode#--}-$needle${case:+-case}
+    [ -n "$script" ] && tag=$script:$tag && file=$data/$script.txt
     local velmora_case=() rg_case=(-i) rg_mode=()
     [ -n "$case" ] && velmora_case=(--match-case) && rg_case=()
     [ "$mode" = --not-contains ] && rg_mode=(-v)
-    run "velmora $tag" velmora "$mode" "$needle" "${velmora_case[@]}" "$input"
-    run "rg $tag" ripgrep -F "${rg_case[@]}" "${rg_mode[@]}" -- "$needle" "$input"
+    run "velmora $tag" velmora "$mode" "$needle" "${velmora_case[@]}" "$file"
+    run "rg $tag" ripgrep -F "${rg_case[@]}" "${rg_mode[@]}" -- "$needle" "$file"
 }
 
 for ((round = 1; round <= rounds; round++)); do
@@ -89,6 +110,15 @@ for ((round = 1; round <= rounds; round++)); do
             filter_runs "$mode" "$needle" case
         done
     done
+    for script in "${scripts[@]}"; do
+        run "dd $script" copy "$data/$script.txt"
+        run "velmora all $script" velmora "$data/$script.txt"
+        for mode in --contains --not-contains; do
+            filter_runs "$mode" "${script_needle[$script]}" "" "$script"
+        done
+    done
+    run_into "dd conv=fsync" copy_into
+    run_into "velmora -o" velmora_into
     run cat cat "$input"
     run mawk mawk "$count_lines" "$input"
     run grep_mawk grep_then_mawk
@@ -110,22 +140,43 @@ for name in dd "velmora all" cat mawk grep_mawk; do
     printf '%-34s %7d %9s   (rounds: %s)\n' "$name" "${medians[$name]}" "$(rows "$name")" "${times[$name]}"
 done
 echo "velmora all / dd                 = $(ratio "$all" "${medians[dd]}")  (target at most 1.15)"
+for script in "${scripts[@]}"; do
+    printf '%-34s %7d %9s   (rounds: %s)\n' "dd $script" "${medians[dd $script]}" \
+        "$(rows "dd $script")" "${times[dd $script]}"
+    printf '%-34s %7d %9s   (rounds: %s)\n' "velmora all $script" \
+        "${medians[velmora all $script]}" "$(rows "velmora all $script")" \
+        "${times[velmora all $script]}"
+    echo "velmora all $script / dd $script = $(ratio "${medians[velmora all $script]}" \
+        "${medians[dd $script]}")  (target at most 1.15)"
+done
+for name in "dd conv=fsync" "velmora -o"; do
+    printf '%-34s %7d %9s   (rounds: %s)\n' "$name" "${medians[$name]}" "$(rows "$name")" "${times[$name]}"
+done
+echo "velmora -o / dd conv=fsync       = $(ratio "${medians[velmora -o]}" "${medians[dd conv=fsync]}")  (target at most 1.15)"
 echo
-printf '%-34s %7s %7s %8s %8s %9s %9s\n' filter velmora rg '/rg' '/all' rows rg-rows
+printf '%-34s %7s %7s %8s %9s %9s\n' filter velmora rg '/rg' rows rg-rows
 slow=0
+tags=()
 for needle in "${needles[@]}"; do
     for mode in --contains --not-contains; do
         for case in "" case; do
-            tag=${mode#--}-$needle${case:+-case}
-            v=${medians[velmora $tag]}
-            r=${medians[rg $tag]}
-            printf '%-34s %7d %7d %8s %8s %9s %9s\n' "$tag" "$v" "$r" "$(ratio "$v" "$r")" \
-                "$(ratio "$v" "$all")" "$(rows "velmora $tag")" "$(rows "rg $tag")"
-            awk -v v="$v" -v r="$r" -v a="$all" 'BEGIN { exit !(v > r || v > a) }' && slow=$((slow + 1))
+            tags+=("${mode#--}-$needle${case:+-case}")
         done
     done
 done
-echo "filters slower than ripgrep or the all-lines count: $slow (target 0; /rg and /all at most 1.00)"
+for script in "${scripts[@]}"; do
+    for mode in --contains --not-contains; do
+        tags+=("$script:${mode#--}-${script_needle[$script]}")
+    done
+done
+for tag in "${tags[@]}"; do
+    v=${medians[velmora $tag]}
+    r=${medians[rg $tag]}
+    printf '%-34s %7d %7d %8s %9s %9s\n' "$tag" "$v" "$r" "$(ratio "$v" "$r")" \
+        "$(rows "velmora $tag")" "$(rows "rg $tag")"
+    awk -v v="$v" -v r="$r" 'BEGIN { exit !(v > r) }' && slow=$((slow + 1))
+done
+echo "filters slower than ripgrep: $slow (target 0; /rg at most 1.00)"
 
 [ "$(rows "velmora all")" = "$(rows mawk)" ] \
     && [ "$(rows "velmora contains-$rare")" = "$(rows grep_mawk)" ] \

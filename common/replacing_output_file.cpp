@@ -309,8 +309,25 @@ std::size_t ReplacingOutputFile::write(std::string_view bytes)
         if (taken > 0)
             m_atLineStart = rest[std::size_t(taken) - 1] == '\n';
         written += std::size_t(taken);
+        m_written += std::uint64_t(taken);
     }
+    startWriteback();
     return written;
+}
+
+void ReplacingOutputFile::startWriteback()
+{
+    // A new file is only made durable by commit()'s fsync, which would otherwise find all of
+    // it still in memory (the system starts writing back only at a tenth of memory or after
+    // half a minute) and wait for the whole file to reach the disk. Handed over as it grows,
+    // the disk writes it while the rest is made. fsync still waits for every byte and tells
+    // of any failure; a file system without the call writes back as before.
+    constexpr std::uint64_t writebackStep = std::uint64_t(8) << 20;
+    if (m_kind != Kind::Replacing || m_written - m_writebackStarted < writebackStep)
+        return;
+    ::sync_file_range(m_descriptor, off_t(m_writebackStarted),
+                      off_t(m_written - m_writebackStarted), SYNC_FILE_RANGE_WRITE);
+    m_writebackStarted = m_written;
 }
 
 bool ReplacingOutputFile::commit()

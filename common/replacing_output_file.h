@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
@@ -62,6 +63,9 @@ private:
     ReplacingOutputFile(Kind kind, int descriptor);
 
     bool fail(int error);
+    /// Hands what a new file has gained since the last time to the disk once it is a few
+    /// megabytes, without waiting for it.
+    void startWriteback();
     bool writeAll(std::string_view bytes);
     bool putInPlace();
     /// Gives the new file what `cp -a` keeps of `target`; false only when its mode cannot be set.
@@ -77,6 +81,9 @@ private:
     int m_error = 0;
     bool m_committed = false;
     bool m_atLineStart = true;
+    /// The bytes written so far, and how many of them were handed to the disk.
+    std::uint64_t m_written = 0;
+    std::uint64_t m_writebackStarted = 0;
     const std::atomic<bool>* m_stopFlag = nullptr;
     QStringList m_metadataNotKept;
 };

@@ -3,6 +3,7 @@
 #include "common/file_exists.h"
 #include "common/long_path.h"
 #include "common/path_bytes.h"
+#include "counting/simd/simd_kernels.h"
 #include "counting/text/text_encoding.h"
 #include "counting/text/utf16_to_utf8.h"
 #include "io_thread.h"
@@ -66,7 +67,7 @@ public:
                 return true;
             }
             if (m_mark->encoding != TextEncoding::EightBit)
-                m_converter.emplace(m_mark->encoding);
+                m_converter.emplace(m_mark->encoding, chosenSimdKernels());
             else if (m_binaryFiles == BinaryFiles::PassOver
                      && (fromHead ? std::string_view(m_head) : bytes).find('\0')
                          != std::string_view::npos) {
@@ -86,11 +87,13 @@ private:
     {
         if (!m_converter)
             return bytes.empty() || m_consumer.consumeText(bytes);
-        m_utf8.clear();
-        m_converter->convert(bytes, m_utf8);
-        if (atEnd)
-            m_converter->finish(m_utf8);
-        return m_utf8.empty() || m_consumer.consumeText(m_utf8);
+        const std::string_view utf8 = m_converter->convert(bytes);
+        if (!utf8.empty() && !m_consumer.consumeText(utf8))
+            return false;
+        if (!atEnd)
+            return true;
+        const std::string_view last = m_converter->finish();
+        return last.empty() || m_consumer.consumeText(last);
     }
 
     TextConsumer& m_consumer;
@@ -99,7 +102,6 @@ private:
     std::optional<EncodingMark> m_mark;
     std::string m_head;
     std::optional<Utf16ToUtf8> m_converter;
-    std::string m_utf8;
 };
 
 ReadOutcome failure(const QString& description)

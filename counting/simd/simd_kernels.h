@@ -1,5 +1,6 @@
 #pragma once
 
+#include "counting/text/plain_utf16_units.h"
 #include "simd_level.h"
 
 #include <cstdint>
@@ -31,6 +32,10 @@ struct SimdKernels
     /// utf16Length()'s fast path: the count of text that is plainly valid UTF-8, nothing for
     /// other text.
     std::optional<std::uint64_t> (*plainValidUtf16Length)(std::string_view utf8);
+    /// Utf16ToUtf8's fast path: convertPlainUtf16Units() over all `units` units at `bytes`,
+    /// writing at `utf8`, which has room for three bytes a unit and 32 more.
+    Utf16Conversion (*convertUtf16)(const char* bytes, std::size_t units, TextEncoding byteOrder,
+                                    char* utf8);
 };
 
 /// The row of `level`, which this processor must run.

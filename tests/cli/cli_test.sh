@@ -510,6 +510,12 @@ done
 awk 'BEGIN { for (i = 0; i < 300000; i++) printf "line number %d\r\n", i }' > many.txt
 "$tool" many.txt --sort desc -o sorted.txt && [ "$(head -c 21 sorted.txt)" = "$(printf '18\tline number 100000')" ] && pass || fail sort_many
 
+# An output file of many megabytes, handed to the disk in steps while it is written, holds
+# what standard output gets.
+awk 'BEGIN { for (i = 0; i < 1000000; i++) printf "a longer line, number %d\n", i }' > large.txt
+"$tool" --lf large.txt > large-stdout.out && "$tool" --lf -o large-file.out large.txt \
+    && cmp -s large-stdout.out large-file.out && pass || fail large_output_file
+
 # Bash completion: the words offered for the words typed so far, the last one being completed.
 # check_completion NAME SCRIPT FUNCTION EXPECTED-WORDS -- WORDS...
 check_completion() {
@@ -630,6 +636,13 @@ if small_disk disk; then
     printf '2\taa\n1\tb\n2\tcc\n1\td\n3\teee\n' | cmp -s - disk/old.txt && pass || fail small_output_fits
 else
     echo "SKIP: full disk cases need root to mount a tmpfs" >&2
+fi
+# The disk fills only after the output has been handed to it in several steps.
+if mkdir later-full-disk && mount -t tmpfs -o size=12m tmpfs later-full-disk; then
+    small_disks+=("$PWD/later-full-disk")
+    printf 'the old results\n' > later-full-disk/old.txt
+    check full_disk_after_megabytes 1 '' 'velmora-count: later-full-disk/old.txt: No space left on device' -- -o later-full-disk/old.txt large.txt
+    [ "$(cat later-full-disk/old.txt)" = 'the old results' ] && [ "$(ls -A later-full-disk)" = old.txt ] && pass || fail "full_disk_after_megabytes: $(ls -A later-full-disk)"
 fi
 if small_disk read-only ro; then
     check read_only_file_system 1 '' 'velmora-count: read-only/out.txt: Read-only file system' -- -o read-only/out.txt counts.txt

@@ -1,5 +1,7 @@
 #include "counting/input/io_thread.h"
 #include "counting/input/text_reader.h"
+#include "counting/simd/simd_kernels.h"
+#include "counting/text/utf16_to_utf8.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -104,6 +106,46 @@ QByteArray utf16(const QString& text, QSysInfo::Endian order)
         bytes.append(order == QSysInfo::LittleEndian ? high : low);
     }
     return bytes;
+}
+
+/// `units` as they are to come out of a conversion, worked out a unit at a time: a surrogate
+/// pair as its character, a surrogate without its partner as U+FFFD.
+QByteArray plainUtf8(const QString& units)
+{
+    QString text;
+    for (qsizetype at = 0; at < units.size(); ++at) {
+        if (units[at].isHighSurrogate() && at + 1 < units.size()
+            && units[at + 1].isLowSurrogate()) {
+            text += units[at];
+            text += units[++at];
+        } else {
+            text += units[at].isSurrogate() ? QChar(QChar::ReplacementCharacter) : units[at];
+        }
+    }
+    return text.toUtf8();
+}
+
+/// Each of the 81 ways four units can take one, two or three bytes of UTF-8, in turn, with the
+/// units at the edges of each length: the vector packing has a shuffle for each.
+QString everyLengthPattern()
+{
+    const char16_t byLength[3][2]
+        = { { u'a', u'\x7F' }, { u'\x80', u'\x7FF' }, { u'\x800', u'\xFFFF' } };
+    QString text;
+    for (int pattern = 0; pattern < 81; ++pattern) {
+        for (int unit = 0, rest = pattern; unit < 4; ++unit, rest /= 3)
+            text += QChar(byLength[rest % 3][(pattern + unit) % 2]);
+    }
+    return text;
+}
+
+/// `surrounding` repeated around `inner` placed at each unit of a 16-unit block and past it.
+QString atEveryPlace(const QString& inner, const QString& surrounding)
+{
+    QString text;
+    for (int before = 0; before < 20; ++before)
+        text += surrounding.repeated(before) + inner + surrounding.repeated(17);
+    return text;
 }
 
 } // namespace
@@ -364,6 +406,63 @@ private slots:
         QCOMPARE(outcome.description, QString());
         QCOMPARE(outcome.kind, ReadOutcome::Kind::Read);
         QCOMPARE(QByteArray::fromStdString(consumer.text), expected);
+    }
+
+    void convertsAtEveryLevel_data()
+    {
+        QTest::addColumn<QString>("units");
+        const QString pair = QStringLiteral("\U0001F600");
+        const QChar high(0xD83D);
+        const QChar low(0xDE00);
+        QTest::newRow("ascii_blocks") << QStringLiteral("line of text\r\n").repeated(20);
+        QTest::newRow("two_byte_runs") << QStringLiteral("\u00E9\u00FC\u03B1\u07FF").repeated(20);
+        QTest::newRow("three_byte_runs")
+            << QStringLiteral("\u6771\u4EAC\u0800\uFFFF\uE000\uD7FF").repeated(20);
+        QTest::newRow("every_length_in_every_lane") << everyLengthPattern();
+        QTest::newRow("ascii_block_then_others")
+            << QStringLiteral("0123456789abcdef\u6771\u00E9").repeated(9);
+        QTest::newRow("pair_at_every_place") << atEveryPlace(pair, QStringLiteral("\u6771"));
+        QTest::newRow("pairs_in_a_row") << pair.repeated(40);
+        QTest::newRow("pair_after_ascii") << atEveryPlace(pair, QStringLiteral("a"));
+        QTest::newRow("lone_high_at_every_place")
+            << atEveryPlace(QString(high), QStringLiteral("\u00E9"));
+        QTest::newRow("lone_low_at_every_place") << atEveryPlace(QString(low), QStringLiteral("a"));
+        QTest::newRow("high_before_high_and_low")
+            << atEveryPlace(QString(high) + high + low, QStringLiteral("\u6771"));
+        QTest::newRow("low_before_high") << atEveryPlace(QString(low) + high, QStringLiteral("x"));
+        QTest::newRow("high_last") << QStringLiteral("\u6771").repeated(31) + high;
+        QTest::newRow("nul_units") << QString(40, QChar(0));
+    }
+    void convertsAtEveryLevel()
+    {
+        QFETCH(QString, units);
+        const QByteArray expected = plainUtf8(units);
+        for (const SimdLevel level : availableSimdLevels()) {
+            for (const QSysInfo::Endian order : { QSysInfo::LittleEndian, QSysInfo::BigEndian }) {
+                const TextEncoding encoding = order == QSysInfo::LittleEndian
+                    ? TextEncoding::Utf16LittleEndian
+                    : TextEncoding::Utf16BigEndian;
+                const QByteArray bytes = utf16(units, order);
+                // Pieces that end inside a unit, between a pair's units and inside a block.
+                for (const qsizetype step :
+                     { qsizetype(1), qsizetype(2), qsizetype(3), qsizetype(31), bytes.size() }) {
+                    for (const bool oddByte : { false, true }) {
+                        const QByteArray input = oddByte ? bytes + 'x' : bytes;
+                        Utf16ToUtf8 converter(encoding, simdKernels(level));
+                        QByteArray text;
+                        for (qsizetype at = 0; at < input.size(); at += step) {
+                            const QByteArray piece = input.mid(at, step);
+                            const std::string_view utf8 = converter.convert(
+                                { piece.constData(), std::size_t(piece.size()) });
+                            text.append(utf8.data(), qsizetype(utf8.size()));
+                        }
+                        const std::string_view last = converter.finish();
+                        text.append(last.data(), qsizetype(last.size()));
+                        QCOMPARE(text, oddByte ? expected + "\xEF\xBF\xBD" : expected);
+                    }
+                }
+            }
+        }
     }
 
     void utf16AcrossBlocks_data()

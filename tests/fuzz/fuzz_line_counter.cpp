@@ -1,9 +1,10 @@
 // Feeds arbitrary bytes through the reader, the line counter and everything the rows reach
 // after it, and checks what must hold for every input:
 // - the reader delivers the text decoded the plain way (8-bit text, UTF-8 with its mark,
-//   UTF-16 of either byte order and any length) wherever reads end, in blocks of a few bytes
-//   or a few kilobytes, from memory or from a file (read ahead when it spans a few blocks,
-//   and now and then large enough to be read ahead in blocks of the real size);
+//   UTF-16 of either byte order and any length, converted the same at every level) wherever
+//   reads end, in blocks of a few bytes or a few kilobytes, from memory or from a file (read
+//   ahead when it spans a few blocks, and now and then large enough to be read ahead in
+//   blocks of the real size);
 // - the counter makes of it the text's non-empty lines that pass the filter, whatever the
 //   instructions that find line ends and wherever its pieces end;
 // - the results writer puts out exactly those rows, packed by the counter at every level;
@@ -27,7 +28,9 @@
 #include "counting/rows/shown_rows.h"
 #include "counting/scan/line_counter.h"
 #include "counting/scan/row_sink.h"
+#include "counting/simd/simd_kernels.h"
 #include "counting/text/line_length.h"
+#include "counting/text/utf16_to_utf8.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -262,6 +265,21 @@ std::string plainText(const QByteArray& file)
     return (file.startsWith("\xEF\xBB\xBF") ? file.mid(3) : file).toStdString();
 }
 
+/// The text of the 16-bit `file` as Utf16ToUtf8 at `level` converts it, given in pieces of
+/// `step` bytes.
+std::string convertedAt(SimdLevel level, const QByteArray& file, std::size_t step)
+{
+    Utf16ToUtf8 converter(file.startsWith("\xFF\xFE") ? TextEncoding::Utf16LittleEndian
+                                                      : TextEncoding::Utf16BigEndian,
+                          simdKernels(level));
+    const std::string_view units(file.constData() + 2, std::size_t(file.size() - 2));
+    std::string text;
+    for (std::size_t at = 0; at < units.size(); at += step)
+        text += converter.convert(units.substr(at, step));
+    text += converter.finish();
+    return text;
+}
+
 /// The rows of `file` worked out the plain way: the encoding told by the first bytes, the text
 /// decoded whole, cut at line feeds, carriage returns removed, empty lines left out.
 Rows plainRows(const QByteArray& file, const LineFilter& filter)
@@ -459,6 +477,12 @@ Rows checkCount(const QByteArray& file, const Settings& settings)
 {
     const std::string text = delivered(file, settings.step, settings.readBlockSize);
     require(text == plainText(file));
+    if (file.startsWith("\xFF\xFE") || file.startsWith("\xFE\xFF")) {
+        for (const SimdLevel level : availableSimdLevels()) {
+            require(convertedAt(level, file, std::size_t(settings.step)) == text);
+            require(convertedAt(level, file, std::size_t(file.size())) == text);
+        }
+    }
     const Rows rows = plainRows(file, settings.filter);
     LineMatcher matcher(settings.filter);
     require(countText(text, matcher, SimdLevel::Portable, text.size() + 1) == rows);

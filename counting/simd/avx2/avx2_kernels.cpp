@@ -3,6 +3,7 @@
 #include "counting/scan/line_counter_kernel.h"
 #include "counting/simd/kernel_rows.h"
 #include "counting/simd/sse2/sse2_kernels.h"
+#include "counting/simd/utf16_kernels.h"
 #include "counting/text/plain_valid_length.h"
 
 #include <algorithm>
@@ -139,8 +140,10 @@ VELMORA_TARGET_AVX2 std::optional<std::uint64_t> plainValidUtf16Length(std::stri
 } // namespace
 
 // Byte search has no AVX2 form of its own.
-const SimdKernels kernels { SimdLevel::Avx2,          &countCompleteLines, &skipToPair,
-                            &skipToPairOrStrayReturn, &sse2::holdsBytes,   &plainValidUtf16Length };
+const SimdKernels kernels { SimdLevel::Avx2,   &countCompleteLines,
+                            &skipToPair,       &skipToPairOrStrayReturn,
+                            &sse2::holdsBytes, &plainValidUtf16Length,
+                            &convertUtf16 };
 
 } // namespace velmora::avx2
 

@@ -37,9 +37,22 @@ std::optional<std::uint64_t> plainValidUtf16Length(std::string_view)
     return std::nullopt;
 }
 
+Utf16Conversion convertUtf16(const char* bytes, std::size_t units, TextEncoding byteOrder,
+                             char* utf8)
+{
+    Utf16Conversion done;
+    if (byteOrder == TextEncoding::Utf16BigEndian)
+        convertPlainUtf16Units<true>(bytes, units, units, utf8, done);
+    else
+        convertPlainUtf16Units<false>(bytes, units, units, utf8, done);
+    return done;
+}
+
 } // namespace
 
-const SimdKernels kernels { SimdLevel::Portable,      &countCompleteLines, &skipToPair,
-                            &skipToPairOrStrayReturn, &holdsBytes,         &plainValidUtf16Length };
+const SimdKernels kernels { SimdLevel::Portable, &countCompleteLines,
+                            &skipToPair,         &skipToPairOrStrayReturn,
+                            &holdsBytes,         &plainValidUtf16Length,
+                            &convertUtf16 };
 
 } // namespace velmora::portable

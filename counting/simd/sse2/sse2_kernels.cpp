@@ -4,6 +4,7 @@
 #include "counting/match/pair_scanner.h"
 #include "counting/scan/line_counter_kernel.h"
 #include "counting/simd/kernel_rows.h"
+#include "counting/simd/utf16_kernels.h"
 #include "counting/text/plain_valid_length.h"
 #include "sse2_classifier.h"
 
@@ -109,8 +110,10 @@ bool holdsBytes(std::string_view haystack, std::string_view needle, bool ignoreA
     return holdsBytesFrom(at, last, needle, ignoreAsciiCase);
 }
 
-const SimdKernels kernels { SimdLevel::Sse2,          &countCompleteLines, &skipToPair,
-                            &skipToPairOrStrayReturn, &holdsBytes,         &plainValidUtf16Length };
+const SimdKernels kernels { SimdLevel::Sse2, &countCompleteLines,
+                            &skipToPair,     &skipToPairOrStrayReturn,
+                            &holdsBytes,     &plainValidUtf16Length,
+                            &convertUtf16 };
 
 } // namespace velmora::sse2
 
