@@ -27,39 +27,6 @@ constexpr std::uint64_t bitsBelow(int bit)
     return (std::uint64_t(1) << bit) - 1;
 }
 
-/// A lead byte whose second byte has a narrower range than a continuation byte's.
-struct NarrowLead
-{
-    unsigned char lead;
-    unsigned char lowest;
-    unsigned char highest;
-};
-
-/// Overlong forms below E0 A0 and F0 90, surrogates from ED A0, code points above F4 8F.
-inline constexpr NarrowLead narrowLeads[]
-    = { { 0xE0, 0xA0, 0xBF }, { 0xED, 0x80, 0x9F }, { 0xF0, 0x90, 0xBF }, { 0xF4, 0x80, 0x8F } };
-
-/// `invalidOrNarrowLeads` without the narrow leads whose second byte lies in their range: the
-/// rest of such a sequence is checked like any other. `chunk` may be read up to its byte 64 when
-/// `nextReadable`, else to its byte 63. The same for every level, and only reached for the
-/// few chunks with such bytes.
-inline std::uint64_t invalidLeads(const char* chunk, std::uint64_t invalidOrNarrowLeads,
-                                  bool nextReadable)
-{
-    std::uint64_t remaining = invalidOrNarrowLeads;
-    const std::uint64_t checked = nextReadable ? ~std::uint64_t(0) : bitsBelow(63);
-    for (std::uint64_t left = invalidOrNarrowLeads & checked; left != 0; left &= left - 1) {
-        const int bit = __builtin_ctzll(left);
-        const auto lead = static_cast<unsigned char>(chunk[bit]);
-        const auto second = static_cast<unsigned char>(chunk[bit + 1]);
-        for (const NarrowLead& narrow : narrowLeads) {
-            if (lead == narrow.lead && second >= narrow.lowest && second <= narrow.highest)
-                remaining &= ~(std::uint64_t(1) << bit);
-        }
-    }
-    return remaining;
-}
-
 /// One 64-byte chunk as the line counter sees it.
 struct ScannedChunk
 {
@@ -103,9 +70,7 @@ public:
         if (masks.nonAscii != 0) {
             const Utf8Masks& utf8 = scanned.utf8 = Classifier::classifyUtf8(bytes);
             const std::uint64_t expected = invalidUtf8 | utf8.calledFor();
-            const std::uint64_t invalid = utf8.invalidOrNarrowLeads != 0
-                ? invalidLeads(bytes, utf8.invalidOrNarrowLeads, available > chunkSize)
-                : 0;
+            const std::uint64_t invalid = utf8.invalidLeads | m_secondBytes.outOfRange(utf8);
             // A line that starts with a continuation byte takes it for a character of its own,
             // even where a lead of the line before calls for it, which the comparison with the
             // expected bytes cannot see. Any later byte that such a lead calls for comes after
@@ -113,6 +78,8 @@ public:
             invalidUtf8
                 = (utf8.continuations ^ expected) | (utf8.continuations & lineStarts) | invalid;
             m_awaitedContinuations = utf8.calledForNext();
+        } else {
+            m_secondBytes.skipAsciiChunk();
         }
         const bool nextIsLineFeed = available > chunkSize && chunk[chunkSize] == '\n';
         const std::uint64_t returnsEndingLines
@@ -128,6 +95,7 @@ private:
     // of a line when that chunk ended with a line feed.
     std::uint64_t m_awaitedContinuations = 0;
     std::uint64_t m_lineStartAhead = 0;
+    SecondByteCheck m_secondBytes;
     char (&m_padded)[chunkSize];
 };
 

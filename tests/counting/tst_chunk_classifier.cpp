@@ -138,7 +138,11 @@ private slots:
                 QCOMPARE(fast.utf8.leads, bytewise.utf8.leads);
                 QCOMPARE(fast.utf8.longLeads, bytewise.utf8.longLeads);
                 QCOMPARE(fast.utf8.fourByteLeads, bytewise.utf8.fourByteLeads);
-                QCOMPARE(fast.utf8.invalidOrNarrowLeads, bytewise.utf8.invalidOrNarrowLeads);
+                QCOMPARE(fast.utf8.invalidLeads, bytewise.utf8.invalidLeads);
+                QCOMPARE(fast.utf8.raisedFloorLeads, bytewise.utf8.raisedFloorLeads);
+                QCOMPARE(fast.utf8.loweredCeilingLeads, bytewise.utf8.loweredCeilingLeads);
+                QCOMPARE(fast.utf8.withBit20, bytewise.utf8.withBit20);
+                QCOMPARE(fast.utf8.withBit10, bytewise.utf8.withBit10);
             }
         }
     }
