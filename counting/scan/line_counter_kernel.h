@@ -31,8 +31,9 @@ constexpr std::uint64_t bitsBelow(int bit)
 struct ScannedChunk
 {
     ChunkMasks masks;
-    /// Empty where the chunk is all ASCII.
-    Utf8Masks utf8;
+    /// Bytes that are no UTF-16 unit of their own where the UTF-8 is valid: continuation
+    /// bytes, but for the last of a four-byte sequence (a surrogate pair is two units).
+    std::uint64_t unitlessBytes = 0;
     /// Bytes that send their line the careful way: a carriage return other than the one right
     /// before its line feed, or UTF-8 that is not plainly valid.
     std::uint64_t irregularBytes = 0;
@@ -68,7 +69,7 @@ public:
         const std::uint64_t lineStarts = m_lineStartAhead | (masks.lineFeeds << 1);
         m_lineStartAhead = masks.lineFeeds >> 63;
         if (masks.nonAscii != 0) {
-            const Utf8Masks& utf8 = scanned.utf8 = Classifier::classifyUtf8(bytes);
+            const Utf8Masks utf8 = Classifier::classifyUtf8(bytes);
             const std::uint64_t expected = invalidUtf8 | utf8.calledFor();
             const std::uint64_t invalid = utf8.invalidLeads | m_secondBytes.outOfRange(utf8);
             // A line that starts with a continuation byte takes it for a character of its own,
@@ -78,8 +79,12 @@ public:
             invalidUtf8
                 = (utf8.continuations ^ expected) | (utf8.continuations & lineStarts) | invalid;
             m_awaitedContinuations = utf8.calledForNext();
+            scanned.unitlessBytes
+                = utf8.continuations & ~((utf8.fourByteLeads << 3) | m_pairEndsAhead);
+            m_pairEndsAhead = utf8.fourByteLeads >> 61;
         } else {
             m_secondBytes.skipAsciiChunk();
+            m_pairEndsAhead = 0;
         }
         const bool nextIsLineFeed = available > chunkSize && chunk[chunkSize] == '\n';
         const std::uint64_t returnsEndingLines
@@ -95,6 +100,8 @@ private:
     // of a line when that chunk ended with a line feed.
     std::uint64_t m_awaitedContinuations = 0;
     std::uint64_t m_lineStartAhead = 0;
+    // The last bytes of four-byte sequences whose leads end the previous chunk.
+    std::uint64_t m_pairEndsAhead = 0;
     SecondByteCheck m_secondBytes;
     char (&m_padded)[chunkSize];
 };
@@ -155,8 +162,7 @@ void LineCounter::scanCompleteLines(const char* begin, const char* end, Sink& si
             candidates &= bitsBelow(int(available));
         const std::uint64_t returnsBefore = (masks.carriageReturns << 1) | returnBeforeChunk;
         returnBeforeChunk = masks.carriageReturns >> 63;
-        const std::uint64_t continuations = scanned.utf8.continuations;
-        const std::uint64_t fourByteLeads = scanned.utf8.fourByteLeads;
+        const std::uint64_t unitlessBytes = scanned.unitlessBytes;
         // What sends a line the long way, less the lines already taken.
         std::uint64_t longWay = scanned.irregularBytes | candidates;
         for (std::uint64_t left = masks.lineFeeds; left != 0; left &= left - 1) {
@@ -166,10 +172,8 @@ void LineCounter::scanCompleteLines(const char* begin, const char* end, Sink& si
             // in vain.
             const std::uint64_t upTo = left ^ (left - 1);
             const std::uint64_t below = upTo >> 1;
-            const std::int64_t extraUpTo = masks.nonAscii == 0
-                ? 0
-                : Classifier::bitCount(continuations & below)
-                    - (fourByteLeads == 0 ? 0 : Classifier::bitCount(fourByteLeads & below));
+            const std::int64_t extraUpTo
+                = masks.nonAscii == 0 ? 0 : Classifier::bitCount(unitlessBytes & below);
             const std::size_t size
                 = std::size_t(lineEnd - lineStart) - std::size_t((returnsBefore >> bit) & 1);
             const auto count = std::uint64_t(std::int64_t(size) - lineExtraBytes - extraUpTo);
@@ -235,8 +239,7 @@ void LineCounter::scanCompleteLines(const char* begin, const char* end, Sink& si
             carried.add(scanned.irregularBytes & rest, candidates & rest);
         }
         if (masks.nonAscii != 0)
-            lineExtraBytes += Classifier::bitCount(continuations)
-                - (fourByteLeads == 0 ? 0 : Classifier::bitCount(fourByteLeads));
+            lineExtraBytes += Classifier::bitCount(unitlessBytes);
     }
     m_lineNumber = lineNumber;
     if constexpr (packs)
