@@ -52,8 +52,8 @@ struct Utf8Masks
 class SecondByteCheck
 {
 public:
-    /// The second bytes in `masks` that are out of their lead's range; only worth it where
-    /// the chunk is not all ASCII, or the chunk before ended with such a lead.
+    /// The second bytes in `masks` that are out of their lead's range. A chunk that is all
+    /// ASCII may be passed with skipAsciiChunk() instead.
     std::uint64_t outOfRange(const Utf8Masks& masks)
     {
         const std::uint64_t afterRaisedFloor = (masks.raisedFloorLeads << 1) | m_raisedFloorAhead;
