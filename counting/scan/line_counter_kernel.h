@@ -27,45 +27,13 @@ constexpr std::uint64_t bitsBelow(int bit)
     return (std::uint64_t(1) << bit) - 1;
 }
 
-/// A lead byte whose second byte has a narrower range than a continuation byte's.
-struct NarrowLead
-{
-    unsigned char lead;
-    unsigned char lowest;
-    unsigned char highest;
-};
-
-/// Overlong forms below E0 A0 and F0 90, surrogates from ED A0, code points above F4 8F.
-inline constexpr NarrowLead narrowLeads[]
-    = { { 0xE0, 0xA0, 0xBF }, { 0xED, 0x80, 0x9F }, { 0xF0, 0x90, 0xBF }, { 0xF4, 0x80, 0x8F } };
-
-/// `invalidOrNarrowLeads` without the narrow leads whose second byte lies in their range: the
-/// rest of such a sequence is checked like any other. `chunk` may be read up to its byte 64 when
-/// `nextReadable`, else to its byte 63. The same for every level, and only reached for the
-/// few chunks with such bytes.
-inline std::uint64_t invalidLeads(const char* chunk, std::uint64_t invalidOrNarrowLeads,
-                                  bool nextReadable)
-{
-    std::uint64_t remaining = invalidOrNarrowLeads;
-    const std::uint64_t checked = nextReadable ? ~std::uint64_t(0) : bitsBelow(63);
-    for (std::uint64_t left = invalidOrNarrowLeads & checked; left != 0; left &= left - 1) {
-        const int bit = __builtin_ctzll(left);
-        const auto lead = static_cast<unsigned char>(chunk[bit]);
-        const auto second = static_cast<unsigned char>(chunk[bit + 1]);
-        for (const NarrowLead& narrow : narrowLeads) {
-            if (lead == narrow.lead && second >= narrow.lowest && second <= narrow.highest)
-                remaining &= ~(std::uint64_t(1) << bit);
-        }
-    }
-    return remaining;
-}
-
 /// One 64-byte chunk as the line counter sees it.
 struct ScannedChunk
 {
     ChunkMasks masks;
-    /// Empty where the chunk is all ASCII.
-    Utf8Masks utf8;
+    /// Bytes that are no UTF-16 unit of their own where the UTF-8 is valid: continuation
+    /// bytes, but for the last of a four-byte sequence (a surrogate pair is two units).
+    std::uint64_t unitlessBytes = 0;
     /// Bytes that send their line the careful way: a carriage return other than the one right
     /// before its line feed, or UTF-8 that is not plainly valid.
     std::uint64_t irregularBytes = 0;
@@ -101,11 +69,9 @@ public:
         const std::uint64_t lineStarts = m_lineStartAhead | (masks.lineFeeds << 1);
         m_lineStartAhead = masks.lineFeeds >> 63;
         if (masks.nonAscii != 0) {
-            const Utf8Masks& utf8 = scanned.utf8 = Classifier::classifyUtf8(bytes);
+            const Utf8Masks utf8 = Classifier::classifyUtf8(bytes);
             const std::uint64_t expected = invalidUtf8 | utf8.calledFor();
-            const std::uint64_t invalid = utf8.invalidOrNarrowLeads != 0
-                ? invalidLeads(bytes, utf8.invalidOrNarrowLeads, available > chunkSize)
-                : 0;
+            const std::uint64_t invalid = utf8.invalidLeads | m_secondBytes.outOfRange(utf8);
             // A line that starts with a continuation byte takes it for a character of its own,
             // even where a lead of the line before calls for it, which the comparison with the
             // expected bytes cannot see. Any later byte that such a lead calls for comes after
@@ -113,6 +79,12 @@ public:
             invalidUtf8
                 = (utf8.continuations ^ expected) | (utf8.continuations & lineStarts) | invalid;
             m_awaitedContinuations = utf8.calledForNext();
+            scanned.unitlessBytes
+                = utf8.continuations & ~((utf8.fourByteLeads << 3) | m_pairEndsAhead);
+            m_pairEndsAhead = utf8.fourByteLeads >> 61;
+        } else {
+            m_secondBytes.skipAsciiChunk();
+            m_pairEndsAhead = 0;
         }
         const bool nextIsLineFeed = available > chunkSize && chunk[chunkSize] == '\n';
         const std::uint64_t returnsEndingLines
@@ -128,6 +100,9 @@ private:
     // of a line when that chunk ended with a line feed.
     std::uint64_t m_awaitedContinuations = 0;
     std::uint64_t m_lineStartAhead = 0;
+    // The last bytes of four-byte sequences whose leads end the previous chunk.
+    std::uint64_t m_pairEndsAhead = 0;
+    SecondByteCheck m_secondBytes;
     char (&m_padded)[chunkSize];
 };
 
@@ -187,8 +162,7 @@ void LineCounter::scanCompleteLines(const char* begin, const char* end, Sink& si
             candidates &= bitsBelow(int(available));
         const std::uint64_t returnsBefore = (masks.carriageReturns << 1) | returnBeforeChunk;
         returnBeforeChunk = masks.carriageReturns >> 63;
-        const std::uint64_t continuations = scanned.utf8.continuations;
-        const std::uint64_t fourByteLeads = scanned.utf8.fourByteLeads;
+        const std::uint64_t unitlessBytes = scanned.unitlessBytes;
         // What sends a line the long way, less the lines already taken.
         std::uint64_t longWay = scanned.irregularBytes | candidates;
         for (std::uint64_t left = masks.lineFeeds; left != 0; left &= left - 1) {
@@ -198,10 +172,8 @@ void LineCounter::scanCompleteLines(const char* begin, const char* end, Sink& si
             // in vain.
             const std::uint64_t upTo = left ^ (left - 1);
             const std::uint64_t below = upTo >> 1;
-            const std::int64_t extraUpTo = masks.nonAscii == 0
-                ? 0
-                : Classifier::bitCount(continuations & below)
-                    - (fourByteLeads == 0 ? 0 : Classifier::bitCount(fourByteLeads & below));
+            const std::int64_t extraUpTo
+                = masks.nonAscii == 0 ? 0 : Classifier::bitCount(unitlessBytes & below);
             const std::size_t size
                 = std::size_t(lineEnd - lineStart) - std::size_t((returnsBefore >> bit) & 1);
             const auto count = std::uint64_t(std::int64_t(size) - lineExtraBytes - extraUpTo);
@@ -267,8 +239,7 @@ void LineCounter::scanCompleteLines(const char* begin, const char* end, Sink& si
             carried.add(scanned.irregularBytes & rest, candidates & rest);
         }
         if (masks.nonAscii != 0)
-            lineExtraBytes += Classifier::bitCount(continuations)
-                - (fourByteLeads == 0 ? 0 : Classifier::bitCount(fourByteLeads));
+            lineExtraBytes += Classifier::bitCount(unitlessBytes);
     }
     m_lineNumber = lineNumber;
     if constexpr (packs)

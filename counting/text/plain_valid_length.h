@@ -10,10 +10,10 @@
 namespace velmora {
 
 /// The count in UTF-16 units of text that is plainly valid UTF-8 (as the line counter's chunks
-/// take it: each continuation byte where a lead calls for it, no invalid or narrow lead), which
-/// is its bytes less its continuation bytes plus its four-byte sequences; nothing for other
-/// text. Written once for every level's classifier; inlined into each level's kernel, so that
-/// it takes on its instructions.
+/// take it: each continuation byte where a lead calls for it, no invalid lead, each second byte
+/// in its lead's range), which is its bytes less its continuation bytes plus its four-byte
+/// sequences; nothing for other text. Written once for every level's classifier; inlined into
+/// each level's kernel, so that it takes on its instructions.
 template<typename Classifier>
 inline __attribute__((always_inline)) std::optional<std::uint64_t>
 plainValidUtf16LengthWith(std::string_view utf8)
@@ -21,6 +21,7 @@ plainValidUtf16LengthWith(std::string_view utf8)
     constexpr std::size_t chunkSize = 64;
     std::uint64_t extraBytes = 0;
     std::uint64_t awaited = 0;
+    SecondByteCheck secondBytes;
     char padded[chunkSize];
     for (std::size_t at = 0; at < utf8.size(); at += chunkSize) {
         const char* chunk = utf8.data() + at;
@@ -32,7 +33,8 @@ plainValidUtf16LengthWith(std::string_view utf8)
             chunk = padded;
         }
         const Utf8Masks masks = Classifier::classifyUtf8(chunk);
-        if (((masks.continuations ^ (awaited | masks.calledFor())) | masks.invalidOrNarrowLeads)
+        if (((masks.continuations ^ (awaited | masks.calledFor())) | masks.invalidLeads
+             | secondBytes.outOfRange(masks))
             != 0)
             return std::nullopt;
         awaited = masks.calledForNext();

@@ -54,6 +54,8 @@ printf 'short\nthis line is long\n\nmiddle line\nlong but skipped\n' > mixed.txt
 # A plain line, a combining accent, a CJK character, an emoji, a tab after three and an
 # invalid byte: their widths differ by unit.
 printf 'abcd\ne\xcc\x81\n\xe4\xb8\xad\xe4\xb8\xad\n\xf0\x9f\x98\x80\nabc\tx\n\xff\n' > units.txt
+# Hangul, whose lead ED also begins the encoded surrogates, which are three invalid bytes.
+printf 'han \xed\x95\x9c\r\n\xed\xa0\x80\r\n' > hangul.txt
 mkdir folder
 mkdir -p tree/a tree/b tree/.hidden
 printf 'z\n' > tree/z.txt
@@ -309,6 +311,8 @@ check check_bad_usage 2 '' "unknown option '--frobnicate'" -- --check --frobnica
 check units_utf16 0 '4\tabcd\n2\te\xcc\x81\n2\t\xe4\xb8\xad\xe4\xb8\xad\n2\t\xf0\x9f\x98\x80\n5\tabc\tx\n1\t\xff\n' '' -- --lf units.txt
 check units_chars 0 '4\tabcd\n2\te\xcc\x81\n2\t\xe4\xb8\xad\xe4\xb8\xad\n1\t\xf0\x9f\x98\x80\n5\tabc\tx\n1\t\xff\n' '' -- --lf --units chars units.txt
 check units_bytes 0 '4\tabcd\n3\te\xcc\x81\n6\t\xe4\xb8\xad\xe4\xb8\xad\n4\t\xf0\x9f\x98\x80\n5\tabc\tx\n1\t\xff\n' '' -- --lf --units bytes units.txt
+check hangul_and_surrogate_utf16 0 '5\than \xed\x95\x9c\n3\t\xed\xa0\x80\n' '' -- --lf hangul.txt
+RUN_AS="env VELMORA_SIMD=sse2" check hangul_and_surrogate_sse2 0 '5\than \xed\x95\x9c\n3\t\xed\xa0\x80\n' '' -- --lf hangul.txt
 # VELMORA_SIMD forces a level, which counts the same; a value that names none warns and is passed over.
 units_rows='4\tabcd\n2\te\xcc\x81\n2\t\xe4\xb8\xad\xe4\xb8\xad\n2\t\xf0\x9f\x98\x80\n5\tabc\tx\n1\t\xff\n'
 RUN_AS="env VELMORA_SIMD=portable" check simd_level_portable 0 "$units_rows" '' -- --lf units.txt

@@ -124,8 +124,8 @@ private slots:
             // Every byte value, and runs of the ones the counter cares about.
             for (char& byte : chunk) {
                 byte = round % 2 ? char(random.bounded(256))
-                                 : "\n\r\x80\xBF\xC0\xC2\xC3\xDF\xE0\xED\xEF\xF0\xF4\xF5\xFFqQ\xAA"
-                                     [random.bounded(19)];
+                                 : "\n\r\x80\x8F\x90\x9F\xA0\xBF\xC0\xC1\xC2\xC3\xDF\xE0\xED"
+                                   "\xEF\xF0\xF4\xF5\xFFqQ\xAA"[random.bounded(24)];
             }
             const AllMasks bytewise = classify(SimdLevel::Portable, candidates, chunk);
             for (const SimdLevel level : availableSimdLevels()) {
@@ -138,7 +138,11 @@ private slots:
                 QCOMPARE(fast.utf8.leads, bytewise.utf8.leads);
                 QCOMPARE(fast.utf8.longLeads, bytewise.utf8.longLeads);
                 QCOMPARE(fast.utf8.fourByteLeads, bytewise.utf8.fourByteLeads);
-                QCOMPARE(fast.utf8.invalidOrNarrowLeads, bytewise.utf8.invalidOrNarrowLeads);
+                QCOMPARE(fast.utf8.invalidLeads, bytewise.utf8.invalidLeads);
+                QCOMPARE(fast.utf8.raisedFloorLeads, bytewise.utf8.raisedFloorLeads);
+                QCOMPARE(fast.utf8.loweredCeilingLeads, bytewise.utf8.loweredCeilingLeads);
+                QCOMPARE(fast.utf8.withBit20, bytewise.utf8.withBit20);
+                QCOMPARE(fast.utf8.withBit10, bytewise.utf8.withBit10);
             }
         }
     }
@@ -207,6 +211,10 @@ private slots:
                                               "\xF0\x9F\x98\x80",
                                               "\xE6\x9D\xB1",
                                               "\xF3\xA0\x80\x81",
+                                              "\xE0\xA0\x80",
+                                              "\xED\x9F\xBF",
+                                              "\xF0\x90\x80\x80",
+                                              "\xF4\x8F\xBF\xBF",
                                               "\xC3",
                                               "\xE2\x82",
                                               "\x80",
@@ -214,12 +222,15 @@ private slots:
                                               "\xC0\x80",
                                               "\xED\xA0\x80",
                                               "\xF4\x90\x80\x80",
+                                              "\xE0\x9F\xBF",
+                                              "\xF0\x8F\xBF\xBF",
+                                              "\xE0",
                                               "\xFF" };
         for (int round = 0; round < 3000; ++round) {
             std::string text;
             const int count = int(random.bounded(60));
             // Mostly valid text, as lines mostly are, so that the vector way counts most rounds.
-            const auto kinds = round % 3 == 0 ? std::size(pieces) : 7;
+            const auto kinds = round % 3 == 0 ? std::size(pieces) : 11;
             for (int i = 0; i < count; ++i)
                 text += pieces[random.bounded(int(kinds))];
             for (const SimdLevel level : availableSimdLevels())

@@ -534,6 +534,68 @@ private slots:
         }
     }
 
+    void utf8FormAtEveryPlaceOfTwoChunks_data()
+    {
+        QTest::addColumn<QByteArray>("form");
+        const auto add
+            = [](const char* name, const QByteArray& form) { QTest::newRow(name) << form; };
+        add("two_bytes_lowest", "\xC2\x80");
+        add("two_bytes_highest", "\xDF\xBF");
+        add("after_e0_lowest", "\xE0\xA0\x80");
+        add("after_e0_highest", "\xE0\xBF\xBF");
+        add("before_surrogates", "\xED\x9F\xBF");
+        add("after_surrogates", "\xEE\x80\x80");
+        add("after_f0_lowest", "\xF0\x90\x80\x80");
+        add("plane_three", "\xF3\xBF\xBF\xBF");
+        add("highest_code_point", "\xF4\x8F\xBF\xBF");
+        add("overlong_c0", "\xC0\xAF");
+        add("overlong_c1", "\xC1\xBF");
+        add("overlong_e0_highest", "\xE0\x9F\xBF");
+        add("overlong_e0_with_bit_10", "\xE0\x90\x80");
+        add("overlong_e0_lowest", "\xE0\x80\x80");
+        add("overlong_f0_highest", "\xF0\x8F\xBF\xBF");
+        add("overlong_f0_lowest", "\xF0\x80\x80\x80");
+        add("surrogate_lowest", "\xED\xA0\x80");
+        add("surrogate_highest", "\xED\xBF\xBF");
+        add("past_last_plane_with_bit_10", "\xF4\x90\x80\x80");
+        add("past_last_plane_with_bit_20", "\xF4\xA0\x80\x80");
+        add("lead_f5", "\xF5\x80\x80\x80");
+        add("lead_ff", "\xFF");
+        add("two_bytes_cut_short", "\xC3");
+        add("three_bytes_cut_short", "\xE2\x82");
+        add("four_bytes_cut_short", "\xF0\x9F\x98");
+        add("e0_cut_short", "\xE0\xA0");
+        add("ed_cut_short", "\xED\x9F");
+        add("e0_before_ascii_with_bit_20", "\xE0\x61\x80");
+        add("f4_before_ascii", "\xF4\x0F\x80\x80");
+        add("ed_before_line_feed", "\xED\n\x80\x80");
+        add("stray_continuation_lowest", "\x80");
+        add("stray_continuation_highest", "\xBF");
+        add("one_continuation_too_many", "\xC3\xA9\xA9");
+        add("return_after_e0", "\xE0\r\xA0\x80");
+        add("return_after_f4", "\xF4\r\x8F\xBF\xBF");
+    }
+
+    void utf8FormAtEveryPlaceOfTwoChunks()
+    {
+        QFETCH(QByteArray, form);
+        // Each valid form and each way to be invalid at every byte of two chunks and across
+        // the line between them, ending its line and inside it, on the paths that count
+        // every line, examine lines for a text, and pass those without it.
+        const LineFilter filters[]
+            = { every(), containing(QStringLiteral("x")), notContaining(QStringLiteral("q")) };
+        for (int at = 0; at < 130; ++at) {
+            const QByteArray text = "\xE2\x82\xAC\n" + QByteArray(at, 'x') + form + "yz\r\n"
+                + QByteArray(at % 9, 'w') + form + "\r\n" + QByteArray(at, 'v') + form + "\n";
+            for (const LineFilter& filter : filters) {
+                const QList<CollectedRow> expected = referenceRows(text, filter);
+                const QList<CollectedRow> rows = countOnEveryLevel(text, filter);
+                QCOMPARE(describe(rows), describe(expected));
+                QCOMPARE(lineNumbers(rows), lineNumbers(expected));
+            }
+        }
+    }
+
     void agreesWithQtOnRandomText_data()
     {
         QTest::addColumn<LineFilter>("filter");

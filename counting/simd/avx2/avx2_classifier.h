@@ -51,11 +51,14 @@ public:
         Utf8Masks masks;
         masks.leads = nonAscii & join(lowDoubled, highDoubled);
         masks.continuations = nonAscii & ~masks.leads;
-        masks.longLeads = masks.leads & join(lowQuadrupled, highQuadrupled);
-        masks.fourByteLeads = masks.longLeads
-            & join(_mm256_add_epi8(lowQuadrupled, lowQuadrupled),
-                   _mm256_add_epi8(highQuadrupled, highQuadrupled));
-        masks.invalidOrNarrowLeads = join(invalidOrNarrowLeads(low), invalidOrNarrowLeads(high));
+        masks.withBit20 = join(lowQuadrupled, highQuadrupled);
+        masks.withBit10 = join(_mm256_add_epi8(lowQuadrupled, lowQuadrupled),
+                               _mm256_add_epi8(highQuadrupled, highQuadrupled));
+        masks.longLeads = masks.leads & masks.withBit20;
+        masks.fourByteLeads = masks.longLeads & masks.withBit10;
+        masks.invalidLeads = join(invalidLeads(low), invalidLeads(high));
+        masks.raisedFloorLeads = join(raisedFloorLeads(low), raisedFloorLeads(high));
+        masks.loweredCeilingLeads = join(loweredCeilingLeads(low), loweredCeilingLeads(high));
         return masks;
     }
 
@@ -79,23 +82,28 @@ private:
                                                _mm256_cmpeq_epi8(bytes, values[3])));
     }
 
-    /// Looked up by each half of the byte: a byte is an invalid or narrow lead where the entries
-    /// of its halves share a bit. The high halves C, E and F have a bit each, and a low half the
-    /// bits of those it makes such a lead with: C0 C1, E0 ED, F0 F4 and F5 to FF.
-    VELMORA_TARGET_AVX2 static __m256i invalidOrNarrowLeads(__m256i bytes)
+    VELMORA_TARGET_AVX2 static __m256i is(__m256i bytes, int value)
     {
-        constexpr char c = 1, e = 2, f = 4;
-        const __m256i byHighHalf = _mm256_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, c, 0, e, f,
-                                                    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, c, 0, e, f);
-        const __m256i byLowHalf
-            = _mm256_setr_epi8(c | e | f, c, 0, 0, f, f, f, f, f, f, f, f, f, e | f, f, f,
-                               c | e | f, c, 0, 0, f, f, f, f, f, f, f, f, f, e | f, f, f);
-        const __m256i halfMask = _mm256_set1_epi8(0x0F);
-        const __m256i highHalves = _mm256_and_si256(_mm256_srli_epi16(bytes, 4), halfMask);
-        const __m256i lowHalves = _mm256_and_si256(bytes, halfMask);
-        const __m256i shared = _mm256_and_si256(_mm256_shuffle_epi8(byHighHalf, highHalves),
-                                                _mm256_shuffle_epi8(byLowHalf, lowHalves));
-        return _mm256_cmpgt_epi8(shared, _mm256_setzero_si256());
+        return _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(char(value)));
+    }
+
+    /// C0 and C1 (C0 once bit 1 is cleared), F5 to FF (their own maximum with F5).
+    VELMORA_TARGET_AVX2 static __m256i invalidLeads(__m256i bytes)
+    {
+        const __m256i highest = _mm256_set1_epi8(char(0xF5));
+        return _mm256_or_si256(is(_mm256_and_si256(bytes, _mm256_set1_epi8(char(0xFE))), 0xC0),
+                               _mm256_cmpeq_epi8(_mm256_max_epu8(bytes, highest), bytes));
+    }
+
+    /// E0 and F0: the bytes that setting bit 10 makes F0.
+    VELMORA_TARGET_AVX2 static __m256i raisedFloorLeads(__m256i bytes)
+    {
+        return is(_mm256_or_si256(bytes, _mm256_set1_epi8(0x10)), 0xF0);
+    }
+
+    VELMORA_TARGET_AVX2 static __m256i loweredCeilingLeads(__m256i bytes)
+    {
+        return _mm256_or_si256(is(bytes, 0xED), is(bytes, 0xF4));
     }
 
     __m256i m_candidates[4];

@@ -50,9 +50,16 @@ public:
                 masks.longLeads |= bit;
             if (byte >= 0xF0)
                 masks.fourByteLeads |= bit;
-            if (byte == 0xC0 || byte == 0xC1 || byte >= 0xF5 || byte == 0xE0 || byte == 0xED
-                || byte == 0xF0 || byte == 0xF4)
-                masks.invalidOrNarrowLeads |= bit;
+            if (byte == 0xC0 || byte == 0xC1 || byte >= 0xF5)
+                masks.invalidLeads |= bit;
+            if (byte == 0xE0 || byte == 0xF0)
+                masks.raisedFloorLeads |= bit;
+            if (byte == 0xED || byte == 0xF4)
+                masks.loweredCeilingLeads |= bit;
+            if (byte & 0x20)
+                masks.withBit20 |= bit;
+            if (byte & 0x10)
+                masks.withBit10 |= bit;
         }
         return masks;
     }

@@ -41,14 +41,6 @@ public:
 
     static Utf8Masks classifyUtf8(const char* chunk)
     {
-        // Bytes from 0x80 up are negative as signed chars, where C0 C1 and F5 to FF are ranges.
-        const auto between = [](__m128i bytes, int low, int high) {
-            return _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(char(low - 1))),
-                                 _mm_cmplt_epi8(bytes, _mm_set1_epi8(char(high + 1))));
-        };
-        const auto is = [](__m128i bytes, int value) {
-            return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(char(value)));
-        };
         Utf8Masks masks;
         for (int part = 0; part < 4; ++part) {
             const __m128i bytes
@@ -57,19 +49,23 @@ public:
             // Doubling a byte brings its next bit to the top, where the byte mask takes it.
             const __m128i doubled = _mm_add_epi8(bytes, bytes);
             const __m128i quadrupled = _mm_add_epi8(doubled, doubled);
+            const __m128i octupled = _mm_add_epi8(quadrupled, quadrupled);
             const std::uint64_t nonAscii = bitsOf(bytes);
             const std::uint64_t leads = nonAscii & bitsOf(doubled);
-            const std::uint64_t longLeads = leads & bitsOf(quadrupled);
+            const std::uint64_t withBit20 = bitsOf(quadrupled);
+            const std::uint64_t longLeads = leads & withBit20;
+            const std::uint64_t withBit10 = bitsOf(octupled);
             masks.continuations |= (nonAscii & ~leads) << shift;
             masks.leads |= leads << shift;
             masks.longLeads |= longLeads << shift;
-            masks.fourByteLeads |= (longLeads & bitsOf(_mm_add_epi8(quadrupled, quadrupled)))
+            masks.fourByteLeads |= (longLeads & withBit10) << shift;
+            masks.withBit20 |= withBit20 << shift;
+            masks.withBit10 |= withBit10 << shift;
+            masks.invalidLeads |= bitsOf(invalidLeads(bytes)) << shift;
+            masks.raisedFloorLeads |= bitsOf(is(_mm_or_si128(bytes, _mm_set1_epi8(0x10)), 0xF0))
                 << shift;
-            const __m128i invalidOrNarrowLeads
-                = _mm_or_si128(_mm_or_si128(between(bytes, -64, -63), between(bytes, -11, -1)),
-                               _mm_or_si128(_mm_or_si128(is(bytes, 0xE0), is(bytes, 0xED)),
-                                            _mm_or_si128(is(bytes, 0xF0), is(bytes, 0xF4))));
-            masks.invalidOrNarrowLeads |= bitsOf(invalidOrNarrowLeads) << shift;
+            masks.loweredCeilingLeads |= bitsOf(_mm_or_si128(is(bytes, 0xED), is(bytes, 0xF4)))
+                << shift;
         }
         return masks;
     }
@@ -80,6 +76,19 @@ private:
     static std::uint64_t bitsOf(__m128i bytes)
     {
         return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes)));
+    }
+
+    static __m128i is(__m128i bytes, int value)
+    {
+        return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(char(value)));
+    }
+
+    /// C0 and C1 (C0 once bit 1 is cleared), F5 to FF (their own maximum with F5).
+    static __m128i invalidLeads(__m128i bytes)
+    {
+        const __m128i highest = _mm_set1_epi8(char(0xF5));
+        return _mm_or_si128(is(_mm_and_si128(bytes, _mm_set1_epi8(char(0xFE))), 0xC0),
+                            _mm_cmpeq_epi8(_mm_max_epu8(bytes, highest), bytes));
     }
 
     static __m128i anyOf(__m128i bytes, const __m128i (&values)[4])
