@@ -35,6 +35,8 @@ struct CountCommand
     /// "*.<extension>" matches.
     bool recursive = false;
     QString extension = QStringLiteral("*");
+    /// How many files are counted at once; 0: as many as the processor has cores.
+    unsigned threads = 0;
     /// The exit status says whether any row passed.
     bool check = false;
     /// "-" stands for standard input; never empty.

@@ -18,9 +18,10 @@ using Complaint = std::function<void(const QString& subject, const QString& caus
 /// be read. Stops early once the writer fails or rows cannot be kept for the output, since
 /// nothing more could reach it, and once an interrupt has arrived. With `toStandardOutput`, an
 /// input that is the file standard output appends to is refused rather than read back without
-/// end.
+/// end. Up to `threads` files are counted at once; the rows and messages come out as one
+/// thread gives them.
 bool countInputs(const QStringList& inputs, const LineFilter& filter, RowPipeline& rows,
                  ResultsWriter& writer, CountProgress& progress, bool toStandardOutput,
-                 const Complaint& complain);
+                 unsigned threads, const Complaint& complain);
 
 } // namespace velmora

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <thread>
 
 using namespace velmora;
 
@@ -87,6 +88,7 @@ int run(const CountCommand& command)
         progressLine.emplace(progress, knownTotalBytes(inputs), int(inputs.size()));
     const bool allRead
         = countInputs(inputs, command.filter, rows, writer, progress, toStandardOutput,
+                      command.threads != 0 ? command.threads : std::thread::hardware_concurrency(),
                       [&](const QString& subject, const QString& cause) {
                           if (progressLine)
                               progressLine->interrupt([&] { complain(subject, cause); });
