@@ -85,7 +85,8 @@ int run(const CountCommand& command)
     CountProgress progress;
     std::optional<ProgressLine> progressLine;
     if (ProgressLine::wanted(toStandardOutput))
-        progressLine.emplace(progress, knownTotalBytes(inputs), int(inputs.size()));
+        progressLine.emplace(
+            progress, [&inputs] { return knownTotalBytes(inputs); }, int(inputs.size()));
     const bool allRead
         = countInputs(inputs, command.filter, rows, writer, progress, toStandardOutput,
                       command.threads != 0 ? command.threads : std::thread::hardware_concurrency(),
