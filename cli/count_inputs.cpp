@@ -33,7 +33,7 @@ constexpr std::size_t rowPieceBytes = 64 * 1024;
 
 /// The rows of files counted ahead of the head that may wait in memory before their threads
 /// wait too.
-constexpr std::size_t waitingRowBytes = 32 * 1024 * 1024;
+constexpr std::size_t waitingRowBytes = 16 * 1024 * 1024;
 
 /// The file standard output appends to, when it is a regular file: counting it would read the
 /// rows back and feed them to itself without end.
