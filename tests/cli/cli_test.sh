@@ -356,7 +356,7 @@ for option in --version -V; do
 done
 # The help names every option, with an example of each job people bring to it.
 for word in --longer-than --shorter-than -H, --with-filename -n, --line-number --summary \
-    -r, --recursive --ext --check --units utf16 chars bytes columns '-rHn --ext cpp' \
+    -r, --recursive --ext --check -j, --threads --units utf16 chars bytes columns '-rHn --ext cpp' \
     '--check docs' 'film.srt'; do
     grep -qF -- "$word" help.out || fail "help lacks '$word'"
 done
@@ -379,6 +379,8 @@ check_completion() {
 }
 check_completion option_name velmora-count _velmora_count '--units' -- velmora-count --un
 check_completion check_option velmora-count _velmora_count '--check' -- velmora-count -r --ch
+check_completion threads_option velmora-count _velmora_count '--threads' -- velmora-count --thr
+check_completion no_file_for_threads velmora-count _velmora_count '' -- velmora-count -j tr
 check_completion units velmora-count _velmora_count 'bytes chars columns utf16' -- velmora-count --units ''
 check_completion units_after_equals velmora-count _velmora_count 'columns' -- velmora-count --units = co
 check_completion sort_order velmora-count _velmora_count 'desc' -- velmora-count --lf --sort d
