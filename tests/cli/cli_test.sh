@@ -228,7 +228,11 @@ sleep 3
 peak=$(awk '/^VmHWM:/ { print $2 }' "/proc/$counter/status")
 wait "$counter"
 status=$?
-[ "${peak:-0}" -gt 0 ] && [ "$peak" -lt 65536 ] && pass || fail "threads_wait_in_bounded_memory: peak ${peak:-unknown} KiB"
+# A sanitizer's shadow memory grows with every byte the program touches: the peak would
+# measure the sanitizer.
+if ! ldd "$tool" | grep -qE 'lib[at]san'; then
+    [ "${peak:-0}" -gt 0 ] && [ "$peak" -lt 65536 ] && pass || fail "threads_wait_in_bounded_memory: peak ${peak:-unknown} KiB"
+fi
 [ "$status" -eq 0 ] && [ "$(head -c 18 held.out)" = "$(printf '5\tfirst\n4\tlast\n1\tx')" ] &&
     [ "$(wc -l < held.out)" -eq 6000002 ] && pass ||
     fail "threads_wait_in_order: status $status, $(head -c 40 held.out | od -c | head -3) $(cat held.err)"
