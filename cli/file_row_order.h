@@ -51,8 +51,8 @@ public:
     std::optional<FileEnd> takeFileRows(std::size_t file,
                                         const std::function<void(std::string_view)>& take,
                                         const std::function<bool()>& stop);
-    /// The file's thread stops handing rows: the output takes no more. Wakes every waiting
-    /// thread; takeFile() and hand() give up from here on.
+    /// The output takes no more rows (it failed, or the run stops): wakes every waiting
+    /// thread, and takeFile() and hand() give up from here on.
     void abandon();
 
     static constexpr std::chrono::milliseconds stopPoll { 50 };
