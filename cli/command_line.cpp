@@ -28,6 +28,9 @@ OptionValue optionValue(const QString& name, const QStringList& arguments, qsize
     return {};
 }
 
+/// More threads than this would only wait on each other for the output.
+constexpr std::uint64_t maxThreads = 1024;
+
 /// A whole number from 0 written in decimal digits alone.
 std::optional<std::uint64_t> wholeNumber(const QString& text)
 {
@@ -224,7 +227,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
                QStringLiteral("--longer-than"), QStringLiteral("--shorter-than"),
                QStringLiteral("--units"), QStringLiteral("--ext"), QStringLiteral("--exclude"),
                QStringLiteral("--max-depth"), QStringLiteral("--format"),
-               QStringLiteral("--files0-from") }) {
+               QStringLiteral("--files0-from"), QStringLiteral("--threads"),
+               QStringLiteral("-j") }) {
             const OptionValue option = optionValue(name, arguments, i);
             if (!option.matched)
                 continue;
@@ -256,6 +260,16 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
                                     .arg(name, value));
                 }
                 (name == u"--longer-than" ? command.longerThan : command.shorterThan) = number;
+            } else if (name == u"--threads" || name == u"-j") {
+                const std::optional<std::uint64_t> number = wholeNumber(value);
+                if (!number || *number == 0 || *number > maxThreads) {
+                    return fail(QStringLiteral("%1 takes a number of threads from 1 to %2, not "
+                                               "'%3'")
+                                    .arg(name)
+                                    .arg(maxThreads)
+                                    .arg(value));
+                }
+                command.threads = unsigned(*number);
             } else if (name == u"--units") {
                 const std::optional<LengthUnit> unit = lengthUnitNamed(value.toStdString());
                 if (!unit) {
@@ -396,6 +410,8 @@ QString usageText()
                "                        only once complete, so it may be one of the inputs\n"
                "  --lf                  end rows with a line feed instead of CR LF\n"
                "  --check               exit 0 when no row passed, 1 when one did, 2 on trouble\n"
+               "  -j, --threads N       count N files at once (the default: one per core); rows\n"
+               "                        and messages come out in the same order whatever N is\n"
                "  -h, --help            show this help and exit\n"
                "  -V, --version         show the version and exit\n"
                "\n"

@@ -49,6 +49,8 @@ struct CountCommand
     bool noIgnore = false;
     /// Walked files that look binary are counted too.
     bool countBinary = false;
+    /// How many files are counted at once; 0: as many as the processor has cores.
+    unsigned threads = 0;
     /// The exit status says whether any row passed.
     bool check = false;
     /// A NUL follows each path instead of the tab, the ':' or the line end that would.

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <thread>
 
 using namespace velmora;
 
@@ -92,16 +93,22 @@ int run(const CountCommand& command)
     CountProgress progress;
     std::optional<ProgressLine> progressLine;
     if (ProgressLine::wanted(toStandardOutput))
-        progressLine.emplace(progress, knownTotalBytes(inputs.paths), int(inputs.paths.size()));
-    const bool allRead = countInputs(
-        inputs, command.countBinary ? BinaryFiles::Count : BinaryFiles::PassOver, command.filter,
-        command.emptyFileRow ? ZeroByteFile::EmptyFileLine : ZeroByteFile::NoText, rows, writer,
-        progress, toStandardOutput, [&](const QString& subject, const QString& cause) {
-            if (progressLine)
-                progressLine->interrupt([&] { complain(subject, cause); });
-            else
-                complain(subject, cause);
-        });
+        progressLine.emplace(
+            progress, [&inputs] { return knownTotalBytes(inputs.paths); },
+            int(inputs.paths.size()));
+    InputReading reading;
+    reading.binaryFiles = command.countBinary ? BinaryFiles::Count : BinaryFiles::PassOver;
+    reading.zeroByteFile
+        = command.emptyFileRow ? ZeroByteFile::EmptyFileLine : ZeroByteFile::NoText;
+    reading.threads = command.threads != 0 ? command.threads : std::thread::hardware_concurrency();
+    const bool allRead
+        = countInputs(inputs, reading, command.filter, rows, writer, progress, toStandardOutput,
+                      [&](const QString& subject, const QString& cause) {
+                          if (progressLine)
+                              progressLine->interrupt([&] { complain(subject, cause); });
+                          else
+                              complain(subject, cause);
+                      });
     progressLine.reset();
     const QString keepingFailure = rows.outputFailure();
     if (!keepingFailure.isEmpty())

@@ -47,10 +47,10 @@ bool ProgressLine::wanted(bool rowsToStandardOutput)
     return isatty(STDERR_FILENO) == 1 && !(rowsToStandardOutput && isatty(STDOUT_FILENO) == 1);
 }
 
-ProgressLine::ProgressLine(const CountProgress& progress, std::optional<qint64> totalBytes,
-                           int files)
+ProgressLine::ProgressLine(const CountProgress& progress,
+                           std::function<std::optional<qint64>()> totalBytes, int files)
     : m_progress(progress)
-    , m_totalBytes(totalBytes)
+    , m_askTotalBytes(std::move(totalBytes))
     , m_files(files)
     , m_start(std::chrono::steady_clock::now())
     , m_thread([this] { run(); })
@@ -78,6 +78,13 @@ void ProgressLine::run()
 {
     std::unique_lock lock(m_mutex);
     m_stopped.wait_until(lock, m_start + quietTime, [this] { return m_stop; });
+    if (!m_stop) {
+        // Asked without the lock, so that a message on standard error never waits for it.
+        lock.unlock();
+        const std::optional<qint64> totalBytes = m_askTotalBytes();
+        lock.lock();
+        m_totalBytes = totalBytes;
+    }
     while (!m_stop) {
         draw();
         m_stopped.wait_for(lock, redrawInterval, [this] { return m_stop; });

@@ -29,7 +29,10 @@ public:
     /// that same terminal would run into it, and show how far the run is anyway.
     static bool wanted(bool rowsToStandardOutput);
 
-    ProgressLine(const CountProgress& progress, std::optional<qint64> totalBytes, int files);
+    /// `totalBytes` is asked only once the line is first drawn, so that a run too short to
+    /// show it never spends a call on the sizes of its inputs.
+    ProgressLine(const CountProgress& progress, std::function<std::optional<qint64>()> totalBytes,
+                 int files);
     /// Erases the line.
     ~ProgressLine();
     Q_DISABLE_COPY_MOVE(ProgressLine)
@@ -44,7 +47,8 @@ private:
     void erase();
 
     const CountProgress& m_progress;
-    const std::optional<qint64> m_totalBytes;
+    const std::function<std::optional<qint64>()> m_askTotalBytes;
+    std::optional<qint64> m_totalBytes;
     const int m_files;
     const std::chrono::steady_clock::time_point m_start;
     std::mutex m_mutex;

@@ -20,6 +20,7 @@ RowOutput::Layout outputLayout(const CountCommand& command)
 RowPipeline::RowPipeline(const CountCommand& command, ResultsWriter& writer, ResultStore sortedRows)
     : m_writer(writer)
     , m_output(writer, outputLayout(command), command.sortOrder, std::move(sortedRows))
+    , m_fileStageSettings { command.unit, command.longerThan, command.shorterThan }
 {
     // Rows streamed in the window's layout go straight to the writer.
     RowSink* next = command.sortOrder || outputLayout(command) != RowOutput::Layout::CountAndLine
@@ -37,11 +38,8 @@ RowPipeline::RowPipeline(const CountCommand& command, ResultsWriter& writer, Res
     }
     if (command.check)
         next = &m_tally.emplace(*next);
-    if (command.longerThan || command.shorterThan)
-        next = &m_threshold.emplace(command.longerThan, command.shorterThan, *next);
-    if (command.unit != LengthUnit::Utf16)
-        next = &m_recount.emplace(command.unit, *next);
-    m_head = next;
+    m_orderedHead = next;
+    m_fileStages.emplace(m_fileStageSettings, *next);
 }
 
 void RowPipeline::startFile(const QString& path)

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "counting/output/length_threshold.h"
 #include "counting/output/lint_row_printer.h"
 #include "counting/output/located_row_printer.h"
 #include "counting/output/row_tally.h"
 #include "counting/output/summary_printer.h"
-#include "counting/output/unit_recount.h"
+#include "file_row_stages.h"
 #include "row_output.h"
 
 #include <QString>
@@ -28,7 +27,11 @@ public:
     Q_DISABLE_COPY_MOVE(RowPipeline)
 
     /// Where the counter hands its rows.
-    RowSink& head() { return *m_head; }
+    RowSink& head() { return m_fileStages->head(); }
+    /// Where rows go that already passed the file's own stages (see FileRowStages), for a
+    /// count that runs them itself on another thread.
+    RowSink& orderedHead() { return *m_orderedHead; }
+    const FileRowStages::Settings& fileStageSettings() const { return m_fileStageSettings; }
     /// The rows that follow come from `path` ("-" for standard input).
     void startFile(const QString& path);
     /// The file's rows are all in; `counted` is false when it could not be read.
@@ -49,9 +52,9 @@ private:
     std::optional<LintRowPrinter> m_lint;
     std::optional<LocatedRowPrinter> m_located;
     std::optional<RowTally> m_tally;
-    std::optional<LengthThreshold> m_threshold;
-    std::optional<UnitRecount> m_recount;
-    RowSink* m_head = nullptr;
+    RowSink* m_orderedHead = nullptr;
+    const FileRowStages::Settings m_fileStageSettings;
+    std::optional<FileRowStages> m_fileStages;
 };
 
 } // namespace velmora

@@ -9,7 +9,7 @@
 #include "io_thread.h"
 #include "page_aligned.h"
 
-#include <QFile>
+#include <QIODevice>
 
 #include <array>
 #include <cerrno>
@@ -24,6 +24,7 @@
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
+#include <utility>
 
 namespace velmora {
 
@@ -124,34 +125,67 @@ std::optional<ReadOutcome> decodePiece(TextDecoder& decoder, std::string_view by
     return std::nullopt;
 }
 
-/// Reads `device` from where it stands to its end, through `decoder`. `readAnything` tells
-/// whether bytes came before, so that only a file without any bytes reads as "empty file",
-/// when the control asks for that line.
-ReadOutcome readRest(QIODevice& device, TextDecoder& decoder, const CountControl& control,
+/// A block of at least `size` bytes that the calling thread reads into, kept from file to
+/// file: a block of its own for each file would be mapped and unmapped, its pages faulted in
+/// and cleared each time, which costs more than reading a small file. Null without memory.
+char* threadReadBlock(std::size_t size)
+{
+    thread_local PageAlignedBytes block;
+    thread_local std::size_t blockSize = 0;
+    if (blockSize < size) {
+        block = allocatePageAligned(size);
+        blockSize = block ? size : 0;
+    }
+    return block.get();
+}
+
+/// Reads on to the end through `decoder`, a block at a time from `readBlock(into, size,
+/// error)`, which gives the bytes it read, 0 at the end, or -1 and the cause in `error`.
+/// `readAnything` tells whether bytes came before, so that only a file without any bytes
+/// reads as "empty file", when the control asks for that line.
+template<typename ReadBlock>
+ReadOutcome readRest(ReadBlock readBlock, TextDecoder& decoder, const CountControl& control,
                      bool readAnything)
 {
     const qint64 blockSize = control.readBlockSize;
-    const PageAlignedBytes block = allocatePageAligned(std::size_t(blockSize));
+    char* const block = threadReadBlock(std::size_t(blockSize));
     if (!block)
         return failure(qt_error_string(ENOMEM));
     for (;;) {
         if (control.stopRequested())
             return { ReadOutcome::Kind::Stopped, {} };
-        const qint64 got = device.read(block.get(), blockSize);
+        QString error;
+        const qint64 got = readBlock(block, blockSize, error);
         if (got < 0)
-            return failure(device.errorString());
+            return failure(error);
         control.addBytesDone(got);
         readAnything = readAnything || got > 0;
         const bool atEnd = got == 0;
         const std::string_view bytes
             = atEnd && !readAnything && control.zeroByteFile == ZeroByteFile::EmptyFileLine
             ? emptyFileText
-            : std::string_view(block.get(), std::size_t(got));
+            : std::string_view(block, std::size_t(got));
         if (std::optional<ReadOutcome> ended = decodePiece(decoder, bytes, atEnd))
             return *ended;
         if (atEnd)
             return { ReadOutcome::Kind::Read, {} };
     }
+}
+
+/// Reads from the descriptor where it stands, as readRest() wants it.
+auto descriptorReads(int descriptor)
+{
+    return [descriptor](char* into, qint64 size, QString& error) -> qint64 {
+        for (;;) {
+            const ssize_t got = ::read(descriptor, into, std::size_t(size));
+            if (got >= 0)
+                return qint64(got);
+            if (errno != EINTR) {
+                error = qt_error_string(errno);
+                return -1;
+            }
+        }
+    };
 }
 
 /// Whether the size that the regular file open at `descriptor` reports is its length. The
@@ -163,9 +197,14 @@ bool sizeIsLength(int descriptor, const struct stat& status)
 {
     if (status.st_size == 0)
         return false;
+    // A whole tree lies mostly on one file system: it is asked once per thread, not per file.
+    thread_local std::optional<std::pair<dev_t, bool>> lastAsked;
+    if (lastAsked && lastAsked->first == status.st_dev)
+        return lastAsked->second;
     struct statfs fileSystem;
     if (::fstatfs(descriptor, &fileSystem) != 0)
         return true;
+    bool trusted = true;
     switch (fileSystem.f_type) {
     case PROC_SUPER_MAGIC:
     case SYSFS_MAGIC:
@@ -174,10 +213,13 @@ bool sizeIsLength(int descriptor, const struct stat& status)
     case SECURITYFS_MAGIC:
     case CGROUP_SUPER_MAGIC:
     case CGROUP2_SUPER_MAGIC:
-        return false;
+        trusted = false;
+        break;
     default:
-        return true;
+        break;
     }
+    lastAsked.emplace(status.st_dev, trusted);
+    return trusted;
 }
 
 bool sameTime(const struct timespec& one, const struct timespec& other)
@@ -186,16 +228,13 @@ bool sameTime(const struct timespec& one, const struct timespec& other)
 }
 
 /// Why a file read to its end cannot count as read whole: its end came before the size it
-/// had when opened, or it is shorter now than the bytes read from it (or its size cannot be
-/// told); or it was written over without growing, its modification time moved and its size
-/// not, so that the bytes read may mix its old text and its new. Nothing when none of these:
-/// a file that only grew, such as a log being written, counts up to where its reading ended.
-std::optional<ReadOutcome> changedWhileRead(const QFile& file, const struct stat& opened,
+/// had when opened, or it is shorter `now` than the bytes read from it; or it was written over
+/// without growing, its modification time moved and its size not, so that the bytes read may mix
+/// its old text and its new. Nothing when none of these: a file that only grew, such as a log being
+/// written, counts up to where its reading ended.
+std::optional<ReadOutcome> changedWhileRead(const struct stat& now, const struct stat& opened,
                                             qint64 bytesRead)
 {
-    struct stat now;
-    if (::fstat(file.handle(), &now) != 0)
-        return failure(qt_error_string(errno));
     if (bytesRead < opened.st_size || now.st_size < bytesRead)
         return failure(QStringLiteral("The file became shorter while it was being read"));
     if (!sameTime(now.st_mtim, opened.st_mtim) && now.st_size <= opened.st_size)
@@ -339,11 +378,11 @@ private:
 };
 
 /// Hands the blocks of `reads` to `decoder` up to the first one short of a block, where the
-/// file ended when it was read, and leaves `file` there; an outcome when the reading ends.
-std::optional<ReadOutcome> readAhead(ReadAhead& reads, QFile& file, TextDecoder& decoder,
-                                     const CountControl& control)
+/// file ended when it was read, and leaves `descriptor` there, with `bytesRead`; an outcome
+/// when the reading ends.
+std::optional<ReadOutcome> readAhead(ReadAhead& reads, int descriptor, TextDecoder& decoder,
+                                     const CountControl& control, qint64& bytesRead)
 {
-    qint64 bytesRead = 0;
     for (;;) {
         if (control.stopRequested())
             return ReadOutcome { ReadOutcome::Kind::Stopped, {} };
@@ -357,65 +396,108 @@ std::optional<ReadOutcome> readAhead(ReadAhead& reads, QFile& file, TextDecoder&
         if (block.bytes.size() < std::size_t(control.readBlockSize))
             break;
     }
-    if (!file.seek(bytesRead))
-        return failure(file.errorString());
+    if (::lseek(descriptor, off_t(bytesRead), SEEK_SET) < 0)
+        return failure(qt_error_string(errno));
     return std::nullopt;
 }
+
+/// Closes a descriptor when it goes.
+struct OpenDescriptor
+{
+    ~OpenDescriptor() { ::close(descriptor); }
+    const int descriptor;
+};
 
 } // namespace
 
 ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const CountControl& control)
 {
-    if (!FileExists(path))
-        return { ReadOutcome::Kind::Missing, {} };
     // Opened by its exact bytes: Qt would turn a name that is not UTF-8 into another name.
-    const int descriptor = openLongPath(pathBytes(path), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0)
-        return failure(qt_error_string(errno));
-    struct stat status;
-    const int cause = ::fstat(descriptor, &status) != 0 ? errno
-        : S_ISDIR(status.st_mode)                       ? EISDIR
-                                                        : 0;
-    if (cause != 0) {
-        ::close(descriptor);
+    // Only a failed open asks whether the file is there, to tell missing from unreadable as
+    // the count always has; a file found costs no call more than its open and its fstat.
+    const int opened = openLongPath(pathBytes(path), O_RDONLY | O_CLOEXEC);
+    if (opened < 0) {
+        const int cause = errno;
+        if (!FileExists(path))
+            return { ReadOutcome::Kind::Missing, {} };
         return failure(qt_error_string(cause));
     }
-    QFile file;
-    if (!file.open(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered,
-                   QFileDevice::AutoCloseHandle)) {
-        ::close(descriptor);
-        return failure(file.errorString());
-    }
+    const OpenDescriptor file { opened };
+    struct stat status;
+    const int cause = ::fstat(file.descriptor, &status) != 0 ? errno
+        : S_ISDIR(status.st_mode)                            ? EISDIR
+                                                             : 0;
+    if (cause != 0)
+        return failure(qt_error_string(cause));
+    TextDecoder decoder(consumer, control.binaryFiles);
     // Only a regular file whose size is its length is read by its size and checked against
     // it; anything else is read as it comes, to its end.
-    if (!S_ISREG(status.st_mode) || !sizeIsLength(descriptor, status))
-        return readWholeDevice(file, consumer, control);
-    TextDecoder decoder(consumer, control.binaryFiles);
+    if (!S_ISREG(status.st_mode) || !sizeIsLength(file.descriptor, status))
+        return readRest(descriptorReads(file.descriptor), decoder, control, false);
+    qint64 bytesRead = 0;
     if (status.st_size >= readAheadFromBlocks * control.readBlockSize) {
         std::optional<IoThread> ownThread;
         std::optional<ReadAhead> reads;
         try {
-            reads.emplace(descriptor, control.ioThread ? *control.ioThread : ownThread.emplace(),
+            reads.emplace(file.descriptor,
+                          control.ioThread ? *control.ioThread : ownThread.emplace(),
                           control.readBlockSize);
         } catch (const std::exception&) {
             // No memory or no thread to read ahead with: the file is read here.
         }
         if (reads) {
-            if (std::optional<ReadOutcome> ended = readAhead(*reads, file, decoder, control))
+            if (std::optional<ReadOutcome> ended
+                = readAhead(*reads, file.descriptor, decoder, control, bytesRead))
                 return *ended;
         }
     }
-    // A small file is read here, and so is what a large one gained after its reads ahead.
-    const ReadOutcome outcome = readRest(file, decoder, control, file.pos() > 0);
+    // A small file is read here, and so is what a large one gained after its reads ahead. Where
+    // the bytes read reach the file's size, its size is looked at again rather than read for
+    // nothing: the check after needs that look anyway, and it tells whether the file grew.
+    std::optional<struct stat> atEnd;
+    qint64 knownSize = status.st_size;
+    const auto readsBySize = [&, reads = descriptorReads(file.descriptor)](
+                                 char* into, qint64 size, QString& error) -> qint64 {
+        if (bytesRead >= knownSize) {
+            struct stat now;
+            if (::fstat(file.descriptor, &now) != 0) {
+                error = qt_error_string(errno);
+                return -1;
+            }
+            if (now.st_size <= bytesRead) {
+                atEnd = now;
+                return 0;
+            }
+            knownSize = now.st_size;
+        }
+        const qint64 got = reads(into, size, error);
+        bytesRead += qMax(got, qint64(0));
+        if (got == 0)
+            atEnd.reset();
+        return got;
+    };
+    const ReadOutcome outcome = readRest(readsBySize, decoder, control, bytesRead > 0);
     if (outcome.kind != ReadOutcome::Kind::Read)
         return outcome;
-    return changedWhileRead(file, status, file.pos()).value_or(outcome);
+    if (!atEnd) {
+        // The file ended before its size: it became shorter while it was read.
+        atEnd.emplace();
+        if (::fstat(file.descriptor, &*atEnd) != 0)
+            return failure(qt_error_string(errno));
+    }
+    return changedWhileRead(*atEnd, status, bytesRead).value_or(outcome);
 }
 
 ReadOutcome readWholeDevice(QIODevice& device, TextConsumer& consumer, const CountControl& control)
 {
     TextDecoder decoder(consumer, control.binaryFiles);
-    return readRest(device, decoder, control, false);
+    const auto deviceReads = [&](char* into, qint64 size, QString& error) {
+        const qint64 got = device.read(into, size);
+        if (got < 0)
+            error = device.errorString();
+        return got;
+    };
+    return readRest(deviceReads, decoder, control, false);
 }
 
 } // namespace velmora

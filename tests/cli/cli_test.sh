@@ -189,6 +189,68 @@ fi
 RUN_AS=$as_nobody check recursive_unreadable_folder_named 1 'locked/a.txt\t4\topen\n' 'velmora-count: locked/shut: Permission denied' -- -r -H --lf locked
 [ "$(wc -l < actual.err)" -eq 1 ] && pass || fail "recursive_unreadable_folder_named_once: $(cat actual.err)"
 RUN_AS=$as_nobody check check_unreadable_folder_is_trouble 2 '' 'velmora-count: locked/shut: Permission denied' -- --check -r --longer-than 9 locked
+# Files counted on several threads give the bytes and messages of one thread, whatever the
+# options: a tree of many files, some with no row, one with rows enough to be handed over in
+# several pieces, and unreadable files and a dangling link among them, the first file one of
+# them. Each row holds OPTIONS, run with -j 1, then with -j 2 and -j 7 compared with it.
+mkdir -p many/a many/b/c
+printf 'secret\n' > many/a/0-first-unreadable.txt
+for i in $(seq 1 60); do
+    printf 'line %d of a\nshort\n%*s\n' "$i" "$i" x > "many/a/f$i.txt"
+    printf 'b %d\n\n' "$i" > "many/b/g$i.txt"
+done
+: > many/b/c/empty.txt
+awk 'BEGIN { for (i = 0; i < 20000; i++) printf "row %d of the large file\n", i }' > many/b/c/large.txt
+printf 'locked\n' > many/b/locked.txt
+ln -s nowhere many/b/dangling.txt
+chmod 000 many/a/0-first-unreadable.txt many/b/locked.txt
+while IFS= read -r options; do
+    $as_nobody "$tool" -j 1 $options > one.out 2> one.err
+    one_status=$?
+    # A failed output ends the run before the files are told of.
+    [[ $options == *' -o '* ]] || grep -qF 'many/b/locked.txt: Permission denied' one.err ||
+        fail "threads_same_output ($options): the unreadable file not told: $(cat one.err)"
+    for threads in 2 7; do
+        $as_nobody "$tool" -j "$threads" $options > threads.out 2> threads.err
+        status=$?
+        [ "$status" -eq "$one_status" ] && cmp -s one.out threads.out && cmp -s one.err threads.err && pass ||
+            fail "threads_same_output ($options, -j $threads): status $status, not $one_status: $(diff one.out threads.out | head -3) $(diff one.err threads.err | head -3)"
+    done
+done << 'ROWS'
+-r --lf many
+-rHn many
+-rHn --longer-than 9 --units columns --lf many/b many/a many/b
+-r --summary --lf many
+-r --summary --sort desc many
+-rn --sort asc --shorter-than 20 many
+-rH --check --longer-than 60 many
+-rH --check --contains of --lf many
+-rHn -o /dev/full many
+ROWS
+chmod 644 many/a/0-first-unreadable.txt many/b/locked.txt
+check threads_zero 2 '' '--threads takes a number of threads from 1 to 1024, not '"'0'" -- --threads 0 lines.txt
+check threads_not_a_number 2 '' "-j takes a number of threads from 1 to 1024, not 'all'" -- -j all lines.txt
+
+# Rows of a later file wait in bounded memory while the file before them is still counted:
+# a FIFO holds the head open while the next file's six million rows are counted.
+awk 'BEGIN { for (i = 0; i < 6000000; i++) print "x" }' > six-million-rows.txt
+rm -f held.fifo && mkfifo held.fifo
+{ printf 'first\n'; sleep 4; printf 'last\n'; } > held.fifo &
+"$tool" -j 2 --lf held.fifo six-million-rows.txt > held.out 2> held.err &
+counter=$!
+sleep 3
+peak=$(awk '/^VmHWM:/ { print $2 }' "/proc/$counter/status")
+wait "$counter"
+status=$?
+# A sanitizer's shadow memory grows with every byte the program touches: the peak would
+# measure the sanitizer.
+if ! ldd "$tool" | grep -qE 'lib[at]san'; then
+    [ "${peak:-0}" -gt 0 ] && [ "$peak" -lt 65536 ] && pass || fail "threads_wait_in_bounded_memory: peak ${peak:-unknown} KiB"
+fi
+[ "$status" -eq 0 ] && [ "$(head -c 18 held.out)" = "$(printf '5\tfirst\n4\tlast\n1\tx')" ] &&
+    [ "$(wc -l < held.out)" -eq 6000002 ] && pass ||
+    fail "threads_wait_in_order: status $status, $(head -c 40 held.out | od -c | head -3) $(cat held.err)"
+rm -f six-million-rows.txt held.out
 chmod 700 "$work"
 chmod 755 locked/shut
 
@@ -504,9 +566,10 @@ for option in --version -V; do
 done
 # The help names every option, with an example of each job people bring to it.
 for word in --longer-than --shorter-than -H, --with-filename -n, --line-number --summary \
-    -r, --recursive --ext --exclude --max-depth --no-ignore --binary --check --units utf16 chars \
-    bytes columns '-rHn --ext cpp' '--check docs' 'film.srt' '--format rows|lint' -0, --null \
-    --empty-file-row --files0-from 'PATH:LINE:COL: line is COUNT UNIT long'; do
+    -r, --recursive --ext --exclude --max-depth --no-ignore --binary --check -j, --threads \
+    --units utf16 chars bytes columns '-rHn --ext cpp' '--check docs' 'film.srt' \
+    '--format rows|lint' -0, --null --empty-file-row --files0-from \
+    'PATH:LINE:COL: line is COUNT UNIT long'; do
     grep -qF -- "$word" help.out || fail "help lacks '$word'"
 done
 
@@ -536,6 +599,8 @@ check_completion option_name velmora-count _velmora_count '--units' -- velmora-c
 check_completion check_option velmora-count _velmora_count '--check' -- velmora-count -r --ch
 check_completion walk_options velmora-count _velmora_count '--exclude --ext' -- velmora-count -r --ex
 check_completion no_guess_for_a_depth velmora-count _velmora_count '' -- velmora-count --max-depth ''
+check_completion threads_option velmora-count _velmora_count '--threads' -- velmora-count --thr
+check_completion no_file_for_threads velmora-count _velmora_count '' -- velmora-count -j tr
 check_completion units velmora-count _velmora_count 'bytes chars columns utf16' -- velmora-count --units ''
 check_completion units_after_equals velmora-count _velmora_count 'columns' -- velmora-count --units = co
 check_completion format velmora-count _velmora_count 'lint' -- velmora-count --format l

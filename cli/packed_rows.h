@@ -1,0 +1,37 @@
+#pragma once
+
+#include "counting/scan/row_sink.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+/// Keeps the rows it is handed as packed bytes (count, line number, size, the line's bytes),
+/// and hands them on in pieces of about `pieceSize` bytes, so that another thread can pass
+/// them to the sinks they were meant for with replayPackedRows().
+class PackedRowRecorder final : public RowSink
+{
+public:
+    /// `hand` takes a piece, false when no more rows are wanted.
+    PackedRowRecorder(bool needsLineBytes, std::size_t pieceSize,
+                      std::function<bool(std::string&&)> hand);
+
+    void addRow(std::string_view lineBytes, CharacterCount count, LineNumber lineNumber) override;
+    bool needsLineBytes() const override { return m_needsLineBytes; }
+    /// Hands on the rows kept since the last piece.
+    void flush();
+
+private:
+    const bool m_needsLineBytes;
+    const std::size_t m_pieceSize;
+    const std::function<bool(std::string&&)> m_hand;
+    std::string m_piece;
+};
+
+/// Hands the rows of a piece to `sink` in their order, up to one it could not keep; false then.
+bool replayPackedRows(std::string_view piece, RowSink& sink);
+
+} // namespace velmora
