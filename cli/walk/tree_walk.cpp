@@ -47,6 +47,10 @@ struct ListedEntry
     unsigned short length;
     unsigned char d_type;
     char d_name[1];
+
+    /// The name, ended by a NUL, runs on past the one byte declared; taken as a pointer, never
+    /// as the array, whose type says it holds one byte.
+    const char* name() const { return d_name; }
 };
 
 /// What the entry `name` of the folder open at `folder` is, its type from the listing when it
@@ -66,7 +70,7 @@ std::optional<Kind> kindOf(int folder, const ListedEntry& entry)
         return Kind::Other;
     }
     struct stat status;
-    if (::fstatat(folder, entry.d_name, &status, 0) != 0) {
+    if (::fstatat(folder, entry.name(), &status, 0) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return Kind::Other;
         return std::nullopt;
@@ -99,7 +103,7 @@ template<typename Take> bool listFolder(int descriptor, Take take)
         for (long at = 0; at < got;) {
             const auto* entry = reinterpret_cast<const ListedEntry*>(buffer + at);
             at += entry->length;
-            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            if (std::strcmp(entry->name(), ".") != 0 && std::strcmp(entry->name(), "..") != 0)
                 take(*entry);
         }
     }
@@ -259,9 +263,9 @@ void TreeWalk::walk(const QString& folder, const std::function<void(const QStrin
         if (!listFolder(descriptor, [&](const ListedEntry& entry) {
                 const std::optional<Kind> kind = kindOf(descriptor, entry);
                 if (!kind)
-                    tell(entryPrefix + entry.d_name, errno);
+                    tell(entryPrefix + entry.name(), errno);
                 else
-                    entries.push_back({ QByteArray(entry.d_name), *kind });
+                    entries.push_back({ QByteArray(entry.name()), *kind });
             }))
             tell(shown, errno);
 

@@ -141,8 +141,9 @@ bool SpillFile::appendBeyondBuffer(std::string_view head, std::string_view tail)
     if (size <= m_bufferBytes) {
         if (!m_buffer)
             m_buffer.reset(new char[m_bufferBytes]);
-        std::memcpy(m_buffer.get() + m_buffered, head.data(), head.size());
-        std::memcpy(m_buffer.get() + m_buffered + head.size(), tail.data(), tail.size());
+        // An empty view may have no bytes behind it, which memcpy may not be given.
+        std::copy(head.begin(), head.end(), m_buffer.get() + m_buffered);
+        std::copy(tail.begin(), tail.end(), m_buffer.get() + m_buffered + head.size());
         m_buffered += size;
         return true;
     }
