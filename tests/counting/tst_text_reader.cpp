@@ -488,6 +488,49 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(consumer.text), text.toUtf8());
     }
 
+    // A large file's blocks are converted as they are read ahead, each on its own: blocks of a
+    // few bytes end inside a unit, between a pair's units and among lone surrogates, and what
+    // one block leaves must reach the next.
+    void utf16ReadAheadInTinyBlocks_data()
+    {
+        QTest::addColumn<QString>("units");
+        const QString pair = QStringLiteral("\U0001F600");
+        const QChar high(0xD83D);
+        const QChar low(0xDE00);
+        QTest::newRow("pair_at_every_place") << atEveryPlace(pair, QStringLiteral("\u6771"));
+        QTest::newRow("pairs_in_a_row") << pair.repeated(40);
+        QTest::newRow("lone_high_at_every_place")
+            << atEveryPlace(QString(high), QStringLiteral("\u00E9"));
+        QTest::newRow("lone_low_at_every_place") << atEveryPlace(QString(low), QStringLiteral("a"));
+        QTest::newRow("highs_before_a_pair")
+            << atEveryPlace(QString(high) + high + high + low, QStringLiteral("\u6771"));
+        QTest::newRow("low_before_high") << atEveryPlace(QString(low) + high, QStringLiteral("x"));
+        QTest::newRow("high_last") << QStringLiteral("\u6771").repeated(31) + high;
+        QTest::newRow("only_highs") << QString(60, high);
+        QTest::newRow("lines_of_every_length") << everyLengthPattern() + QStringLiteral("\r\n");
+    }
+    void utf16ReadAheadInTinyBlocks()
+    {
+        QFETCH(QString, units);
+        const QString path = m_dir.filePath(QStringLiteral("utf16_blocks.txt"));
+        for (const QSysInfo::Endian order : { QSysInfo::LittleEndian, QSysInfo::BigEndian }) {
+            const QByteArray mark = order == QSysInfo::LittleEndian ? "\xFF\xFE" : "\xFE\xFF";
+            for (const bool oddByte : { false, true }) {
+                const QByteArray bytes = mark + utf16(units, order) + (oddByte ? "x" : "");
+                QVERIFY(writeFile(path, bytes));
+                const QByteArray expected = plainUtf8(units) + (oddByte ? "\xEF\xBF\xBD" : "");
+                // Small enough that every file here is read ahead, in blocks of each parity.
+                for (const qint64 blockSize : { 1, 2, 3, 4, 5, 6, 7, 8, 9, 16, 33 }) {
+                    CountControl control;
+                    control.readBlockSize = blockSize;
+                    CollectingConsumer consumer;
+                    QCOMPARE(ReadWholeFile(path, consumer, control).kind, ReadOutcome::Kind::Read);
+                    QCOMPARE(QByteArray::fromStdString(consumer.text), expected);
+                }
+            }
+        }
+    }
+
     void consumerStopsTheReading()
     {
         QBuffer file;
