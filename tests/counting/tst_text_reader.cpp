@@ -274,36 +274,62 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(fromFile.text), expected);
     }
 
+    void fileCutShortWhileReadFails_data()
+    {
+        QTest::addColumn<bool>("sixteenBit");
+        QTest::newRow("eight_bit") << false;
+        // Its blocks are converted as they are read ahead, the cut ones too.
+        QTest::newRow("utf16") << true;
+    }
     void fileCutShortWhileReadFails()
     {
+        QFETCH(bool, sixteenBit);
         // Long enough that the blocks after the first few are read only after the cut.
         const QString path = m_dir.filePath(QStringLiteral("cut.txt"));
-        const QByteArray bytes = QByteArray("line\n").repeated(3 * 1024 * 1024);
+        const QByteArray text = QByteArray("line\n").repeated(3 * 1024 * 1024);
+        const QByteArray bytes = sixteenBit
+            ? "\xFF\xFE" + utf16(QString::fromLatin1(text), QSysInfo::LittleEndian)
+            : text;
         QVERIFY(writeFile(path, bytes));
         MeddlingConsumer consumer([&] { QVERIFY(QFile::resize(path, 100)); });
         const ReadOutcome outcome = ReadWholeFile(path, consumer);
         QCOMPARE(outcome.kind, ReadOutcome::Kind::Failed);
         QVERIFY(!outcome.description.isEmpty());
         QVERIFY(consumer.pieces >= 1);
-        QCOMPARE(QByteArray::fromStdString(consumer.text.substr(0, 100)), bytes.left(100));
+        QCOMPARE(QByteArray::fromStdString(consumer.text.substr(0, 100)), text.left(100));
     }
 
     void largeFileIsReadAhead_data()
     {
         QTest::addColumn<bool>("sharedThread");
         QTest::addColumn<int>("stopAfter");
-        QTest::newRow("own_thread") << false << -1;
-        QTest::newRow("shared_thread") << true << -1;
-        QTest::newRow("stopped_with_reads_still_asked_for") << true << 1;
+        QTest::addColumn<QByteArray>("mark");
+        QTest::newRow("own_thread") << false << -1 << QByteArray();
+        QTest::newRow("shared_thread") << true << -1 << QByteArray();
+        QTest::newRow("stopped_with_reads_still_asked_for") << true << 1 << QByteArray();
+        // Converted as they are read ahead, and stopped within the first block: after its head,
+        // which the reader converts, and after its middle, converted ahead.
+        QTest::newRow("utf16le") << false << -1 << QByteArray("\xFF\xFE");
+        QTest::newRow("utf16be_shared_thread") << true << -1 << QByteArray("\xFE\xFF");
+        for (const int stopAfter : { 1, 2 }) {
+            QTest::addRow("utf16_stopped_after_piece_%d", stopAfter)
+                << true << stopAfter << QByteArray("\xFF\xFE");
+        }
     }
     void largeFileIsReadAhead()
     {
         QFETCH(bool, sharedThread);
         QFETCH(int, stopAfter);
-        // Large enough to be read ahead on another thread, block after block.
-        QByteArray bytes;
-        for (int line = 0; bytes.size() < 20 * 1024 * 1024; ++line)
-            bytes += "line " + QByteArray::number(line) + '\n';
+        QFETCH(QByteArray, mark);
+        // Large enough to be read ahead on another thread, block after block; a surrogate pair
+        // on every line in 16 bits.
+        QByteArray text;
+        for (int line = 0; text.size() < 20 * 1024 * 1024; ++line)
+            text += "line " + QByteArray::number(line) + " \xF0\x9F\x98\x80\n";
+        const QSysInfo::Endian order
+            = mark.startsWith('\xFE') ? QSysInfo::BigEndian : QSysInfo::LittleEndian;
+        const QByteArray bytes
+            = mark.isEmpty() ? text : mark + utf16(QString::fromUtf8(text), order);
         const QString path = m_dir.filePath(QStringLiteral("large.txt"));
         QVERIFY(writeFile(path, bytes));
         IoThread shared;
@@ -314,11 +340,11 @@ private slots:
         const ReadOutcome outcome = ReadWholeFile(path, consumer, control);
         if (stopAfter < 0) {
             QCOMPARE(outcome.kind, ReadOutcome::Kind::Read);
-            QVERIFY(QByteArray::fromStdString(consumer.text) == bytes);
+            QVERIFY(QByteArray::fromStdString(consumer.text) == text);
         } else {
             QCOMPARE(outcome.kind, ReadOutcome::Kind::Stopped);
             QCOMPARE(consumer.pieces, stopAfter);
-            QVERIFY(bytes.startsWith(QByteArray::fromStdString(consumer.text)));
+            QVERIFY(text.startsWith(QByteArray::fromStdString(consumer.text)));
         }
         // Reads still asked for when the reader returned run before this job: they must not
         // reach its freed buffers (which the address sanitizer would report).
