@@ -5,12 +5,14 @@
 #include "common/path_bytes.h"
 #include "counting/simd/simd_kernels.h"
 #include "counting/text/text_encoding.h"
+#include "counting/text/utf16_block_to_utf8.h"
 #include "counting/text/utf16_to_utf8.h"
 #include "io_thread.h"
 #include "page_aligned.h"
 
 #include <QIODevice>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <condition_variable>
@@ -48,6 +50,26 @@ public:
         : m_consumer(consumer)
         , m_binaryFiles(binaryFiles)
     { }
+
+    /// Takes 16-bit text from here on without looking for its mark, which a reader that
+    /// converts blocks as it reads them has found and skips.
+    void startWith(const EncodingMark& mark)
+    {
+        m_mark = mark;
+        m_converter.emplace(mark.encoding, chosenSimdKernels());
+    }
+
+    /// Takes a block converted on its own: its edges go through the converter that runs
+    /// through the text, its middle is delivered as it is. False when the consumer wants no
+    /// more.
+    bool decodeConverted(const Utf16Block& block)
+    {
+        if (!deliver(block.head, false))
+            return false;
+        if (!block.utf8.empty() && !m_consumer.consumeText(block.utf8))
+            return false;
+        return deliver(block.tail, false);
+    }
 
     /// Whether decode() refused the text as binary.
     bool refusedAsBinary() const { return m_refusedAsBinary; }
@@ -110,11 +132,11 @@ ReadOutcome failure(const QString& description)
     return { ReadOutcome::Kind::Failed, description };
 }
 
-/// Hands `bytes` to the decoder; an outcome when the reading ends there.
-std::optional<ReadOutcome> decodePiece(TextDecoder& decoder, std::string_view bytes, bool atEnd)
+/// Hands `bytes` to the decoder through `decode`; an outcome when the reading ends there.
+template<typename Decode> std::optional<ReadOutcome> decodeWith(TextDecoder& decoder, Decode decode)
 {
     try {
-        if (!decoder.decode(bytes, atEnd)) {
+        if (!decode()) {
             return ReadOutcome { decoder.refusedAsBinary() ? ReadOutcome::Kind::Binary
                                                            : ReadOutcome::Kind::Stopped,
                                  {} };
@@ -123,6 +145,11 @@ std::optional<ReadOutcome> decodePiece(TextDecoder& decoder, std::string_view by
         return failure(qt_error_string(ENOMEM));
     }
     return std::nullopt;
+}
+
+std::optional<ReadOutcome> decodePiece(TextDecoder& decoder, std::string_view bytes, bool atEnd)
+{
+    return decodeWith(decoder, [&] { return decoder.decode(bytes, atEnd); });
 }
 
 /// A block of at least `size` bytes that the calling thread reads into, kept from file to
@@ -245,6 +272,8 @@ std::optional<ReadOutcome> changedWhileRead(const struct stat& now, const struct
 /// Reads a file's blocks ahead of the reader, each into a buffer of its own that is read into
 /// again once the reader has gone on to the next block. Each block is read at its own offset,
 /// so that the reads may run on the IoThread or on a thread that would otherwise wait for it.
+/// 16-bit text is converted to UTF-8 there too, each block on its own, so that the conversion
+/// runs beside the count rather than before it.
 class ReadAhead
 {
 public:
@@ -254,19 +283,26 @@ public:
         std::string_view bytes;
         /// The error number of a read that failed.
         int error = 0;
+        /// The bytes converted, when the text is 16-bit.
+        const Utf16Block* converted = nullptr;
     };
 
-    /// Throws std::bad_alloc when there is no memory for the buffers, std::system_error when
-    /// there is no thread.
-    ReadAhead(int descriptor, IoThread& io, qint64 blockSize)
+    /// Converts the blocks of a file that starts with `sixteenBitMark`, which no block
+    /// delivers. Throws std::bad_alloc when there is no memory for the buffers,
+    /// std::system_error when there is no thread.
+    ReadAhead(int descriptor, IoThread& io, qint64 blockSize,
+              std::optional<EncodingMark> sixteenBitMark)
         : m_descriptor(descriptor)
         , m_io(io)
         , m_blockSize(std::size_t(blockSize))
+        , m_mark(sixteenBitMark)
     {
         for (Buffer& buffer : m_buffers) {
             buffer.bytes = allocatePageAligned(m_blockSize);
             if (!buffer.bytes)
                 throw std::bad_alloc();
+            if (m_mark)
+                buffer.converter.emplace(m_mark->encoding, chosenSimdKernels());
         }
         const std::lock_guard lock(m_mutex);
         for (std::size_t index = 0; index < readAheadBlocks; ++index)
@@ -297,7 +333,9 @@ public:
         m_io.waitRunningJobs(lock, m_changed, [&] { return buffer.read; });
         m_held = m_next;
         m_next = (m_next + 1) % readAheadBlocks;
-        return { { buffer.bytes.get(), buffer.size }, buffer.error };
+        return { { buffer.bytes.get(), buffer.size },
+                 buffer.error,
+                 buffer.converter ? &buffer.converted : nullptr };
     }
 
 private:
@@ -307,6 +345,8 @@ private:
         std::size_t size = 0;
         int error = 0;
         bool read = false;
+        std::optional<Utf16BlockToUtf8> converter;
+        Utf16Block converted;
     };
 
     /// Asks for the buffer at `index` to be read into; under the lock.
@@ -348,6 +388,8 @@ private:
                     break;
                 }
             }
+            if (error == 0 && buffer.converter)
+                error = convert(buffer, offset, size);
         }
         // Told under the lock: once the last read is told of, the reader may go at once.
         const std::lock_guard lock(m_mutex);
@@ -356,6 +398,24 @@ private:
         buffer.read = true;
         --m_readsPending;
         m_changed.notify_all();
+    }
+
+    /// Converts the `size` bytes read into `buffer` from `offset`; an error number when the
+    /// conversion has no memory.
+    int convert(Buffer& buffer, std::uint64_t offset, std::size_t size)
+    {
+        const std::size_t markLength = m_mark->markLength;
+        const std::size_t skipped
+            = offset < markLength ? std::min(size, std::size_t(markLength - offset)) : 0;
+        // Units start after the mark, on its parity.
+        const bool startsInsideUnit = (offset + skipped - markLength) % 2 != 0;
+        try {
+            buffer.converted = buffer.converter->convert(
+                { buffer.bytes.get() + skipped, size - skipped }, startsInsideUnit);
+        } catch (const std::bad_alloc&) {
+            return ENOMEM;
+        }
+        return 0;
     }
 
     bool ending()
@@ -367,6 +427,7 @@ private:
     const int m_descriptor;
     IoThread& m_io;
     const std::size_t m_blockSize;
+    const std::optional<EncodingMark> m_mark;
     std::array<Buffer, readAheadBlocks> m_buffers;
     std::size_t m_next = 0;
     std::optional<std::size_t> m_held;
@@ -389,7 +450,10 @@ std::optional<ReadOutcome> readAhead(ReadAhead& reads, int descriptor, TextDecod
         const ReadAhead::Block block = reads.next();
         if (block.error != 0)
             return failure(qt_error_string(block.error));
-        if (std::optional<ReadOutcome> ended = decodePiece(decoder, block.bytes, false))
+        std::optional<ReadOutcome> ended = block.converted
+            ? decodeWith(decoder, [&] { return decoder.decodeConverted(*block.converted); })
+            : decodePiece(decoder, block.bytes, false);
+        if (ended)
             return ended;
         bytesRead += qint64(block.bytes.size());
         control.addBytesDone(qint64(block.bytes.size()));
@@ -399,6 +463,22 @@ std::optional<ReadOutcome> readAhead(ReadAhead& reads, int descriptor, TextDecod
     if (::lseek(descriptor, off_t(bytesRead), SEEK_SET) < 0)
         return failure(qt_error_string(errno));
     return std::nullopt;
+}
+
+/// The 16-bit mark that the file open at `descriptor` starts with, which lets its blocks be
+/// converted as they are read ahead; nothing for 8-bit text, whose blocks are delivered as read,
+/// or when the start cannot be read now (the reading meets that again).
+std::optional<EncodingMark> sixteenBitMark(int descriptor)
+{
+    std::array<char, 2> first {};
+    const ssize_t got = ::pread(descriptor, first.data(), first.size(), 0);
+    if (got != ssize_t(first.size()))
+        return std::nullopt;
+    const std::optional<EncodingMark> mark
+        = detectEncodingMark({ first.data(), first.size() }, false);
+    if (!mark || mark->encoding == TextEncoding::EightBit)
+        return std::nullopt;
+    return mark;
 }
 
 /// Closes a descriptor when it goes.
@@ -438,14 +518,17 @@ ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const Cou
     if (status.st_size >= readAheadFromBlocks * control.readBlockSize) {
         std::optional<IoThread> ownThread;
         std::optional<ReadAhead> reads;
+        const std::optional<EncodingMark> mark = sixteenBitMark(file.descriptor);
         try {
             reads.emplace(file.descriptor,
                           control.ioThread ? *control.ioThread : ownThread.emplace(),
-                          control.readBlockSize);
+                          control.readBlockSize, mark);
         } catch (const std::exception&) {
             // No memory or no thread to read ahead with: the file is read here.
         }
         if (reads) {
+            if (mark)
+                decoder.startWith(*mark);
             if (std::optional<ReadOutcome> ended
                 = readAhead(*reads, file.descriptor, decoder, control, bytesRead))
                 return *ended;

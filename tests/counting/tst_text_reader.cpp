@@ -274,36 +274,62 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(fromFile.text), expected);
     }
 
+    void fileCutShortWhileReadFails_data()
+    {
+        QTest::addColumn<bool>("sixteenBit");
+        QTest::newRow("eight_bit") << false;
+        // Its blocks are converted as they are read ahead, the cut ones too.
+        QTest::newRow("utf16") << true;
+    }
     void fileCutShortWhileReadFails()
     {
+        QFETCH(bool, sixteenBit);
         // Long enough that the blocks after the first few are read only after the cut.
         const QString path = m_dir.filePath(QStringLiteral("cut.txt"));
-        const QByteArray bytes = QByteArray("line\n").repeated(3 * 1024 * 1024);
+        const QByteArray text = QByteArray("line\n").repeated(3 * 1024 * 1024);
+        const QByteArray bytes = sixteenBit
+            ? "\xFF\xFE" + utf16(QString::fromLatin1(text), QSysInfo::LittleEndian)
+            : text;
         QVERIFY(writeFile(path, bytes));
         MeddlingConsumer consumer([&] { QVERIFY(QFile::resize(path, 100)); });
         const ReadOutcome outcome = ReadWholeFile(path, consumer);
         QCOMPARE(outcome.kind, ReadOutcome::Kind::Failed);
         QVERIFY(!outcome.description.isEmpty());
         QVERIFY(consumer.pieces >= 1);
-        QCOMPARE(QByteArray::fromStdString(consumer.text.substr(0, 100)), bytes.left(100));
+        QCOMPARE(QByteArray::fromStdString(consumer.text.substr(0, 100)), text.left(100));
     }
 
     void largeFileIsReadAhead_data()
     {
         QTest::addColumn<bool>("sharedThread");
         QTest::addColumn<int>("stopAfter");
-        QTest::newRow("own_thread") << false << -1;
-        QTest::newRow("shared_thread") << true << -1;
-        QTest::newRow("stopped_with_reads_still_asked_for") << true << 1;
+        QTest::addColumn<QByteArray>("mark");
+        QTest::newRow("own_thread") << false << -1 << QByteArray();
+        QTest::newRow("shared_thread") << true << -1 << QByteArray();
+        QTest::newRow("stopped_with_reads_still_asked_for") << true << 1 << QByteArray();
+        // Converted as they are read ahead, and stopped within the first block: after its head,
+        // which the reader converts, and after its middle, converted ahead.
+        QTest::newRow("utf16le") << false << -1 << QByteArray("\xFF\xFE");
+        QTest::newRow("utf16be_shared_thread") << true << -1 << QByteArray("\xFE\xFF");
+        for (const int stopAfter : { 1, 2 }) {
+            QTest::addRow("utf16_stopped_after_piece_%d", stopAfter)
+                << true << stopAfter << QByteArray("\xFF\xFE");
+        }
     }
     void largeFileIsReadAhead()
     {
         QFETCH(bool, sharedThread);
         QFETCH(int, stopAfter);
-        // Large enough to be read ahead on another thread, block after block.
-        QByteArray bytes;
-        for (int line = 0; bytes.size() < 20 * 1024 * 1024; ++line)
-            bytes += "line " + QByteArray::number(line) + '\n';
+        QFETCH(QByteArray, mark);
+        // Large enough to be read ahead on another thread, block after block; a surrogate pair
+        // on every line in 16 bits.
+        QByteArray text;
+        for (int line = 0; text.size() < 20 * 1024 * 1024; ++line)
+            text += "line " + QByteArray::number(line) + " \xF0\x9F\x98\x80\n";
+        const QSysInfo::Endian order
+            = mark.startsWith('\xFE') ? QSysInfo::BigEndian : QSysInfo::LittleEndian;
+        const QByteArray bytes
+            = mark.isEmpty() ? text : mark + utf16(QString::fromUtf8(text), order);
         const QString path = m_dir.filePath(QStringLiteral("large.txt"));
         QVERIFY(writeFile(path, bytes));
         IoThread shared;
@@ -314,11 +340,11 @@ private slots:
         const ReadOutcome outcome = ReadWholeFile(path, consumer, control);
         if (stopAfter < 0) {
             QCOMPARE(outcome.kind, ReadOutcome::Kind::Read);
-            QVERIFY(QByteArray::fromStdString(consumer.text) == bytes);
+            QVERIFY(QByteArray::fromStdString(consumer.text) == text);
         } else {
             QCOMPARE(outcome.kind, ReadOutcome::Kind::Stopped);
             QCOMPARE(consumer.pieces, stopAfter);
-            QVERIFY(bytes.startsWith(QByteArray::fromStdString(consumer.text)));
+            QVERIFY(text.startsWith(QByteArray::fromStdString(consumer.text)));
         }
         // Reads still asked for when the reader returned run before this job: they must not
         // reach its freed buffers (which the address sanitizer would report).
@@ -486,6 +512,49 @@ private slots:
         QCOMPARE(readWholeDevice(file, consumer).kind, ReadOutcome::Kind::Read);
         QVERIFY(consumer.pieces > 2);
         QCOMPARE(QByteArray::fromStdString(consumer.text), text.toUtf8());
+    }
+
+    // A large file's blocks are converted as they are read ahead, each on its own: blocks of a
+    // few bytes end inside a unit, between a pair's units and among lone surrogates, and what
+    // one block leaves must reach the next.
+    void utf16ReadAheadInTinyBlocks_data()
+    {
+        QTest::addColumn<QString>("units");
+        const QString pair = QStringLiteral("\U0001F600");
+        const QChar high(0xD83D);
+        const QChar low(0xDE00);
+        QTest::newRow("pair_at_every_place") << atEveryPlace(pair, QStringLiteral("\u6771"));
+        QTest::newRow("pairs_in_a_row") << pair.repeated(40);
+        QTest::newRow("lone_high_at_every_place")
+            << atEveryPlace(QString(high), QStringLiteral("\u00E9"));
+        QTest::newRow("lone_low_at_every_place") << atEveryPlace(QString(low), QStringLiteral("a"));
+        QTest::newRow("highs_before_a_pair")
+            << atEveryPlace(QString(high) + high + high + low, QStringLiteral("\u6771"));
+        QTest::newRow("low_before_high") << atEveryPlace(QString(low) + high, QStringLiteral("x"));
+        QTest::newRow("high_last") << QStringLiteral("\u6771").repeated(31) + high;
+        QTest::newRow("only_highs") << QString(60, high);
+        QTest::newRow("lines_of_every_length") << everyLengthPattern() + QStringLiteral("\r\n");
+    }
+    void utf16ReadAheadInTinyBlocks()
+    {
+        QFETCH(QString, units);
+        const QString path = m_dir.filePath(QStringLiteral("utf16_blocks.txt"));
+        for (const QSysInfo::Endian order : { QSysInfo::LittleEndian, QSysInfo::BigEndian }) {
+            const QByteArray mark = order == QSysInfo::LittleEndian ? "\xFF\xFE" : "\xFE\xFF";
+            for (const bool oddByte : { false, true }) {
+                const QByteArray bytes = mark + utf16(units, order) + (oddByte ? "x" : "");
+                QVERIFY(writeFile(path, bytes));
+                const QByteArray expected = plainUtf8(units) + (oddByte ? "\xEF\xBF\xBD" : "");
+                // Small enough that every file here is read ahead, in blocks of each parity.
+                for (const qint64 blockSize : { 1, 2, 3, 4, 5, 6, 7, 8, 9, 16, 33 }) {
+                    CountControl control;
+                    control.readBlockSize = blockSize;
+                    CollectingConsumer consumer;
+                    QCOMPARE(ReadWholeFile(path, consumer, control).kind, ReadOutcome::Kind::Read);
+                    QCOMPARE(QByteArray::fromStdString(consumer.text), expected);
+                }
+            }
+        }
     }
 
     void consumerStopsTheReading()
