@@ -21,10 +21,12 @@ bool isContinuation(unsigned char byte)
 }
 
 /// The length of the valid UTF-8 sequence at the start of `bytes`, or 0 when there is none:
-/// no overlong forms, no surrogates, nothing above U+10FFFF.
-std::size_t validSequenceLength(const unsigned char* bytes, std::size_t available)
+/// no overlong forms, no surrogates, nothing above U+10FFFF; its character in `decoded`.
+std::size_t validSequenceLength(const unsigned char* bytes, std::size_t available,
+                                char32_t& decoded)
 {
     const unsigned char lead = bytes[0];
+    decoded = lead;
     if (lead < 0x80)
         return 1;
     std::size_t length = 0;
@@ -54,6 +56,7 @@ std::size_t validSequenceLength(const unsigned char* bytes, std::size_t availabl
     }
     if (code < lowest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
         return 0;
+    decoded = code;
     return length;
 }
 
@@ -98,13 +101,21 @@ QString pathFromBytes(QByteArrayView bytes)
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t size = std::size_t(bytes.size());
     for (std::size_t i = 0; i < size;) {
-        const std::size_t length = validSequenceLength(data + i, size - i);
+        char32_t decoded = 0;
+        const std::size_t length = validSequenceLength(data + i, size - i, decoded);
         if (length == 0) {
             path.append(QChar(char16_t(escapeBase + data[i])));
             ++i;
             continue;
         }
-        path.append(QString::fromUtf8(bytes.sliced(qsizetype(i), qsizetype(length))));
+        // The character itself: Qt's decoders, given the sequence alone, drop a U+FEFF as
+        // a byte-order mark.
+        if (QChar::requiresSurrogates(decoded)) {
+            path.append(QChar(QChar::highSurrogate(decoded)));
+            path.append(QChar(QChar::lowSurrogate(decoded)));
+        } else {
+            path.append(QChar(char16_t(decoded)));
+        }
         i += length;
     }
     return path;

@@ -40,6 +40,8 @@ private slots:
             << QByteArray("ab\xE2\x82") << QString::fromUtf16(u"ab\xDCE2\xDC82");
         QTest::newRow("valid_after_invalid")
             << QByteArray("\xE9\xC3\xA9") << QString::fromUtf16(u"\xDCE9\xE9");
+        QTest::newRow("byte_order_mark_after_invalid_is_kept")
+            << QByteArray("\xE9\xEF\xBB\xBF\x61") << QString::fromUtf16(u"\xDCE9\xFEFF\x61");
     }
     void bytesComeBackExactly()
     {
