@@ -1,21 +1,9 @@
 #include "lint_row_printer.h"
 
+#include "counting/text/count_text.h"
 #include "counting/text/line_length.h"
 
-#include <charconv>
-
 namespace velmora {
-
-namespace {
-
-void appendNumber(std::string& text, std::uint64_t number)
-{
-    char digits[24];
-    const char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    text.append(digits, std::size_t(end - digits));
-}
-
-} // namespace
 
 LintRowPrinter::LintRowPrinter(LengthUnit unit, std::optional<std::uint64_t> limit, char afterPath,
                                RowSink& next)

@@ -1,19 +1,8 @@
 #include "located_row_printer.h"
 
-#include <charconv>
+#include "counting/text/count_text.h"
 
 namespace velmora {
-
-namespace {
-
-void appendNumber(std::string& text, std::uint64_t number)
-{
-    char digits[24];
-    const char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    text.append(digits, std::size_t(end - digits));
-}
-
-} // namespace
 
 LocatedRowPrinter::LocatedRowPrinter(bool withFileName, bool withLineNumber, char afterPath,
                                      RowSink& next)

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 namespace velmora {
 
@@ -57,6 +58,14 @@ inline char* putCountAndTab(char* out, std::uint64_t count)
     out = std::to_chars(out, out + countAndTabRoom, count).ptr;
     *out++ = '\t';
     return out;
+}
+
+/// Appends `number` in decimal digits to `text`.
+inline void appendNumber(std::string& text, std::uint64_t number)
+{
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    text.append(digits, std::size_t(end - digits));
 }
 
 } // namespace velmora
