@@ -688,6 +688,20 @@ wait "$counter"
 status=$?
 [ "$status" -eq 143 ] && [ "$(cat interrupted/old.txt)" = 'the old results' ] && [ "$(ls -A interrupted)" = old.txt ] && pass || fail "interrupted_output_file: status $status, $(ls -A interrupted): $(cat interrupted/old.txt)"
 
+# The same on two threads, the slow input among others: the old file stays, nothing beside it.
+printf 'first\n' > interrupted-first.txt
+"$tool" -j 2 -o interrupted/old.txt interrupted-first.txt slow-input.fifo interrupted-first.txt \
+    2> /dev/null &
+counter=$!
+exec 9> slow-input.fifo
+printf 'a line\n' >&9
+sleep 0.3
+kill -TERM "$counter"
+exec 9>&-
+wait "$counter"
+status=$?
+[ "$status" -eq 143 ] && [ "$(cat interrupted/old.txt)" = 'the old results' ] && [ "$(ls -A interrupted)" = old.txt ] && pass || fail "interrupted_output_file_on_threads: status $status, $(ls -A interrupted): $(cat interrupted/old.txt)"
+
 # A full or read-only file system: the old file stays as it was, nothing else is left behind,
 # and the message names the cause.
 small_disk() {
