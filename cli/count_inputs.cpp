@@ -2,6 +2,7 @@
 
 #include "common/long_path.h"
 #include "common/path_bytes.h"
+#include "counting/input/line_ranges.h"
 #include "counting/match/line_matcher.h"
 #include "counting/output/results_writer.h"
 #include "counting/scan/count_file.h"
@@ -18,6 +19,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -35,6 +38,12 @@ constexpr std::size_t rowPieceBytes = 64 * 1024;
 /// The rows of files counted ahead of the head that may wait in memory before their threads
 /// wait too.
 constexpr std::size_t waitingRowBytes = 16 * 1024 * 1024;
+
+/// A single large file is cut into ranges of about this many bytes, counted on several threads
+/// at once: small enough that the rows of a range counted ahead are still in the cache when
+/// their turn comes to be written.
+constexpr qint64 rangeBytes = 4 * 1024 * 1024;
+constexpr std::size_t rangePieceBytes = 512 * 1024;
 
 /// The file standard output appends to, when it is a regular file: counting it would read the
 /// rows back and feed them to itself without end.
@@ -86,6 +95,7 @@ public:
     }
 
     bool countOnThreads(unsigned threads);
+    std::optional<bool> countInRanges(unsigned threads);
 
 private:
     std::size_t fileCount() const { return std::size_t(m_inputs.paths.size()); }
@@ -107,19 +117,22 @@ private:
             && input.st_ino == m_outputFile->st_ino;
     }
 
+    /// Only a file the walk found may be passed over as binary: one named is always counted.
+    const CountControl& controlFor(std::size_t file) const
+    {
+        return m_inputs.origins[qsizetype(file)] == InputOrigin::Walked ? m_walkedControl
+                                                                        : m_control;
+    }
+
     FileCountOutcome count(std::size_t file, LineMatcher& matcher, RowSink& sink) const
     {
         const QString& path = pathOf(file);
-        // Only a file the walk found may be passed over as binary: one named is always counted.
-        const CountControl& control = m_inputs.origins[qsizetype(file)] == InputOrigin::Walked
-            ? m_walkedControl
-            : m_control;
         if (path != u"-")
-            return countFile(path, matcher, sink, control);
+            return countFile(path, matcher, sink, controlFor(file));
         QFile standardInput;
         if (!standardInput.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered))
             return { FileCountOutcome::Kind::ReadFailed, standardInput.errorString() };
-        return countDevice(standardInput, matcher, sink, control);
+        return countDevice(standardInput, matcher, sink, controlFor(file));
     }
 
     /// Counts `file` on this thread straight into the rows; false when the run should stop.
@@ -264,6 +277,80 @@ bool InputCounter::countOnThreads(unsigned threads)
     return m_allRead;
 }
 
+/// Counts the one input, a large file, in ranges of whole lines on `threads` threads, each
+/// range's rows written in their turn as the counter packed them. Nothing, and nothing done, when
+/// the file is not to be cut so: see LineRanges::open(); and when the rows go to anything but the
+/// writer, which would need their line numbers or see them one by one.
+std::optional<bool> InputCounter::countInRanges(unsigned threads)
+{
+    const QString& path = pathOf(0);
+    if (path == u"-" || isOutputFile(path) || !m_rows.rowsGoStraightToWriter())
+        return std::nullopt;
+    const CountControl& control = controlFor(0);
+    const std::unique_ptr<LineRanges> ranges = LineRanges::open(path, rangeBytes, control);
+    if (!ranges)
+        return std::nullopt;
+    FileRowOrder order(ranges->count(), waitingRowBytes);
+    const auto countRanges = [&] {
+        LineMatcher matcher(m_filter);
+        std::size_t range = 0;
+        WrittenRowRecorder recorder(
+            m_writer.lineEnd(), rangePieceBytes,
+            [&](std::string&& rows) { return order.hand(range, std::move(rows)); },
+            [&] { return order.sparePiece(); });
+        FileRowStages stages(m_rows.fileStageSettings(), recorder);
+        while (const std::optional<std::size_t> taken = order.takeFile()) {
+            range = *taken;
+            const FileCountOutcome outcome
+                = countRange(*ranges, range, matcher, stages.head(), control);
+            recorder.flush();
+            recorder.takeRowFailure();
+            order.end(range, { outcome, false });
+        }
+    };
+    std::vector<std::thread> counters;
+    try {
+        for (unsigned started = 0; started < threads; ++started)
+            counters.emplace_back(countRanges);
+    } catch (const std::system_error&) {
+        if (counters.empty())
+            return std::nullopt;
+    }
+    m_rows.startFile(path);
+    FileCountOutcome outcome;
+    const auto write = [&](std::string_view piece) {
+        if (!m_writer.writePacked(piece))
+            order.abandon();
+    };
+    for (std::size_t range = 0; range < ranges->count(); ++range) {
+        const std::optional<FileRowOrder::FileEnd> end
+            = order.takeFileRows(range, write, [this] { return m_control.stopRequested(); });
+        if (!end) {
+            outcome = { FileCountOutcome::Kind::Stopped, {} };
+            break;
+        }
+        if (m_writer.failed()) {
+            outcome = { FileCountOutcome::Kind::RowFailed, m_writer.failure() };
+            break;
+        }
+        if (end->outcome.kind != FileCountOutcome::Kind::Counted) {
+            outcome = end->outcome;
+            break;
+        }
+    }
+    order.abandon();
+    for (std::thread& counter : counters)
+        counter.join();
+    if (outcome.kind == FileCountOutcome::Kind::Counted) {
+        if (const std::optional<ReadOutcome> changed = ranges->changedWhileRead())
+            outcome = { FileCountOutcome::Kind::ReadFailed, changed->description };
+    }
+    m_progress.filesDone.fetch_add(1, std::memory_order_relaxed);
+    m_rows.endFile(outcome.kind == FileCountOutcome::Kind::Counted);
+    afterFile(path, outcome);
+    return m_allRead;
+}
+
 } // namespace
 
 bool countInputs(const InputFiles& inputs, const InputReading& reading, const LineFilter& filter,
@@ -273,8 +360,12 @@ bool countInputs(const InputFiles& inputs, const InputReading& reading, const Li
     InputCounter counter(inputs, reading, filter, rows, writer, progress, toStandardOutput,
                          complain);
     const auto files = unsigned(std::min<qsizetype>(inputs.paths.size(), 1 << 20));
-    if (reading.threads <= 1 || files <= 1)
+    if (reading.threads <= 1 || files == 0)
         return counter.countInOrder();
+    if (files == 1) {
+        const std::optional<bool> allRead = counter.countInRanges(reading.threads);
+        return allRead ? *allRead : counter.countInOrder();
+    }
     return counter.countOnThreads(std::min(reading.threads, files));
 }
 

@@ -2,6 +2,14 @@
 
 namespace velmora {
 
+namespace {
+
+/// Pieces the output took that are kept to be filled again, at most: enough for every thread
+/// to find one while others wait to be written.
+constexpr std::size_t sparePiecesKept = 64;
+
+} // namespace
+
 FileRowOrder::FileRowOrder(std::size_t files, std::size_t bufferCap)
     : m_slots(files)
     , m_bufferCap(bufferCap)
@@ -31,6 +39,16 @@ bool FileRowOrder::hand(std::size_t file, std::string&& rows)
     return true;
 }
 
+std::string FileRowOrder::sparePiece()
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_sparePieces.empty())
+        return {};
+    std::string piece = std::move(m_sparePieces.back());
+    m_sparePieces.pop_back();
+    return piece;
+}
+
 void FileRowOrder::end(std::size_t file, FileEnd fileEnd)
 {
     const std::lock_guard lock(m_mutex);
@@ -47,7 +65,7 @@ FileRowOrder::takeFileRows(std::size_t file, const std::function<void(std::strin
     std::unique_lock lock(m_mutex);
     for (;;) {
         while (!slot.pieces.empty()) {
-            const std::string piece = std::move(slot.pieces.front());
+            std::string piece = std::move(slot.pieces.front());
             slot.pieces.pop_front();
             m_waitingBytes -= piece.size();
             // A thread that waited for room may go on while this piece is taken.
@@ -55,6 +73,8 @@ FileRowOrder::takeFileRows(std::size_t file, const std::function<void(std::strin
             lock.unlock();
             take(piece);
             lock.lock();
+            if (m_sparePieces.size() < sparePiecesKept)
+                m_sparePieces.push_back(std::move(piece));
         }
         if (slot.fileEnd)
             break;

@@ -42,6 +42,9 @@ public:
     /// bytes already wait and the file is not at the head. False once the order is abandoned:
     /// the file's count should end.
     bool hand(std::size_t file, std::string&& rows);
+    /// For a counting thread: a piece that the output took before, to fill again; empty when
+    /// none is spare. Pieces used again cost no new memory to be found, faulted in and cleared.
+    std::string sparePiece();
     /// For a counting thread: the file's rows are all handed over.
     void end(std::size_t file, FileEnd fileEnd);
 
@@ -67,6 +70,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<Slot> m_slots;
+    std::vector<std::string> m_sparePieces;
     const std::size_t m_bufferCap;
     std::size_t m_nextToTake = 0;
     std::size_t m_head = 0;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace velmora {
 
@@ -40,6 +41,51 @@ void PackedRowRecorder::flush()
     // Refused once the output takes no more: the counter then ends this file.
     if (!m_hand(std::exchange(m_piece, {})))
         failRow(QStringLiteral("the output takes no more rows"));
+}
+
+WrittenRowRecorder::WrittenRowRecorder(std::string_view lineEnd, std::size_t pieceSize,
+                                       std::function<bool(std::string&&)> hand,
+                                       std::function<std::string()> spare)
+    : RowPacker(lineEnd)
+    , m_pieceSize(pieceSize)
+    , m_hand(std::move(hand))
+    , m_spare(std::move(spare))
+{
+    startPiece(m_pieceSize);
+}
+
+void WrittenRowRecorder::addRow(std::string_view lineBytes, CharacterCount count, LineNumber)
+{
+    if (lineBytes.size() + rowFrame > m_pieceSize - packedBytes()) {
+        flush();
+        if (rowFailed())
+            return;
+        // A line longer than a piece has a piece of its own.
+        if (lineBytes.size() + rowFrame > m_pieceSize)
+            startPiece(lineBytes.size() + rowFrame);
+    }
+    packedUpTo(packRowAt(packingPlace(), lineBytes, count.value, false));
+}
+
+void WrittenRowRecorder::flush()
+{
+    if (packedBytes() == 0)
+        return;
+    m_piece.resize(packedBytes());
+    // Refused once the output takes no more: the counter then ends this range.
+    if (!m_hand(std::exchange(m_piece, {})))
+        failRow(QStringLiteral("the output takes no more rows"));
+    startPiece(m_pieceSize);
+}
+
+void WrittenRowRecorder::startPiece(std::size_t capacity)
+{
+    if (m_piece.empty())
+        m_piece = m_spare();
+    // Short lines are copied in whole blocks, which may reach past the piece's last row. A spare
+    // piece was full: only the few bytes it had left are cleared.
+    m_piece.resize(capacity + copyBlock);
+    packInto(m_piece.data(), capacity);
 }
 
 bool replayPackedRows(std::string_view piece, RowSink& sink)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "counting/scan/row_packer.h"
 #include "counting/scan/row_sink.h"
 
 #include <cstddef>
@@ -28,6 +29,32 @@ private:
     const bool m_needsLineBytes;
     const std::size_t m_pieceSize;
     const std::function<bool(std::string&&)> m_hand;
+    std::string m_piece;
+};
+
+/// Packs the rows it is handed as the results writer writes them, `count<TAB>line<line end>`,
+/// and hands them on in pieces of about `pieceSize` bytes, to be written as they are in their
+/// turn (ResultsWriter::writePacked()). The line counter packs most rows into its piece itself.
+class WrittenRowRecorder final : public RowSink, public RowPacker
+{
+public:
+    /// `hand` takes a piece, false when no more rows are wanted; `spare` gives a piece handed
+    /// before to fill again, or an empty string.
+    WrittenRowRecorder(std::string_view lineEnd, std::size_t pieceSize,
+                       std::function<bool(std::string&&)> hand, std::function<std::string()> spare);
+
+    void addRow(std::string_view lineBytes, CharacterCount count, LineNumber lineNumber) override;
+    RowPacker* rowPacker() override { return this; }
+    /// Hands on the rows packed since the last piece.
+    void flush();
+
+private:
+    /// A new piece with room for `capacity` bytes of rows.
+    void startPiece(std::size_t capacity);
+
+    const std::size_t m_pieceSize;
+    const std::function<bool(std::string&&)> m_hand;
+    const std::function<std::string()> m_spare;
     std::string m_piece;
 };
 

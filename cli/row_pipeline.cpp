@@ -42,6 +42,11 @@ RowPipeline::RowPipeline(const CountCommand& command, ResultsWriter& writer, Res
     m_fileStages.emplace(m_fileStageSettings, *next);
 }
 
+bool RowPipeline::rowsGoStraightToWriter() const
+{
+    return m_orderedHead == &m_writer;
+}
+
 void RowPipeline::startFile(const QString& path)
 {
     if (!m_summary && !m_lint && !m_located)

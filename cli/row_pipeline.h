@@ -42,6 +42,10 @@ public:
     /// Why the rows could not all be kept for the output; empty while they could.
     const QString& outputFailure() const { return m_output.keepingFailure(); }
 
+    /// Whether the rows that pass the file's own stages go straight to the results writer,
+    /// written as the count, a tab and the line, and nothing else looks at them.
+    bool rowsGoStraightToWriter() const;
+
     /// Known only when the command checks.
     bool anyRowPassed() const { return m_tally && m_tally->rows() > 0; }
 

@@ -7,6 +7,7 @@
 #include "counting/text/text_encoding.h"
 #include "counting/text/utf16_block_to_utf8.h"
 #include "counting/text/utf16_to_utf8.h"
+#include "file_reads.h"
 #include "io_thread.h"
 #include "page_aligned.h"
 
@@ -18,13 +19,11 @@
 #include <condition_variable>
 #include <cstdint>
 #include <fcntl.h>
-#include <linux/magic.h>
 #include <mutex>
 #include <new>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 #include <utility>
 
@@ -127,11 +126,6 @@ private:
     std::optional<Utf16ToUtf8> m_converter;
 };
 
-ReadOutcome failure(const QString& description)
-{
-    return { ReadOutcome::Kind::Failed, description };
-}
-
 /// Hands `bytes` to the decoder through `decode`; an outcome when the reading ends there.
 template<typename Decode> std::optional<ReadOutcome> decodeWith(TextDecoder& decoder, Decode decode)
 {
@@ -142,7 +136,7 @@ template<typename Decode> std::optional<ReadOutcome> decodeWith(TextDecoder& dec
                                  {} };
         }
     } catch (const std::bad_alloc&) {
-        return failure(qt_error_string(ENOMEM));
+        return readFailure(qt_error_string(ENOMEM));
     }
     return std::nullopt;
 }
@@ -150,20 +144,6 @@ template<typename Decode> std::optional<ReadOutcome> decodeWith(TextDecoder& dec
 std::optional<ReadOutcome> decodePiece(TextDecoder& decoder, std::string_view bytes, bool atEnd)
 {
     return decodeWith(decoder, [&] { return decoder.decode(bytes, atEnd); });
-}
-
-/// A block of at least `size` bytes that the calling thread reads into, kept from file to
-/// file: a block of its own for each file would be mapped and unmapped, its pages faulted in
-/// and cleared each time, which costs more than reading a small file. Null without memory.
-char* threadReadBlock(std::size_t size)
-{
-    thread_local PageAlignedBytes block;
-    thread_local std::size_t blockSize = 0;
-    if (blockSize < size) {
-        block = allocatePageAligned(size);
-        blockSize = block ? size : 0;
-    }
-    return block.get();
 }
 
 /// Reads on to the end through `decoder`, a block at a time from `readBlock(into, size,
@@ -177,14 +157,14 @@ ReadOutcome readRest(ReadBlock readBlock, TextDecoder& decoder, const CountContr
     const qint64 blockSize = control.readBlockSize;
     char* const block = threadReadBlock(std::size_t(blockSize));
     if (!block)
-        return failure(qt_error_string(ENOMEM));
+        return readFailure(qt_error_string(ENOMEM));
     for (;;) {
         if (control.stopRequested())
             return { ReadOutcome::Kind::Stopped, {} };
         QString error;
         const qint64 got = readBlock(block, blockSize, error);
         if (got < 0)
-            return failure(error);
+            return readFailure(error);
         control.addBytesDone(got);
         readAnything = readAnything || got > 0;
         const bool atEnd = got == 0;
@@ -213,60 +193,6 @@ auto descriptorReads(int descriptor)
             }
         }
     };
-}
-
-/// Whether the size that the regular file open at `descriptor` reports is its length. The
-/// kernel's own file systems make a file's text as it is read and report a size of 0 or of a
-/// page whatever it holds; a file that reports no bytes may also be one of theirs seen through
-/// another file system (lxcfs through FUSE), or a file still to be written, and reading it as
-/// it comes serves both. Where the file system cannot be told, the size is trusted.
-bool sizeIsLength(int descriptor, const struct stat& status)
-{
-    if (status.st_size == 0)
-        return false;
-    // A whole tree lies mostly on one file system: it is asked once per thread, not per file.
-    thread_local std::optional<std::pair<dev_t, bool>> lastAsked;
-    if (lastAsked && lastAsked->first == status.st_dev)
-        return lastAsked->second;
-    struct statfs fileSystem;
-    if (::fstatfs(descriptor, &fileSystem) != 0)
-        return true;
-    bool trusted = true;
-    switch (fileSystem.f_type) {
-    case PROC_SUPER_MAGIC:
-    case SYSFS_MAGIC:
-    case DEBUGFS_MAGIC:
-    case TRACEFS_MAGIC:
-    case SECURITYFS_MAGIC:
-    case CGROUP_SUPER_MAGIC:
-    case CGROUP2_SUPER_MAGIC:
-        trusted = false;
-        break;
-    default:
-        break;
-    }
-    lastAsked.emplace(status.st_dev, trusted);
-    return trusted;
-}
-
-bool sameTime(const struct timespec& one, const struct timespec& other)
-{
-    return one.tv_sec == other.tv_sec && one.tv_nsec == other.tv_nsec;
-}
-
-/// Why a file read to its end cannot count as read whole: its end came before the size it
-/// had when opened, or it is shorter `now` than the bytes read from it; or it was written over
-/// without growing, its modification time moved and its size not, so that the bytes read may mix
-/// its old text and its new. Nothing when none of these: a file that only grew, such as a log being
-/// written, counts up to where its reading ended.
-std::optional<ReadOutcome> changedWhileRead(const struct stat& now, const struct stat& opened,
-                                            qint64 bytesRead)
-{
-    if (bytesRead < opened.st_size || now.st_size < bytesRead)
-        return failure(QStringLiteral("The file became shorter while it was being read"));
-    if (!sameTime(now.st_mtim, opened.st_mtim) && now.st_size <= opened.st_size)
-        return failure(QStringLiteral("The file changed while it was being read"));
-    return std::nullopt;
 }
 
 /// Reads a file's blocks ahead of the reader, each into a buffer of its own that is read into
@@ -449,7 +375,7 @@ std::optional<ReadOutcome> readAhead(ReadAhead& reads, int descriptor, TextDecod
             return ReadOutcome { ReadOutcome::Kind::Stopped, {} };
         const ReadAhead::Block block = reads.next();
         if (block.error != 0)
-            return failure(qt_error_string(block.error));
+            return readFailure(qt_error_string(block.error));
         std::optional<ReadOutcome> ended = block.converted
             ? decodeWith(decoder, [&] { return decoder.decodeConverted(*block.converted); })
             : decodePiece(decoder, block.bytes, false);
@@ -461,7 +387,7 @@ std::optional<ReadOutcome> readAhead(ReadAhead& reads, int descriptor, TextDecod
             break;
     }
     if (::lseek(descriptor, off_t(bytesRead), SEEK_SET) < 0)
-        return failure(qt_error_string(errno));
+        return readFailure(qt_error_string(errno));
     return std::nullopt;
 }
 
@@ -481,13 +407,6 @@ std::optional<EncodingMark> sixteenBitMark(int descriptor)
     return mark;
 }
 
-/// Closes a descriptor when it goes.
-struct OpenDescriptor
-{
-    ~OpenDescriptor() { ::close(descriptor); }
-    const int descriptor;
-};
-
 } // namespace
 
 ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const CountControl& control)
@@ -500,28 +419,27 @@ ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const Cou
         const int cause = errno;
         if (!FileExists(path))
             return { ReadOutcome::Kind::Missing, {} };
-        return failure(qt_error_string(cause));
+        return readFailure(qt_error_string(cause));
     }
-    const OpenDescriptor file { opened };
+    const OpenDescriptor file(opened);
     struct stat status;
-    const int cause = ::fstat(file.descriptor, &status) != 0 ? errno
-        : S_ISDIR(status.st_mode)                            ? EISDIR
-                                                             : 0;
+    const int cause = ::fstat(file.get(), &status) != 0 ? errno
+        : S_ISDIR(status.st_mode)                       ? EISDIR
+                                                        : 0;
     if (cause != 0)
-        return failure(qt_error_string(cause));
+        return readFailure(qt_error_string(cause));
     TextDecoder decoder(consumer, control.binaryFiles);
     // Only a regular file whose size is its length is read by its size and checked against
     // it; anything else is read as it comes, to its end.
-    if (!S_ISREG(status.st_mode) || !sizeIsLength(file.descriptor, status))
-        return readRest(descriptorReads(file.descriptor), decoder, control, false);
+    if (!S_ISREG(status.st_mode) || !sizeIsLength(file.get(), status))
+        return readRest(descriptorReads(file.get()), decoder, control, false);
     qint64 bytesRead = 0;
     if (status.st_size >= readAheadFromBlocks * control.readBlockSize) {
         std::optional<IoThread> ownThread;
         std::optional<ReadAhead> reads;
-        const std::optional<EncodingMark> mark = sixteenBitMark(file.descriptor);
+        const std::optional<EncodingMark> mark = sixteenBitMark(file.get());
         try {
-            reads.emplace(file.descriptor,
-                          control.ioThread ? *control.ioThread : ownThread.emplace(),
+            reads.emplace(file.get(), control.ioThread ? *control.ioThread : ownThread.emplace(),
                           control.readBlockSize, mark);
         } catch (const std::exception&) {
             // No memory or no thread to read ahead with: the file is read here.
@@ -530,7 +448,7 @@ ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const Cou
             if (mark)
                 decoder.startWith(*mark);
             if (std::optional<ReadOutcome> ended
-                = readAhead(*reads, file.descriptor, decoder, control, bytesRead))
+                = readAhead(*reads, file.get(), decoder, control, bytesRead))
                 return *ended;
         }
     }
@@ -539,11 +457,11 @@ ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const Cou
     // nothing: the check after needs that look anyway, and it tells whether the file grew.
     std::optional<struct stat> atEnd;
     qint64 knownSize = status.st_size;
-    const auto readsBySize = [&, reads = descriptorReads(file.descriptor)](
-                                 char* into, qint64 size, QString& error) -> qint64 {
+    const auto readsBySize = [&, reads = descriptorReads(file.get())](char* into, qint64 size,
+                                                                      QString& error) -> qint64 {
         if (bytesRead >= knownSize) {
             struct stat now;
-            if (::fstat(file.descriptor, &now) != 0) {
+            if (::fstat(file.get(), &now) != 0) {
                 error = qt_error_string(errno);
                 return -1;
             }
@@ -565,8 +483,8 @@ ReadOutcome ReadWholeFile(const QString& path, TextConsumer& consumer, const Cou
     if (!atEnd) {
         // The file ended before its size: it became shorter while it was read.
         atEnd.emplace();
-        if (::fstat(file.descriptor, &*atEnd) != 0)
-            return failure(qt_error_string(errno));
+        if (::fstat(file.get(), &*atEnd) != 0)
+            return readFailure(qt_error_string(errno));
     }
     return changedWhileRead(*atEnd, status, bytesRead).value_or(outcome);
 }

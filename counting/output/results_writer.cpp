@@ -171,6 +171,14 @@ bool ResultsWriter::addSortedRows(const ShownRows& rows, const std::function<boo
     return complete && !failed() && (!between || between(rows.rowCount()));
 }
 
+bool ResultsWriter::writePacked(std::string_view bytes)
+{
+    handOver();
+    waitUntilIdle();
+    writeOut(bytes);
+    return !failed();
+}
+
 bool ResultsWriter::flush()
 {
     // The last buffer is written here, after the writes before it: flush() waits for it all the

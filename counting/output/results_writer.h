@@ -69,6 +69,9 @@ public:
     bool addRows(const ShownRows& rows, const std::function<bool(int)>& between = {},
                  RowLayout layout = RowLayout::CountAndLine,
                  std::optional<std::uint64_t> passLimit = std::nullopt);
+    /// Writes `bytes`, rows packed elsewhere with this writer's line end, after every row
+    /// before them; on the calling thread, without a copy. False when any write failed.
+    bool writePacked(std::string_view bytes);
     /// Writes out everything buffered and waits for it. False when any write failed.
     bool flush();
 

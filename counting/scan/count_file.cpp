@@ -1,5 +1,6 @@
 #include "count_file.h"
 
+#include "counting/input/line_ranges.h"
 #include "counting/input/text_reader.h"
 #include "counting/match/line_matcher.h"
 #include "line_counter.h"
@@ -61,6 +62,13 @@ FileCountOutcome countFile(const QString& path, LineMatcher& matcher, RowSink& s
 {
     return count(matcher, sink,
                  [&](TextConsumer& consumer) { return ReadWholeFile(path, consumer, control); });
+}
+
+FileCountOutcome countRange(const LineRanges& ranges, std::size_t range, LineMatcher& matcher,
+                            RowSink& sink, const CountControl& control)
+{
+    return count(matcher, sink,
+                 [&](TextConsumer& consumer) { return ranges.read(range, consumer, control); });
 }
 
 FileCountOutcome countDevice(QIODevice& device, LineMatcher& matcher, RowSink& sink,

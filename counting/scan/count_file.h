@@ -5,11 +5,14 @@
 
 #include <QString>
 
+#include <cstddef>
+
 class QIODevice;
 
 namespace velmora {
 
 class LineMatcher;
+class LineRanges;
 class RowSink;
 
 /// What came of counting one file. Rows already handed to the sink stay there whatever the
@@ -35,6 +38,11 @@ FileCountOutcome countFile(const QString& path, const LineFilter& filter, RowSin
 /// The same with a filter made ready once for a whole run of files.
 FileCountOutcome countFile(const QString& path, LineMatcher& matcher, RowSink& sink,
                            const CountControl& control = {});
+
+/// The same for range `range` of a file cut into ranges of whole lines, which several threads
+/// may count at once. Line numbers start at 1 in each range.
+FileCountOutcome countRange(const LineRanges& ranges, std::size_t range, LineMatcher& matcher,
+                            RowSink& sink, const CountControl& control = {});
 
 /// The same for a device that is already open, such as standard input.
 FileCountOutcome countDevice(QIODevice& device, LineMatcher& matcher, RowSink& sink,

@@ -48,6 +48,9 @@ public:
         return putLineEnd(out + lineBytes.size());
     }
 
+    /// "\r\n", "\n" or a NUL.
+    std::string_view lineEnd() const { return m_lineEnd; }
+
 protected:
     /// `lineEnd`: "\r\n", "\n" or a NUL.
     explicit RowPacker(std::string_view lineEnd)
@@ -65,7 +68,6 @@ protected:
         m_packed = 0;
     }
     std::size_t packedBytes() const { return m_packed; }
-    std::string_view lineEnd() const { return m_lineEnd; }
     /// Writes the line end at `out`, which has room for two bytes, and returns its end.
     char* putLineEnd(char* out) const
     {

@@ -228,6 +228,44 @@ done << 'ROWS'
 -rHn -o /dev/full many
 ROWS
 chmod 644 many/a/0-first-unreadable.txt many/b/locked.txt
+# One large file is cut into ranges counted on several threads, its rows written in order: the
+# bytes, messages and status of one thread whatever the options. Lines of every length cross the
+# cuts, a line of megabytes among them, with CRLF, multi-byte characters and empty lines; the
+# same text as UTF-16 with a mark.
+awk 'BEGIN {
+    srand(7)
+    for (i = 0; i < 250000; i++) {
+        n = int(rand() * 60)
+        line = sprintf("%d", i)
+        for (j = 0; j < n; j++) line = line (j % 9 == 0 ? "é" : j % 13 == 0 ? "東" : "a")
+        printf "%s%s", line, (i % 5 == 0 ? "\r\n" : i % 7 == 0 ? "\n\n" : "\n")
+        if (i == 100000) { for (j = 0; j < 5000000; j++) printf "l"; printf "\n" }
+    }
+    printf "last line without a line feed é"
+}' > ranges.txt
+{ printf '\377\376'; iconv -f UTF-8 -t UTF-16LE ranges.txt; } > ranges16.txt
+while IFS= read -r options; do
+    "$tool" -j 1 $options > one.out 2> one.err
+    one_status=$?
+    for threads in 2 7; do
+        "$tool" -j "$threads" $options > threads.out 2> threads.err
+        status=$?
+        [ "$status" -eq "$one_status" ] && cmp -s one.out threads.out && cmp -s one.err threads.err && pass ||
+            fail "ranges_same_output ($options, -j $threads): status $status, not $one_status: $(cmp one.out threads.out) $(diff one.err threads.err | head -3)"
+    done
+done << 'ROWS'
+ranges.txt
+--lf ranges16.txt
+--contains é --lf ranges.txt
+--not-contains A --match-case ranges16.txt
+--longer-than 40 --units bytes --lf ranges.txt
+--shorter-than 3 --units columns ranges.txt
+-o /dev/full ranges.txt
+ROWS
+[ "$(wc -l < one.err)" -eq 1 ] && pass || fail "ranges_output_failure_told_once: $(cat one.err)"
+"$tool" -j 1 --lf ranges.txt > one.out
+"$tool" -j 2 --lf -o ranges.out ranges.txt && cmp -s one.out ranges.out && pass || fail "ranges_output_file: $(cmp one.out ranges.out)"
+rm -f ranges.txt ranges16.txt ranges.out one.out threads.out
 check threads_zero 2 '' '--threads takes a number of threads from 1 to 1024, not '"'0'" -- --threads 0 lines.txt
 check threads_not_a_number 2 '' "-j takes a number of threads from 1 to 1024, not 'all'" -- -j all lines.txt
 

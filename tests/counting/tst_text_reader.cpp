@@ -1,4 +1,5 @@
 #include "counting/input/io_thread.h"
+#include "counting/input/line_ranges.h"
 #include "counting/input/text_reader.h"
 #include "counting/simd/simd_kernels.h"
 #include "counting/text/utf16_to_utf8.h"
@@ -12,6 +13,7 @@
 #include <functional>
 #include <future>
 #include <string>
+#include <sys/stat.h>
 
 using namespace velmora;
 
@@ -146,6 +148,28 @@ QString atEveryPlace(const QString& inner, const QString& surrounding)
     for (int before = 0; before < 20; ++before)
         text += surrounding.repeated(before) + inner + surrounding.repeated(17);
     return text;
+}
+
+/// The text of every range of `ranges` in turn, each read with `control`; checks that no line
+/// is split between two ranges.
+QByteArray readEveryRange(const LineRanges& ranges, const CountControl& control)
+{
+    QByteArray joined;
+    for (std::size_t range = 0; range < ranges.count(); ++range) {
+        CollectingConsumer consumer;
+        const ReadOutcome outcome = ranges.read(range, consumer, control);
+        if (outcome.kind != ReadOutcome::Kind::Read) {
+            qWarning("range %zu: %s", range, qPrintable(outcome.description));
+            return QByteArray("(failed)");
+        }
+        // Only the file's last line may end without a line feed, in the last range that has text.
+        if (!joined.isEmpty() && !joined.endsWith('\n') && !consumer.text.empty()) {
+            qWarning("range %zu starts inside a line", range);
+            return QByteArray("(split)");
+        }
+        joined += QByteArray::fromStdString(consumer.text);
+    }
+    return joined;
 }
 
 } // namespace
@@ -351,6 +375,185 @@ private slots:
         std::promise<void> later;
         shared.post([&] { later.set_value(); });
         later.get_future().wait();
+    }
+
+    // A large file cut into ranges that threads count apart gives, range after range, the text
+    // read whole: every cut falls right after a line feed, in 16-bit text on a whole unit.
+    void rangesJoinToTheWholeText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QByteArray lines;
+        for (int line = 0; line < 40; ++line)
+            lines += QByteArray(line % 7, 'a' + char(line % 26)) + (line % 3 ? "\n" : "\r\n");
+        QTest::newRow("short_lines_crlf_and_empty") << lines;
+        QTest::newRow("no_final_line_feed") << lines + "last";
+        QTest::newRow("lines_longer_than_ranges")
+            << QByteArray("x").repeated(50) + "\n" + QByteArray("y").repeated(30) + "\nz\n";
+        QTest::newRow("one_line_without_line_feed") << QByteArray("w").repeated(60);
+        // Its end is looked for block after block, further each time, well past the cut.
+        QTest::newRow("line_of_a_hundred_blocks_past_a_cut")
+            << QByteArray("v").repeated(300) + "\nw\n";
+        QTest::newRow("line_feeds_only") << QByteArray("\n").repeated(40);
+        QTest::newRow("carriage_returns_at_every_place")
+            << QByteArray("ab\rc\r\n\r\r\n").repeated(9);
+        QTest::newRow("utf8_mark") << "\xEF\xBB\xBF" + lines;
+        QTest::newRow("nul_bytes") << QByteArray("a\0b\n\0\n", 6).repeated(10);
+        const QString units = QStringLiteral("ab\r\nc\n") + QChar(0xD83D) + QChar(0xDE00)
+            + QStringLiteral("\n\n") + QChar(0xD800) + QStringLiteral("\n")
+            + QChar(0xDC00)
+            // Units whose bytes hold 0A off a unit's place: U+0A0A, U+0A00, U+000A's mirror.
+            + QChar(0x0A0A) + QChar(0x0A00) + QStringLiteral("x\n") + QChar(0x0D0A);
+        for (const QSysInfo::Endian order : { QSysInfo::LittleEndian, QSysInfo::BigEndian }) {
+            const QByteArray mark
+                = order == QSysInfo::LittleEndian ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+            const char* name = order == QSysInfo::LittleEndian ? "le" : "be";
+            QTest::addRow("utf16%s_pairs_lone_surrogates_and_0a_bytes", name)
+                << mark + utf16(units.repeated(6), order);
+            QTest::addRow("utf16%s_odd_final_byte", name)
+                << mark + utf16(units.repeated(5), order) + "a";
+            QTest::addRow("utf16%s_high_surrogate_last", name)
+                << mark + utf16(units.repeated(5) + QChar(0xD83D), order);
+        }
+    }
+    void rangesJoinToTheWholeText()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString path = m_dir.filePath(QStringLiteral("ranges.txt"));
+        QVERIFY(writeFile(path, bytes));
+        CollectingConsumer whole;
+        QCOMPARE(ReadWholeFile(path, whole).kind, ReadOutcome::Kind::Read);
+        const QByteArray expected = QByteArray::fromStdString(whole.text);
+        // Ranges of a few bytes, so that cuts fall on every kind of place; blocks that end
+        // anywhere, and blocks larger than the ranges.
+        for (const qint64 rangeBytes : { 4, 6, 8, 10, 16, 34 }) {
+            for (const qint64 blockSize : { 1, 2, 3, 5, 64, 1 << 20 }) {
+                CountControl control;
+                control.readBlockSize = blockSize;
+                const std::unique_ptr<LineRanges> ranges
+                    = LineRanges::open(path, rangeBytes, control);
+                if (bytes.size() < 2 * rangeBytes) {
+                    QVERIFY(!ranges);
+                    continue;
+                }
+                QVERIFY(ranges);
+                QCOMPARE(ranges->count(),
+                         std::size_t((bytes.size() + rangeBytes - 1) / rangeBytes));
+                if (readEveryRange(*ranges, control) != expected)
+                    QFAIL(qPrintable(QStringLiteral("ranges of %1 bytes read in blocks of %2")
+                                         .arg(rangeBytes)
+                                         .arg(blockSize)));
+                QVERIFY(!ranges->changedWhileRead());
+            }
+        }
+    }
+
+    // Where the file cannot be cut, it is read whole, which tells what is wrong with it.
+    void rangesNotMade_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("passOverBinary");
+        QTest::newRow("smaller_than_two_ranges") << QString() << QByteArray("a\nb\nc\n") << false;
+        QTest::newRow("binary_passed_over")
+            << QString() << QByteArray("a\0\n", 3).repeated(20) << true;
+        QTest::newRow("missing") << QStringLiteral("/nonexistent/file.txt") << QByteArray()
+                                 << false;
+        QTest::newRow("folder") << QStringLiteral("/") << QByteArray() << false;
+        QTest::newRow("size_not_its_length")
+            << QStringLiteral("/proc/self/status") << QByteArray() << false;
+    }
+    void rangesNotMade()
+    {
+        QFETCH(QString, path);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, passOverBinary);
+        if (path.isEmpty()) {
+            path = m_dir.filePath(QStringLiteral("not_cut.txt"));
+            QVERIFY(writeFile(path, bytes));
+        }
+        CountControl control;
+        control.binaryFiles = passOverBinary ? BinaryFiles::PassOver : BinaryFiles::Count;
+        QVERIFY(!LineRanges::open(path, 8, control));
+        if (passOverBinary) {
+            control.binaryFiles = BinaryFiles::Count;
+            QVERIFY(LineRanges::open(path, 8, control));
+        }
+    }
+
+    void rangesOfAFifoNotMade()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("ranges.fifo"));
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        // Opened for writing too, so that opening it does not wait for a writer.
+        QFile writer(path);
+        QVERIFY(writer.open(QIODevice::ReadWrite));
+        QVERIFY(!LineRanges::open(path, 8, CountControl()));
+    }
+
+    void rangesOfAFileCutShortFail_data()
+    {
+        QTest::addColumn<qint64>("cutTo");
+        QTest::newRow("before_the_last_range") << qint64(20);
+        QTest::newRow("within_the_last_range") << qint64(60);
+    }
+    void rangesOfAFileCutShortFail()
+    {
+        QFETCH(qint64, cutTo);
+        const QString path = m_dir.filePath(QStringLiteral("ranges_cut.txt"));
+        QVERIFY(writeFile(path, QByteArray("line\n").repeated(13)));
+        const std::unique_ptr<LineRanges> ranges = LineRanges::open(path, 16, CountControl());
+        QVERIFY(ranges);
+        CollectingConsumer first;
+        QCOMPARE(ranges->read(0, first, CountControl()).kind, ReadOutcome::Kind::Read);
+        QVERIFY(QFile::resize(path, cutTo));
+        bool failed = false;
+        for (std::size_t range = 1; range < ranges->count() && !failed; ++range) {
+            CollectingConsumer consumer;
+            const ReadOutcome outcome = ranges->read(range, consumer, CountControl());
+            failed = outcome.kind == ReadOutcome::Kind::Failed;
+            if (failed) {
+                QCOMPARE(outcome.description,
+                         QStringLiteral("The file became shorter while it was being read"));
+            }
+        }
+        QVERIFY(failed || ranges->changedWhileRead());
+    }
+
+    void rangesOfAFileWrittenOverFail()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("ranges_written_over.txt"));
+        const QByteArray before = QByteArray("old line\n").repeated(10);
+        QVERIFY(writeFile(path, before));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-3600),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+        const std::unique_ptr<LineRanges> ranges = LineRanges::open(path, 16, CountControl());
+        QVERIFY(ranges);
+        QVERIFY(writeFile(path, QByteArray(before).replace("old", "new")));
+        QCOMPARE(readEveryRange(*ranges, CountControl()).size(), before.size());
+        const std::optional<ReadOutcome> changed = ranges->changedWhileRead();
+        QVERIFY(changed);
+        QCOMPARE(changed->description, QStringLiteral("The file changed while it was being read"));
+    }
+
+    void rangeStopsWhenAsked()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("ranges_stopped.txt"));
+        QVERIFY(writeFile(path, QByteArray("line\n").repeated(100)));
+        const std::atomic<bool> stop { true };
+        CountControl control;
+        control.stop = &stop;
+        const std::unique_ptr<LineRanges> ranges = LineRanges::open(path, 64, control);
+        QVERIFY(ranges);
+        CollectingConsumer consumer;
+        QCOMPARE(ranges->read(1, consumer, control).kind, ReadOutcome::Kind::Stopped);
+        QVERIFY(consumer.text.empty());
+        // And when the consumer wants no more.
+        CollectingConsumer refusing;
+        refusing.stopAfter = 1;
+        QCOMPARE(ranges->read(0, refusing, CountControl()).kind, ReadOutcome::Kind::Stopped);
     }
 
     void fileCutWithinItsLastPageFails()
