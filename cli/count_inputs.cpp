@@ -43,7 +43,16 @@ constexpr std::size_t waitingRowBytes = 16 * 1024 * 1024;
 /// at once: small enough that the rows of a range counted ahead are still in the cache when
 /// their turn comes to be written.
 constexpr qint64 rangeBytes = 4 * 1024 * 1024;
+
+/// A range's rows are handed over in pieces of this many bytes: a file's millions of rows would
+/// take many more hand-overs, and writes, in pieces of rowPieceBytes.
 constexpr std::size_t rangePieceBytes = 512 * 1024;
+
+/// A single file is cut into ranges only with this many threads or more: two counting threads
+/// and the output's, each with a core of its own. On two cores the hand-overs and the writes from
+/// another core's cache cost more than the second counting thread gains; a single file's count
+/// then keeps one core and leaves the reads ahead and the writes to the other.
+constexpr unsigned leastThreadsForRanges = 3;
 
 /// The file standard output appends to, when it is a regular file: counting it would read the
 /// rows back and feed them to itself without end.
@@ -205,7 +214,7 @@ void InputCounter::countFilesFor(FileRowOrder& order, bool needsLineBytes) const
             order.end(*file, { {}, true });
             continue;
         }
-        PackedRowRecorder recorder(needsLineBytes, rowPieceBytes, [&](std::string&& rows) {
+        PackedRowRecorder recorder(needsLineBytes, rowPieceBytes, [&](RowPiece&& rows) {
             return order.hand(*file, std::move(rows));
         });
         FileRowStages stages(m_rows.fileStageSettings(), recorder);
@@ -296,7 +305,7 @@ std::optional<bool> InputCounter::countInRanges(unsigned threads)
         std::size_t range = 0;
         WrittenRowRecorder recorder(
             m_writer.lineEnd(), rangePieceBytes,
-            [&](std::string&& rows) { return order.hand(range, std::move(rows)); },
+            [&](RowPiece&& rows) { return order.hand(range, std::move(rows)); },
             [&] { return order.sparePiece(); });
         FileRowStages stages(m_rows.fileStageSettings(), recorder);
         while (const std::optional<std::size_t> taken = order.takeFile()) {
@@ -362,7 +371,7 @@ bool countInputs(const InputFiles& inputs, const InputReading& reading, const Li
     const auto files = unsigned(std::min<qsizetype>(inputs.paths.size(), 1 << 20));
     if (reading.threads <= 1 || files == 0)
         return counter.countInOrder();
-    if (files == 1) {
+    if (files == 1 && reading.threads >= leastThreadsForRanges) {
         const std::optional<bool> allRead = counter.countInRanges(reading.threads);
         return allRead ? *allRead : counter.countInOrder();
     }

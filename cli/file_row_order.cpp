@@ -23,7 +23,7 @@ std::optional<std::size_t> FileRowOrder::takeFile()
     return m_nextToTake++;
 }
 
-bool FileRowOrder::hand(std::size_t file, std::string&& rows)
+bool FileRowOrder::hand(std::size_t file, RowPiece&& rows)
 {
     std::unique_lock lock(m_mutex);
     // The head's thread never waits: its pieces are taken as they come, and every file before
@@ -39,12 +39,12 @@ bool FileRowOrder::hand(std::size_t file, std::string&& rows)
     return true;
 }
 
-std::string FileRowOrder::sparePiece()
+RowPiece FileRowOrder::sparePiece()
 {
     const std::lock_guard lock(m_mutex);
     if (m_sparePieces.empty())
         return {};
-    std::string piece = std::move(m_sparePieces.back());
+    RowPiece piece = std::move(m_sparePieces.back());
     m_sparePieces.pop_back();
     return piece;
 }
@@ -65,13 +65,13 @@ FileRowOrder::takeFileRows(std::size_t file, const std::function<void(std::strin
     std::unique_lock lock(m_mutex);
     for (;;) {
         while (!slot.pieces.empty()) {
-            std::string piece = std::move(slot.pieces.front());
+            RowPiece piece = std::move(slot.pieces.front());
             slot.pieces.pop_front();
             m_waitingBytes -= piece.size();
             // A thread that waited for room may go on while this piece is taken.
             m_changed.notify_all();
             lock.unlock();
-            take(piece);
+            take(bytesOf(piece));
             lock.lock();
             if (m_sparePieces.size() < sparePiecesKept)
                 m_sparePieces.push_back(std::move(piece));

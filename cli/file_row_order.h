@@ -7,12 +7,40 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
-#include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace velmora {
+
+/// Allocates like std::allocator, but leaves the elements that a resize() adds as they come:
+/// a piece is resized to its whole room before rows are packed into it, and clearing the room
+/// first would write every byte once more.
+template<typename T> struct UninitializedAllocator : std::allocator<T>
+{
+    template<typename U> struct rebind
+    {
+        using other = UninitializedAllocator<U>;
+    };
+    UninitializedAllocator() = default;
+    template<typename U> UninitializedAllocator(const UninitializedAllocator<U>&) noexcept { }
+    template<typename U> void construct(U*) noexcept { }
+    template<typename U, typename... Arguments> void construct(U* at, Arguments&&... arguments)
+    {
+        ::new (static_cast<void*>(at)) U(std::forward<Arguments>(arguments)...);
+    }
+};
+
+/// Packed rows handed from a counting thread to the output's.
+using RowPiece = std::vector<char, UninitializedAllocator<char>>;
+
+inline std::string_view bytesOf(const RowPiece& piece)
+{
+    return { piece.data(), piece.size() };
+}
 
 /// Lets files be counted on several threads while their rows, and what became of each, reach
 /// the output in the files' own order, exactly as one thread would give them. Counting threads
@@ -41,10 +69,10 @@ public:
     /// For a counting thread: hands over packed rows of file `file`, waiting while too many
     /// bytes already wait and the file is not at the head. False once the order is abandoned:
     /// the file's count should end.
-    bool hand(std::size_t file, std::string&& rows);
+    bool hand(std::size_t file, RowPiece&& rows);
     /// For a counting thread: a piece that the output took before, to fill again; empty when
     /// none is spare. Pieces used again cost no new memory to be found, faulted in and cleared.
-    std::string sparePiece();
+    RowPiece sparePiece();
     /// For a counting thread: the file's rows are all handed over.
     void end(std::size_t file, FileEnd fileEnd);
 
@@ -63,14 +91,14 @@ public:
 private:
     struct Slot
     {
-        std::deque<std::string> pieces;
+        std::deque<RowPiece> pieces;
         std::optional<FileEnd> fileEnd;
     };
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<Slot> m_slots;
-    std::vector<std::string> m_sparePieces;
+    std::vector<RowPiece> m_sparePieces;
     const std::size_t m_bufferCap;
     std::size_t m_nextToTake = 0;
     std::size_t m_head = 0;

@@ -18,7 +18,7 @@ struct RowHeader
 } // namespace
 
 PackedRowRecorder::PackedRowRecorder(bool needsLineBytes, std::size_t pieceSize,
-                                     std::function<bool(std::string&&)> hand)
+                                     std::function<bool(RowPiece&&)> hand)
     : m_needsLineBytes(needsLineBytes)
     , m_pieceSize(pieceSize)
     , m_hand(std::move(hand))
@@ -28,8 +28,9 @@ void PackedRowRecorder::addRow(std::string_view lineBytes, CharacterCount count,
                                LineNumber lineNumber)
 {
     const RowHeader header { count.value, lineNumber.value, lineBytes.size() };
-    m_piece.append(reinterpret_cast<const char*>(&header), sizeof header);
-    m_piece.append(lineBytes);
+    const auto* const headerBytes = reinterpret_cast<const char*>(&header);
+    m_piece.insert(m_piece.end(), headerBytes, headerBytes + sizeof header);
+    m_piece.insert(m_piece.end(), lineBytes.begin(), lineBytes.end());
     if (m_piece.size() >= m_pieceSize)
         flush();
 }
@@ -44,8 +45,8 @@ void PackedRowRecorder::flush()
 }
 
 WrittenRowRecorder::WrittenRowRecorder(std::string_view lineEnd, std::size_t pieceSize,
-                                       std::function<bool(std::string&&)> hand,
-                                       std::function<std::string()> spare)
+                                       std::function<bool(RowPiece&&)> hand,
+                                       std::function<RowPiece()> spare)
     : RowPacker(lineEnd)
     , m_pieceSize(pieceSize)
     , m_hand(std::move(hand))
@@ -82,8 +83,7 @@ void WrittenRowRecorder::startPiece(std::size_t capacity)
 {
     if (m_piece.empty())
         m_piece = m_spare();
-    // Short lines are copied in whole blocks, which may reach past the piece's last row. A spare
-    // piece was full: only the few bytes it had left are cleared.
+    // Short lines are copied in whole blocks, which may reach past the piece's last row.
     m_piece.resize(capacity + copyBlock);
     packInto(m_piece.data(), capacity);
 }

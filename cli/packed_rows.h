@@ -2,6 +2,7 @@
 
 #include "counting/scan/row_packer.h"
 #include "counting/scan/row_sink.h"
+#include "file_row_order.h"
 
 #include <cstddef>
 #include <functional>
@@ -18,7 +19,7 @@ class PackedRowRecorder final : public RowSink
 public:
     /// `hand` takes a piece, false when no more rows are wanted.
     PackedRowRecorder(bool needsLineBytes, std::size_t pieceSize,
-                      std::function<bool(std::string&&)> hand);
+                      std::function<bool(RowPiece&&)> hand);
 
     void addRow(std::string_view lineBytes, CharacterCount count, LineNumber lineNumber) override;
     bool needsLineBytes() const override { return m_needsLineBytes; }
@@ -28,8 +29,8 @@ public:
 private:
     const bool m_needsLineBytes;
     const std::size_t m_pieceSize;
-    const std::function<bool(std::string&&)> m_hand;
-    std::string m_piece;
+    const std::function<bool(RowPiece&&)> m_hand;
+    RowPiece m_piece;
 };
 
 /// Packs the rows it is handed as the results writer writes them, `count<TAB>line<line end>`,
@@ -39,9 +40,9 @@ class WrittenRowRecorder final : public RowSink, public RowPacker
 {
 public:
     /// `hand` takes a piece, false when no more rows are wanted; `spare` gives a piece handed
-    /// before to fill again, or an empty string.
+    /// before to fill again, or an empty one.
     WrittenRowRecorder(std::string_view lineEnd, std::size_t pieceSize,
-                       std::function<bool(std::string&&)> hand, std::function<std::string()> spare);
+                       std::function<bool(RowPiece&&)> hand, std::function<RowPiece()> spare);
 
     void addRow(std::string_view lineBytes, CharacterCount count, LineNumber lineNumber) override;
     RowPacker* rowPacker() override { return this; }
@@ -53,9 +54,9 @@ private:
     void startPiece(std::size_t capacity);
 
     const std::size_t m_pieceSize;
-    const std::function<bool(std::string&&)> m_hand;
-    const std::function<std::string()> m_spare;
-    std::string m_piece;
+    const std::function<bool(RowPiece&&)> m_hand;
+    const std::function<RowPiece()> m_spare;
+    RowPiece m_piece;
 };
 
 /// Hands the rows of a piece to `sink` in their order, up to one it could not keep; false then.

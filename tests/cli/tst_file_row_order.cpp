@@ -11,6 +11,11 @@ using namespace velmora;
 
 namespace {
 
+RowPiece piece(std::string_view bytes)
+{
+    return RowPiece(bytes.begin(), bytes.end());
+}
+
 using Kind = FileCountOutcome::Kind;
 
 /// What each file hands over: its pieces, then how it ended.
@@ -80,7 +85,7 @@ private slots:
             counters.emplace_back([&] {
                 while (const std::optional<std::size_t> file = order.takeFile()) {
                     for (const std::string& piece : planned[*file].pieces)
-                        order.hand(*file, std::string(piece));
+                        order.hand(*file, RowPiece(piece.begin(), piece.end()));
                     order.end(*file, { { planned[*file].kind, {} }, false });
                 }
             });
@@ -104,9 +109,9 @@ private slots:
         FileRowOrder order(3, 1);
         QCOMPARE(order.takeFile(), std::optional<std::size_t>(0));
         QCOMPARE(order.takeFile(), std::optional<std::size_t>(1));
-        QVERIFY(order.hand(1, "a later file's first piece"));
+        QVERIFY(order.hand(1, piece("a later file's first piece")));
         std::atomic<bool> handed { true };
-        std::thread waiting([&] { handed = order.hand(1, "waits for room"); });
+        std::thread waiting([&] { handed = order.hand(1, piece("waits for room")); });
         order.abandon();
         waiting.join();
         QVERIFY(!handed);
@@ -118,7 +123,7 @@ private slots:
     {
         FileRowOrder order(2, 1024);
         QCOMPARE(order.takeFile(), std::optional<std::size_t>(0));
-        QVERIFY(order.hand(0, "rows before the stop;"));
+        QVERIFY(order.hand(0, piece("rows before the stop;")));
         std::string run;
         int asked = 0;
         const std::optional<FileRowOrder::FileEnd> end = order.takeFileRows(
