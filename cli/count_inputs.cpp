@@ -371,9 +371,12 @@ bool countInputs(const InputFiles& inputs, const InputReading& reading, const Li
     const auto files = unsigned(std::min<qsizetype>(inputs.paths.size(), 1 << 20));
     if (reading.threads <= 1 || files == 0)
         return counter.countInOrder();
-    if (files == 1 && reading.threads >= leastThreadsForRanges) {
-        const std::optional<bool> allRead = counter.countInRanges(reading.threads);
-        return allRead ? *allRead : counter.countInOrder();
+    if (files == 1) {
+        if (reading.threads >= leastThreadsForRanges) {
+            if (const std::optional<bool> allRead = counter.countInRanges(reading.threads))
+                return *allRead;
+        }
+        return counter.countInOrder();
     }
     return counter.countOnThreads(std::min(reading.threads, files));
 }

@@ -1,5 +1,6 @@
 #include "packed_rows.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -28,9 +29,10 @@ void PackedRowRecorder::addRow(std::string_view lineBytes, CharacterCount count,
                                LineNumber lineNumber)
 {
     const RowHeader header { count.value, lineNumber.value, lineBytes.size() };
-    const auto* const headerBytes = reinterpret_cast<const char*>(&header);
-    m_piece.insert(m_piece.end(), headerBytes, headerBytes + sizeof header);
-    m_piece.insert(m_piece.end(), lineBytes.begin(), lineBytes.end());
+    const std::size_t at = m_piece.size();
+    m_piece.resize(at + sizeof header + lineBytes.size());
+    std::memcpy(m_piece.data() + at, &header, sizeof header);
+    std::copy(lineBytes.begin(), lineBytes.end(), m_piece.data() + at + sizeof header);
     if (m_piece.size() >= m_pieceSize)
         flush();
 }
