@@ -1,5 +1,6 @@
 #include "result_order.h"
 
+#include "present_pages.h"
 #include "result_store.h"
 
 #include <algorithm>
@@ -28,6 +29,10 @@ void sortPass(const ResultStore& store, const std::vector<std::uint32_t>* from,
         ++starts[digit(storeRow(i)) + 1];
     for (std::size_t v = 1; v <= values; ++v)
         starts[v] += starts[v - 1];
+    if (to.capacity() < rows) {
+        to.reserve(rows);
+        makePagesPresent(to.data(), rows * sizeof(std::uint32_t));
+    }
     to.resize(rows);
     for (std::size_t i = 0; i < rows; ++i) {
         const std::uint32_t row = storeRow(i);

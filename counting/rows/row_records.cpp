@@ -1,5 +1,7 @@
 #include "row_records.h"
 
+#include "present_pages.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -45,6 +47,11 @@ void RowRecords::makeRoom(std::uint64_t count)
             m_segments.reserve(m_segments.size() + 1);
             m_segments.push_back(
                 { std::unique_ptr<std::uint64_t[]>(new std::uint64_t[std::size_t(rows)]), m_end });
+            // A full segment's rows come soon after one another: its pages are made present
+            // together rather than faulted in one by one.
+            if (rows == segmentRows)
+                makePagesPresent(m_segments.back().records.get(),
+                                 std::size_t(rows) * sizeof(std::uint64_t));
             m_capacity += rows;
         }
     }
