@@ -1,10 +1,12 @@
 #include "shown_rows.h"
 
+#include <utility>
+
 namespace velmora {
 
 void ShownRows::setStore(ResultStore&& store)
 {
-    m_store = std::move(store);
+    m_release.release(std::exchange(m_store, std::move(store)));
     m_order.reset(m_store.rowCount());
     if (m_sorted)
         m_order.sortByCount(m_store, m_sortOrder);
@@ -12,7 +14,7 @@ void ShownRows::setStore(ResultStore&& store)
 
 void ShownRows::clear()
 {
-    m_store.clear();
+    m_release.release(std::exchange(m_store, ResultStore()));
     m_order.reset(0);
 }
 

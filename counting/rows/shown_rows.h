@@ -2,6 +2,7 @@
 
 #include "result_order.h"
 #include "result_store.h"
+#include "store_release.h"
 
 #include <Qt>
 
@@ -60,6 +61,7 @@ public:
     void readAheadFrom(int position) const;
 
 private:
+    StoreRelease m_release;
     ResultStore m_store;
     ResultOrder m_order;
     bool m_sorted = false;

@@ -1,5 +1,6 @@
 #include "counting/rows/result_order.h"
 #include "counting/rows/result_store.h"
+#include "counting/rows/shown_rows.h"
 
 #include <QDir>
 #include <QScopeGuard>
@@ -402,6 +403,28 @@ private slots:
         QCOMPARE(moved.rowCount(), 0);
         moved.addRow("again", CharacterCount(5), LineNumber(1));
         QCOMPARE(moved.bytes(0), std::string_view("again"));
+    }
+
+    // A large store replaced or cleared is given back on a thread of its own while the next
+    // one is filled and shown (the sanitizers watch the two threads).
+    void largeStoresGoWhileTheNextIsShown()
+    {
+        const auto filled = [](int rows, const std::string& text) {
+            ResultStore store;
+            for (int row = 0; row < rows; ++row)
+                store.addRow(text, CharacterCount(std::uint64_t(row)), LineNumber(1));
+            return store;
+        };
+        ShownRows shown;
+        shown.setStore(filled(100000, "first"));
+        shown.setStore(filled(70000, "second"));
+        QCOMPARE(shown.rowCount(), 70000);
+        QCOMPARE(shown.row(69999).bytes, std::string_view("second"));
+        shown.clear();
+        QCOMPARE(shown.rowCount(), 0);
+        shown.setStore(filled(3, "third"));
+        QCOMPARE(shown.rowCount(), 3);
+        QCOMPARE(shown.row(2).bytes, std::string_view("third"));
     }
 
     void sortsStably_data()
