@@ -9,17 +9,28 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace velmora {
 
 namespace {
 
 /// The line, without its line feed, that holds the byte at `at`; it starts at `begin` at the
-/// earliest, and a line feed follows it before `end`.
+/// earliest, and a line feed follows it before `end`. The search back goes in steps that double
+/// from the line's end rather than in one call from `begin`: a sanitizer's memrchr checks every
+/// byte it is given, which made each line cost as much as the whole block before it.
 std::string_view lineAt(const char* at, const char* begin, const char* end)
 {
-    const auto* before = static_cast<const char*>(memrchr(begin, '\n', std::size_t(at - begin)));
-    const char* start = before ? before + 1 : begin;
+    const char* start = begin;
+    for (auto [upper, step] = std::pair(at, std::size_t(256)); upper > begin; step *= 2) {
+        const char* lower = std::size_t(upper - begin) > step ? upper - step : begin;
+        if (const auto* before
+            = static_cast<const char*>(memrchr(lower, '\n', std::size_t(upper - lower)))) {
+            start = before + 1;
+            break;
+        }
+        upper = lower;
+    }
     const auto* lineFeed = static_cast<const char*>(std::memchr(at, '\n', std::size_t(end - at)));
     return { start, std::size_t(lineFeed - start) };
 }

@@ -229,17 +229,18 @@ done << 'ROWS'
 ROWS
 chmod 644 many/a/0-first-unreadable.txt many/b/locked.txt
 # One large file is cut into ranges counted on several threads (from three on), its rows written
-# in order: the bytes, messages and status of one thread whatever the options. Lines of every length cross the
-# cuts, a line of megabytes among them, with CRLF, multi-byte characters and empty lines; the
-# same text as UTF-16 with a mark.
+# in order: the bytes, messages and status of one thread whatever the options. Lines of every
+# length cross the cuts, one of megabytes across the first, with CRLF, multi-byte characters and
+# empty lines; the same text as UTF-16 with a mark. Just over two ranges, as the sanitizers' runs
+# are slow.
 awk 'BEGIN {
     srand(7)
-    for (i = 0; i < 250000; i++) {
+    for (i = 0; i < 150000; i++) {
         n = int(rand() * 60)
         line = sprintf("%d", i)
         for (j = 0; j < n; j++) line = line (j % 9 == 0 ? "é" : j % 13 == 0 ? "東" : "a")
         printf "%s%s", line, (i % 5 == 0 ? "\r\n" : i % 7 == 0 ? "\n\n" : "\n")
-        if (i == 100000) { for (j = 0; j < 5000000; j++) printf "l"; printf "\n" }
+        if (i == 90000) { for (j = 0; j < 2500000; j++) printf "l"; printf "\n" }
     }
     printf "last line without a line feed é"
 }' > ranges.txt
@@ -247,7 +248,7 @@ awk 'BEGIN {
 while IFS= read -r options; do
     "$tool" -j 1 $options > one.out 2> one.err
     one_status=$?
-    for threads in 2 3 7; do
+    for threads in 3 7; do
         "$tool" -j "$threads" $options > threads.out 2> threads.err
         status=$?
         [ "$status" -eq "$one_status" ] && cmp -s one.out threads.out && cmp -s one.err threads.err && pass ||
