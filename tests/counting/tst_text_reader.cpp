@@ -98,6 +98,16 @@ bool writeFile(const QString& path, const QByteArray& bytes)
         && file.write(bytes) == bytes.size();
 }
 
+/// Sets the file's modification time well in the past, so that writing it moves the time
+/// whatever the clock's steps.
+bool backdate(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite)
+        && file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-3600),
+                            QFileDevice::FileModificationTime);
+}
+
 QByteArray utf16(const QString& text, QSysInfo::Endian order)
 {
     QByteArray bytes;
@@ -524,11 +534,7 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("ranges_written_over.txt"));
         const QByteArray before = QByteArray("old line\n").repeated(10);
         QVERIFY(writeFile(path, before));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-3600),
-                                 QFileDevice::FileModificationTime));
-        file.close();
+        QVERIFY(backdate(path));
         const std::unique_ptr<LineRanges> ranges = LineRanges::open(path, 16, CountControl());
         QVERIFY(ranges);
         QVERIFY(writeFile(path, QByteArray(before).replace("old", "new")));
@@ -601,12 +607,7 @@ private slots:
         QFETCH(QByteArray, before);
         const QString path = m_dir.filePath(QStringLiteral("written_over.txt"));
         QVERIFY(writeFile(path, before));
-        // Well in the past, so that the writing moves the time whatever the clock's steps.
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-3600),
-                                 QFileDevice::FileModificationTime));
-        file.close();
+        QVERIFY(backdate(path));
         // Emptied and written anew at the same size, as an editor that saves in place does.
         MeddlingConsumer consumer(
             [&] { QVERIFY(writeFile(path, QByteArray(before).replace("old", "new"))); });
