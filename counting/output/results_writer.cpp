@@ -37,9 +37,9 @@ ResultsWriter::ResultsWriter(ByteSink& output, LineEnding lineEnding)
                                                    : std::string_view("\0", 1))
     , m_output(output)
     // Short lines are copied in whole blocks, which may reach past the buffer's last row.
-    , m_buffer(new char[bufferSize + copyBlock])
+    , m_buffer(new char[firstBufferSize + copyBlock])
 {
-    packInto(m_buffer.get(), bufferSize);
+    packInto(m_buffer.get(), m_bufferCapacity);
     m_spares.reserve(buffersInFlight);
 }
 
@@ -51,9 +51,9 @@ QString ResultsWriter::failure() const
 
 void ResultsWriter::writeRowSlowly(std::string_view lineBytes, std::uint64_t count)
 {
-    if (lineBytes.size() + rowFrame > bufferSize - packedBytes() && !failed()) {
+    if (lineBytes.size() + rowFrame > room() && !failed()) {
         handOver();
-        if (lineBytes.size() + rowFrame > bufferSize) {
+        if (lineBytes.size() + rowFrame > room()) {
             char frame[rowFrame];
             writeLongLine({ frame, std::size_t(putCountAndTab(frame, count) - frame) }, lineBytes);
             return;
@@ -68,9 +68,9 @@ void ResultsWriter::writeRowSlowly(std::string_view lineBytes, std::uint64_t cou
 
 void ResultsWriter::addLine(std::string_view bytes)
 {
-    if (bytes.size() + lineEnd().size() > bufferSize - packedBytes() && !failed()) {
+    if (bytes.size() + lineEnd().size() > room() && !failed()) {
         handOver();
-        if (bytes.size() + lineEnd().size() > bufferSize) {
+        if (bytes.size() + lineEnd().size() > room()) {
             writeLongLine({}, bytes);
             return;
         }
@@ -185,7 +185,7 @@ bool ResultsWriter::flush()
     // same, and a writer that never filled a buffer (a small file's rows) starts no thread.
     waitUntilIdle();
     writeOut({ m_buffer.get(), packedBytes() });
-    packInto(m_buffer.get(), bufferSize);
+    packInto(m_buffer.get(), m_bufferCapacity);
     return !failed();
 }
 
@@ -194,18 +194,24 @@ void ResultsWriter::handOver()
     if (packedBytes() == 0)
         return;
     std::unique_lock lock(m_mutex);
-    if (m_spares.empty() && m_sparesMade < buffersInFlight) {
+    if (m_spares.empty() && m_fullBuffersMade < buffersInFlight + 1) {
         m_spares.emplace_back(new char[bufferSize + copyBlock]);
-        ++m_sparesMade;
+        ++m_fullBuffersMade;
     }
     // Meanwhile this thread takes over the input's reads ahead, which would otherwise wait
     // behind the writes.
     m_io.waitRunningJobs(lock, m_changed, [this] { return !m_spares.empty(); });
-    postWrite({ m_buffer.get(), packedBytes() }, m_buffer.get());
-    m_buffer.release();
+    if (m_bufferCapacity == bufferSize) {
+        postWrite({ m_buffer.get(), packedBytes() }, m_buffer.get());
+        m_buffer.release();
+    } else {
+        postWrite({ m_buffer.get(), packedBytes() }, nullptr);
+        m_firstBuffer = std::move(m_buffer);
+        m_bufferCapacity = bufferSize;
+    }
     m_buffer = std::move(m_spares.back());
     m_spares.pop_back();
-    packInto(m_buffer.get(), bufferSize);
+    packInto(m_buffer.get(), m_bufferCapacity);
 }
 
 void ResultsWriter::handOverBytes(std::string_view bytes)

@@ -50,7 +50,7 @@ public:
     /// without a further call while they fit the buffer.
     void writeRow(std::string_view lineBytes, std::uint64_t count)
     {
-        if (lineBytes.size() + rowFrame > bufferSize - packedBytes() || failed()) {
+        if (lineBytes.size() + rowFrame > room() || failed()) {
             writeRowSlowly(lineBytes, count);
             return;
         }
@@ -84,9 +84,14 @@ public:
 
 private:
     static constexpr std::size_t bufferSize = std::size_t(1) << 20;
+    /// Most writers (a small file's rows) never fill a buffer: the first is small, and the
+    /// first hand-over moves on to full ones.
+    static constexpr std::size_t firstBufferSize = std::size_t(64) << 10;
     /// Buffers handed over and not yet written, at most.
     static constexpr std::size_t buffersInFlight = 3;
 
+    /// What the buffer being filled has left.
+    std::size_t room() const { return std::size_t(packingEnd() - packingPlace()); }
     void writeRowSlowly(std::string_view lineBytes, std::uint64_t count);
     void addShownRow(const ShownRows& rows, int position, RowLayout layout);
     /// The rows shown from `begin` to `end` - 1, one by one.
@@ -114,8 +119,11 @@ private:
     void writeOut(std::string_view bytes);
 
     ByteSink& m_output;
-    /// The buffer that RowPacker fills.
+    /// The buffer that RowPacker fills, of m_bufferCapacity bytes.
     std::unique_ptr<char[]> m_buffer;
+    std::size_t m_bufferCapacity = firstBufferSize;
+    /// The first buffer once handed over: kept until the writer goes, never a spare.
+    std::unique_ptr<char[]> m_firstBuffer;
 
     // What the writing thread shares with the rows' thread.
     mutable std::mutex m_mutex;
@@ -123,9 +131,9 @@ private:
     /// Buffers that are neither filling nor waiting to be written; room for all of them is
     /// kept, so that a write never needs memory to give its buffer back.
     std::vector<std::unique_ptr<char[]>> m_spares;
-    /// Spare buffers are made when first needed: most writers (a small file's rows) never fill
-    /// one, and a short count need not pay for making and mapping three more megabytes.
-    std::size_t m_sparesMade = 0;
+    /// Full buffers are made when first needed, up to one filling and buffersInFlight handed
+    /// over: a short count need not pay for making and mapping four megabytes.
+    std::size_t m_fullBuffersMade = 0;
     std::size_t m_writesUnderWay = 0;
     std::atomic<bool> m_failed { false };
     QString m_failure;

@@ -137,14 +137,47 @@ private slots:
         QCOMPARE(written(rows, LineEnding(ending)), expected);
     }
 
-    void linesLongerThanTheBuffer()
+    void linesLongerThanABuffer_data()
     {
-        const std::string huge(3 << 20, 'x');
-        const QByteArray bytes
-            = written({ { "a", 1 }, { huge, huge.size() }, { "b", 1 } }, LineEnding::CrLf);
-        QCOMPARE(bytes,
-                 "1\ta\r\n" + QByteArray::number(qulonglong(huge.size())) + '\t'
-                     + QByteArray::fromStdString(huge) + "\r\n1\tb\r\n");
+        // The first buffer is smaller than the rest: a line may outgrow it and fit the next.
+        QTest::addColumn<QList<int>>("lengths");
+        QTest::addColumn<bool>("linesAlone");
+        const int huge = 3 << 20;
+        const int pastFirst = 100 << 10;
+        QList<int> manyThenPastFirst(3000, 40);
+        manyThenPastFirst << 900 << 10;
+        QTest::newRow("longer_than_any_buffer") << QList<int> { 1, huge, 1 } << false;
+        QTest::newRow("first_row_past_the_first_buffer") << QList<int> { pastFirst, 1 } << false;
+        QTest::newRow("past_the_first_buffer_after_a_row")
+            << QList<int> { 1, pastFirst, 1 } << false;
+        QTest::newRow("past_the_first_buffer_once_on_full_ones")
+            << (manyThenPastFirst << pastFirst << 1) << false;
+        QTest::newRow("lines_alone_past_the_first_buffer")
+            << QList<int> { pastFirst, 1, pastFirst, huge, 1 } << true;
+    }
+    void linesLongerThanABuffer()
+    {
+        QFETCH(QList<int>, lengths);
+        QFETCH(bool, linesAlone);
+        QBuffer file;
+        file.open(QIODevice::WriteOnly);
+        DeviceByteSink output(file);
+        QByteArray expected;
+        {
+            ResultsWriter writer(output, LineEnding::CrLf);
+            for (int i = 0; i < lengths.size(); ++i) {
+                const std::string line(std::size_t(lengths[i]), char('a' + i % 26));
+                if (linesAlone) {
+                    writer.addLine(line);
+                } else {
+                    writer.addRow(line, CharacterCount(line.size()), LineNumber(1));
+                    expected += QByteArray::number(lengths[i]) + '\t';
+                }
+                expected += QByteArray::fromStdString(line) + "\r\n";
+            }
+            QVERIFY(writer.flush());
+        }
+        QVERIFY(file.data() == expected);
     }
 
     void slowDiskGetsEveryRowInOrder()
