@@ -271,25 +271,31 @@ check threads_zero 2 '' '--threads takes a number of threads from 1 to 1024, not
 check threads_not_a_number 2 '' "-j takes a number of threads from 1 to 1024, not 'all'" -- -j all lines.txt
 
 # Rows of a later file wait in bounded memory while the file before them is still counted:
-# a FIFO holds the head open while the next file's six million rows are counted.
-awk 'BEGIN { for (i = 0; i < 6000000; i++) print "x" }' > six-million-rows.txt
+# a FIFO holds the head open while the next file's six million rows are counted. A sanitizer's
+# shadow memory grows with every byte the program touches, so under one the peak would measure
+# the sanitizer: it is not taken there, and a tenth of the rows check the order.
+held_rows=6000000
+sanitized=false
+if ldd "$tool" | grep -qE 'lib[at]san'; then
+    sanitized=true
+    held_rows=600000
+fi
+awk -v rows="$held_rows" 'BEGIN { for (i = 0; i < rows; i++) print "x" }' > many-rows.txt
 rm -f held.fifo && mkfifo held.fifo
 { printf 'first\n'; sleep 4; printf 'last\n'; } > held.fifo &
-"$tool" -j 2 --lf held.fifo six-million-rows.txt > held.out 2> held.err &
+"$tool" -j 2 --lf held.fifo many-rows.txt > held.out 2> held.err &
 counter=$!
 sleep 3
 peak=$(awk '/^VmHWM:/ { print $2 }' "/proc/$counter/status")
 wait "$counter"
 status=$?
-# A sanitizer's shadow memory grows with every byte the program touches: the peak would
-# measure the sanitizer.
-if ! ldd "$tool" | grep -qE 'lib[at]san'; then
+if ! $sanitized; then
     [ "${peak:-0}" -gt 0 ] && [ "$peak" -lt 65536 ] && pass || fail "threads_wait_in_bounded_memory: peak ${peak:-unknown} KiB"
 fi
 [ "$status" -eq 0 ] && [ "$(head -c 18 held.out)" = "$(printf '5\tfirst\n4\tlast\n1\tx')" ] &&
-    [ "$(wc -l < held.out)" -eq 6000002 ] && pass ||
+    [ "$(wc -l < held.out)" -eq $((held_rows + 2)) ] && pass ||
     fail "threads_wait_in_order: status $status, $(head -c 40 held.out | od -c | head -3) $(cat held.err)"
-rm -f six-million-rows.txt held.out
+rm -f many-rows.txt held.out
 chmod 700 "$work"
 chmod 755 locked/shut
 

@@ -355,10 +355,10 @@ private slots:
         QFETCH(bool, sharedThread);
         QFETCH(int, stopAfter);
         QFETCH(QByteArray, mark);
-        // Large enough to be read ahead on another thread, block after block; a surrogate pair
-        // on every line in 16 bits.
+        // Large enough to be read ahead on another thread, block after block, the ring of
+        // buffers many times over; a surrogate pair on every line in 16 bits.
         QByteArray text;
-        for (int line = 0; text.size() < 20 * 1024 * 1024; ++line)
+        for (int line = 0; text.size() < 2 * 1024 * 1024; ++line)
             text += "line " + QByteArray::number(line) + " \xF0\x9F\x98\x80\n";
         const QSysInfo::Endian order
             = mark.startsWith('\xFE') ? QSysInfo::BigEndian : QSysInfo::LittleEndian;
@@ -369,6 +369,7 @@ private slots:
         IoThread shared;
         CountControl control;
         control.ioThread = sharedThread ? &shared : nullptr;
+        control.readBlockSize = 64 * 1024;
         CollectingConsumer consumer;
         consumer.stopAfter = stopAfter;
         const ReadOutcome outcome = ReadWholeFile(path, consumer, control);
