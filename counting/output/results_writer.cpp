@@ -130,14 +130,15 @@ bool ResultsWriter::addSortedRows(const ShownRows& rows, const std::function<boo
                                   RowLayout layout, std::optional<std::uint64_t> passLimit)
 {
     SortedRowPasses passes(rows, layout == RowLayout::CountAndLine, lineEnd());
-    passes.cut(
-        passLimit.value_or(SortedRowPasses::passLimit(passes.totalBytes(), physicalMemoryBytes())));
-    // Two buffers: one pass is written on the writing thread while the next one is gathered.
-    // Each is made once, for the largest pass: buffers made anew as passes grow would leave
-    // the old ones with the allocator, which keeps them.
+    passes.cut(passLimit.value_or(
+        SortedRowPasses::passLimit(passes.totalBytes(), physicalMemoryBytes(), bufferSize)));
+    // A pass that fits a buffer of the writer's is gathered straight into it. Larger ones take
+    // two buffers of their own: one is written on the writing thread while the next is
+    // gathered. Each is made once, for the largest pass: buffers made anew as passes grow would
+    // leave the old ones with the allocator, which keeps them.
     std::uint64_t largest = 0;
     for (const SortedRowPasses::Pass& pass : passes.passes()) {
-        if (pass.gathered)
+        if (pass.gathered && pass.bytes > bufferSize)
             largest = std::max(largest, pass.bytes);
     }
     std::unique_ptr<char[]> gathered[2];
@@ -148,6 +149,14 @@ bool ResultsWriter::addSortedRows(const ShownRows& rows, const std::function<boo
         if (failed() || (between && !between(pass.begin))) {
             complete = false;
             break;
+        }
+        if (pass.gathered && pass.bytes <= bufferSize) {
+            if (pass.bytes > room())
+                handOver();
+            char* const out = packingPlace();
+            passes.gather(pass, out);
+            packedUpTo(out + pass.bytes);
+            continue;
         }
         if (pass.gathered && !made[next]) {
             gathered[next].reset(new (std::nothrow) char[std::size_t(largest)]);
@@ -191,7 +200,8 @@ bool ResultsWriter::flush()
 
 void ResultsWriter::handOver()
 {
-    if (packedBytes() == 0)
+    // An empty buffer is handed over only to move on from the first, small one.
+    if (packedBytes() == 0 && m_bufferCapacity == bufferSize)
         return;
     std::unique_lock lock(m_mutex);
     if (m_spares.empty() && m_fullBuffersMade < buffersInFlight + 1) {
@@ -205,7 +215,8 @@ void ResultsWriter::handOver()
         postWrite({ m_buffer.get(), packedBytes() }, m_buffer.get());
         m_buffer.release();
     } else {
-        postWrite({ m_buffer.get(), packedBytes() }, nullptr);
+        if (packedBytes() != 0)
+            postWrite({ m_buffer.get(), packedBytes() }, nullptr);
         m_firstBuffer = std::move(m_buffer);
         m_bufferCapacity = bufferSize;
     }

@@ -29,13 +29,14 @@ SortedRowPasses::SortedRowPasses(const ShownRows& rows, bool withCounts, std::st
     findGroups();
 }
 
-std::uint64_t SortedRowPasses::passLimit(std::uint64_t totalBytes, std::uint64_t memoryBytes)
+std::uint64_t SortedRowPasses::passLimit(std::uint64_t totalBytes, std::uint64_t memoryBytes,
+                                         std::uint64_t bufferBytes)
 {
     if (totalBytes > memoryBytes / 2)
         return std::max(std::uint64_t(16) << 20, memoryBytes / 8);
     // Text in memory is read as fast in a few MiB at a time as in a larger share, and a pass
     // costs no walk over every row: a small pass keeps the save within the memory the rows leave.
-    return std::uint64_t(2) << 20;
+    return bufferBytes;
 }
 
 std::size_t SortedRowPasses::putFrame(char* out, std::uint64_t count) const

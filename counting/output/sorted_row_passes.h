@@ -46,10 +46,12 @@ public:
     void gather(const Pass& pass, char* buffer);
 
     /// How much one pass may gather for an output of `totalBytes` on a machine with
-    /// `memoryBytes`, with two passes at hand at a time: a few MiB while the text stays in
-    /// memory, so that a save uses little memory beside the rows; once the text has to be read
-    /// back from disk, every pass reads all of it, so then as much as memory allows.
-    static std::uint64_t passLimit(std::uint64_t totalBytes, std::uint64_t memoryBytes);
+    /// `memoryBytes`, with two passes at hand at a time: while the text stays in memory, one
+    /// writer's buffer of `bufferBytes`, which the pass is gathered into, so that a save uses
+    /// little memory beside the rows; once the text has to be read back from disk, every pass
+    /// reads all of it, so then as much as memory allows.
+    static std::uint64_t passLimit(std::uint64_t totalBytes, std::uint64_t memoryBytes,
+                                   std::uint64_t bufferBytes);
 
 private:
     struct Group

@@ -275,6 +275,9 @@ private slots:
         QTest::newRow("count_and_line_passes_of_a_few_kib")
             << int(RowLayout::CountAndLine) << qint64(3000);
         QTest::newRow("line_alone_passes_of_one_byte") << int(RowLayout::LineAlone) << qint64(1);
+        // Passes larger than a buffer of the writer's are gathered in buffers of their own.
+        QTest::newRow("count_and_line_passes_past_a_buffer")
+            << int(RowLayout::CountAndLine) << qint64(2 << 20);
     }
     void sortedListWrittenWhole()
     {
