@@ -152,7 +152,7 @@ bool ResultsWriter::addSortedRows(const ShownRows& rows, const std::function<boo
         }
         if (pass.gathered && pass.bytes <= bufferSize) {
             if (pass.bytes > room())
-                handOver();
+                takeFullBuffer();
             char* const out = packingPlace();
             passes.gather(pass, out);
             packedUpTo(out + pass.bytes);
@@ -200,9 +200,12 @@ bool ResultsWriter::flush()
 
 void ResultsWriter::handOver()
 {
-    // An empty buffer is handed over only to move on from the first, small one.
-    if (packedBytes() == 0 && m_bufferCapacity == bufferSize)
-        return;
+    if (packedBytes() != 0)
+        takeFullBuffer();
+}
+
+void ResultsWriter::takeFullBuffer()
+{
     std::unique_lock lock(m_mutex);
     if (m_spares.empty() && m_fullBuffersMade < buffersInFlight + 1) {
         m_spares.emplace_back(new char[bufferSize + copyBlock]);

@@ -107,8 +107,12 @@ private:
         packedUpTo(packRowAt(packingPlace(), lineBytes, count, false));
     }
 
-    /// Hands the buffer over to be written, once one of the spare buffers is free to fill.
+    /// Hands the buffer over to be written, once one of the spare buffers is free to fill; an
+    /// empty buffer stays.
     void handOver();
+    /// Hands what the buffer holds over to be written and goes on in a full buffer, once one is
+    /// free to fill: also from the first, small one when it is empty.
+    void takeFullBuffer();
     /// Gives `bytes` to the writing thread once it has nothing to do; they must stay as they
     /// are until it has nothing to do again.
     void handOverBytes(std::string_view bytes);
