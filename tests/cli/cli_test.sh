@@ -266,7 +266,21 @@ ROWS
 [ "$(wc -l < one.err)" -eq 1 ] && pass || fail "ranges_output_failure_told_once: $(cat one.err)"
 "$tool" -j 1 --lf ranges.txt > one.out
 "$tool" -j 7 --lf -o ranges.out ranges.txt && cmp -s one.out ranges.out && pass || fail "ranges_output_file: $(cmp one.out ranges.out)"
-rm -f ranges.txt ranges16.txt ranges.out one.out threads.out
+# Interrupted while its reader is slow, a count in ranges ends on a whole row too.
+rm -f slow.fifo && mkfifo slow.fifo
+"$tool" -j 3 --lf ranges.txt > slow.fifo 2> /dev/null &
+writer=$!
+exec 8< slow.fifo
+IFS= read -r first_row <&8
+kill -TERM "$writer"
+{ printf '%s\n' "$first_row"; cat <&8; } > interrupted.out
+exec 8<&-
+wait "$writer"
+status=$?
+[ "$status" -eq 143 ] && [ "$(tail -c 1 interrupted.out | od -An -c | tr -d ' ')" = '\n' ] &&
+    [ "$(wc -c < interrupted.out)" -lt "$(wc -c < one.out)" ] && cmp -s interrupted.out <(head -c "$(wc -c < interrupted.out)" one.out) && pass ||
+    fail "ranges_interrupted_standard_output: status $status, $(wc -c < interrupted.out) bytes, ends $(tail -c 20 interrupted.out | od -c | head -2)"
+rm -f ranges.txt ranges16.txt ranges.out one.out threads.out interrupted.out
 check threads_zero 2 '' '--threads takes a number of threads from 1 to 1024, not '"'0'" -- --threads 0 lines.txt
 check threads_not_a_number 2 '' "-j takes a number of threads from 1 to 1024, not 'all'" -- -j all lines.txt
 
