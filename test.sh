@@ -3,11 +3,18 @@
 # The C++ files are checked against .clang-format before anything is built. A second build with
 # AddressSanitizer and UndefinedBehaviorSanitizer runs the tests again, a third with
 # ThreadSanitizer runs those of the engine and velmora-count, whose threads share state, and a
-# fourth runs the fuzz targets briefly. Ends with the time of each step.
+# fourth runs the fuzz targets briefly. Ends with the time of each step. Compiled files are kept
+# in ccache's cache, shared by every checkout on the machine.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-dependencies.sh test
+
+# A compiler cache: what was compiled before, in this checkout or another, is not compiled
+# again. Paths inside the checkout are hashed relative to it, so clones in other folders share
+# what it holds.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true
+compiler_cache=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
 timings=()
 step_started=$SECONDS
@@ -31,7 +38,8 @@ suite() {
         shift
     done
     [[ $# -gt 0 ]] && targets=("$@")
-    cmake -S . -B "$folder" -G Ninja -DVELMORA_WERROR=ON "${options[@]}" >/dev/null
+    cmake -S . -B "$folder" -G Ninja -DVELMORA_WERROR=ON "${compiler_cache[@]}" "${options[@]}" \
+        >/dev/null
     cmake --build "$folder" --parallel "${targets[@]}" >/dev/null
     step_done "$folder: build"
     # shellcheck disable=SC2086 # the arguments are words on purpose

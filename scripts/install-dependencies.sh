@@ -8,9 +8,9 @@ build_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev 
     dpkg-dev)
 # clang-format checks the layout of the code; acl, attr and strace check what a replaced file
 # keeps and a signal in the middle of a commit; git, that velmora-count -r leaves out what git
-# ignores.
+# ignores; ccache keeps the suite's four builds from compiling unchanged files again.
 test_packages=(xvfb xauth xdotool x11-apps imagemagick clang libclang-rt-14-dev clang-format mawk git
-    desktop-file-utils appstream man-db acl attr strace)
+    desktop-file-utils appstream man-db acl attr strace ccache)
 # Building the tests: they send the window real close requests, through Qt's private
 # platform interface in the unit tests and through Xlib on the virtual display; Show in
 # Folder's test runs a session bus of its own (dbus-daemon).
