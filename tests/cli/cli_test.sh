@@ -40,6 +40,23 @@ check() {
     fi
 }
 
+# interrupt_while_read_slowly ARGS...: runs the tool into a FIFO that is read only once its
+# first row is there, when the tool gets SIGTERM; leaves what came out in interrupted.out and
+# the exit status in $status.
+interrupt_while_read_slowly() {
+    rm -f slow.fifo && mkfifo slow.fifo
+    "$tool" "$@" > slow.fifo 2> /dev/null &
+    local writer=$! first_row
+    exec 8< slow.fifo
+    # Once the first row is there the writer is under way, however slow the build.
+    IFS= read -r first_row <&8
+    kill -TERM "$writer"
+    { printf '%s\n' "$first_row"; cat <&8; } > interrupted.out
+    exec 8<&-
+    wait "$writer"
+    status=$?
+}
+
 printf 'a\r\nb\r\n\r\n  \tx\nlast' > lines.txt
 printf '' > empty.txt
 printf 'xABCx\nxabcx\nother\n' > case.txt
@@ -267,16 +284,7 @@ ROWS
 "$tool" -j 1 --lf ranges.txt > one.out
 "$tool" -j 7 --lf -o ranges.out ranges.txt && cmp -s one.out ranges.out && pass || fail "ranges_output_file: $(cmp one.out ranges.out)"
 # Interrupted while its reader is slow, a count in ranges ends on a whole row too.
-rm -f slow.fifo && mkfifo slow.fifo
-"$tool" -j 3 --lf ranges.txt > slow.fifo 2> /dev/null &
-writer=$!
-exec 8< slow.fifo
-IFS= read -r first_row <&8
-kill -TERM "$writer"
-{ printf '%s\n' "$first_row"; cat <&8; } > interrupted.out
-exec 8<&-
-wait "$writer"
-status=$?
+interrupt_while_read_slowly -j 3 --lf ranges.txt
 [ "$status" -eq 143 ] && [ "$(tail -c 1 interrupted.out | od -An -c | tr -d ' ')" = '\n' ] &&
     [ "$(wc -c < interrupted.out)" -lt "$(wc -c < one.out)" ] && cmp -s interrupted.out <(head -c "$(wc -c < interrupted.out)" one.out) && pass ||
     fail "ranges_interrupted_standard_output: status $status, $(wc -c < interrupted.out) bytes, ends $(tail -c 20 interrupted.out | od -c | head -2)"
@@ -719,17 +727,7 @@ check latin1_missing_file_name 1 '' "$(printf 'velmora-count: nosuch\xff.txt: No
 [ $? -eq 1 ] && grep -qF 'velmora-count: standard output: Broken pipe' pipe.err && pass || fail "closed_pipe_with_sigpipe_ignored: $(cat pipe.err)"
 
 # Interrupted while its reader is slow, it still ends on a whole row.
-rm -f slow.fifo && mkfifo slow.fifo
-"$tool" --lf many.txt > slow.fifo 2> /dev/null &
-writer=$!
-exec 8< slow.fifo
-# Once the first row is there the writer is under way, however slow the build.
-IFS= read -r first_row <&8
-kill -TERM "$writer"
-{ printf '%s\n' "$first_row"; cat <&8; } > interrupted.out
-exec 8<&-
-wait "$writer"
-status=$?
+interrupt_while_read_slowly --lf many.txt
 [ "$status" -eq 143 ] && [ "$(tail -c 1 interrupted.out | od -An -c | tr -d ' ')" = '\n' ] && ! grep -avqE '^[0-9]+	line number [0-9]+$' interrupted.out && pass || fail "interrupted_standard_output: status $status, ends $(tail -c 20 interrupted.out | od -c | head -2)"
 
 # Interrupted while still reading, -o leaves the old file as it was and nothing beside it.
